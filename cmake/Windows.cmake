@@ -1,0 +1,75 @@
+# Windows build (MinGW): the two programs, and for x86_64 the integration and end-to-end tests.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+add_compile_options(-Wall -Wextra)
+add_link_options(-static -static-libgcc -static-libstdc++)
+enable_language(RC)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(DIST_NAME win64)
+else()
+  set(DIST_NAME win32)
+endif()
+set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/${DIST_NAME})
+
+set(WIN_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 ole32 uuid version msimg32 shlwapi)
+
+# Everything Windows-only except the two programs' entries, so that tests can link it.
+set(ENTRY_SOURCE ${CMAKE_SOURCE_DIR}/app/ZudazuvOrerozoVuzuvaz_win.cpp)
+list(REMOVE_ITEM WIN_SOURCES ${ENTRY_SOURCE})
+add_library(winplat STATIC ${WIN_SOURCES} ${PLATFORM_WIN32_SOURCES})
+target_link_libraries(winplat PUBLIC core ${WIN_LIBS})
+
+function(add_panel name rc)
+  add_executable(${name} WIN32 ${ENTRY_SOURCE} ${rc})
+  target_link_options(${name} PRIVATE -municode)
+  target_link_libraries(${name} PRIVATE winplat)
+endfunction()
+
+add_panel(ZudazuvOrerozoVuzuvaz ${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc)
+set_target_properties(ZudazuvOrerozoVuzuvaz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
+
+file(GLOB COMPANION_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/companion/*.cpp)
+add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${CMAKE_SOURCE_DIR}/res/ZoradidIvavuda.rc)
+target_link_options(ZoradidIvavuda PRIVATE -municode)
+target_link_libraries(ZoradidIvavuda PRIVATE winplat)
+set_target_properties(ZoradidIvavuda PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
+
+option(BUILD_WIN_TESTS "Build the tests that run under Wine" ON)
+if(BUILD_WIN_TESTS)
+  enable_testing()
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+  # A panel built without the style resource, for the missing-style test.
+  add_panel(ZudazuvOrerozoVuzuvaz_nostyle ${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz_nostyle.rc)
+  set_target_properties(ZudazuvOrerozoVuzuvaz_nostyle PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nostyle)
+
+  # Small programs the tests start (each tests/win/helpers/<name>.cpp is its own console program).
+  file(GLOB HELPER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.cpp)
+  foreach(src ${HELPER_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_options(${name} PRIVATE -municode)
+    target_link_libraries(${name} PRIVATE winplat)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
+  endforeach()
+
+  file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+  add_executable(win_tests ${WIN_TEST_SOURCES})
+  target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(win_tests PRIVATE winplat gtest gmock gtest_main)
+  target_compile_definitions(win_tests PRIVATE
+      DIST_DIR="${DIST_DIR}" HELPERS_DIR="${CMAKE_BINARY_DIR}/helpers" BUILD_DIR="${CMAKE_BINARY_DIR}")
+  add_test(NAME win_tests COMMAND win_tests)
+  set_tests_properties(win_tests PROPERTIES TIMEOUT 600)
+
+  file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+  add_executable(e2e_tests ${E2E_SOURCES})
+  target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(e2e_tests PRIVATE winplat gtest gmock gtest_main)
+  target_compile_definitions(e2e_tests PRIVATE
+      DIST_DIR="${DIST_DIR}" HELPERS_DIR="${CMAKE_BINARY_DIR}/helpers" BUILD_DIR="${CMAKE_BINARY_DIR}")
+  add_dependencies(e2e_tests ZudazuvOrerozoVuzuvaz ZoradidIvavuda ZudazuvOrerozoVuzuvaz_nostyle)
+  add_test(NAME e2e_tests COMMAND e2e_tests)
+  set_tests_properties(e2e_tests PROPERTIES TIMEOUT 900)
+endif()

@@ -1,0 +1,20 @@
+// Conversions between the program's UTF-16 strings and UTF-8, and small formatting helpers that
+// the portable code shares.
+#pragma once
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace zo {
+
+std::string ToUtf8(std::u16string_view text);
+std::u16string FromUtf8(std::string_view text);
+
+// Decimal text of a signed 32-bit value, as "%d" formats it.
+std::u16string IntToStr(int64_t value);
+
+// Replaces each "%s" in format, in order, with the next argument (a missing argument gives "").
+std::u16string FormatS(std::u16string_view format, std::initializer_list<std::u16string_view> args);
+
+}  // namespace zo

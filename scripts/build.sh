@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the three configurations: native (core + unit tests, sanitizers), native-tsan (thread
+# sanitizer), win64 (x86_64, with the Wine tests) and win32 (i686 release build).
+# Usage: scripts/build.sh [native|native-tsan|win64|win32 ...]   (default: all)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+configs=("$@")
+[ ${#configs[@]} -eq 0 ] && configs=(native native-tsan win64 win32)
+for c in "${configs[@]}"; do
+  case "$c" in
+    native)      args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=Debug) ;;
+    native-tsan) args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=thread) ;;
+    native-release) args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=Release -DSANITIZE= -DBUILD_BENCHMARKS=ON) ;;
+    win64)       args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release) ;;
+    win32)       args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" -DCMAKE_BUILD_TYPE=Release -DBUILD_WIN_TESTS=OFF) ;;
+    *) echo "unknown configuration: $c" >&2; exit 2 ;;
+  esac
+  echo "== building $c"
+  cmake -S "$root" -B "$root/build/$c" "${args[@]}" >/dev/null
+  cmake --build "$root/build/$c" -j "$jobs"
+done

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Sourced: prepares a Wine prefix for the win64 build and, without a DISPLAY, a virtual display.
+# Afterwards WINEPREFIX, WINEDEBUG and DISPLAY are set, the wineserver stays up (-p) and Wine's
+# background processes run detached, so that they never hold a caller's output pipe open.
+# Call wine_env_stop to end what this started.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="${WINEPREFIX:-$root/build/win64/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+WINE_ENV_XVFB_PID=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 91 140); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+      WINE_ENV_XVFB_PID=$!
+      export DISPLAY=":$n"
+      for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+      break
+    fi
+  done
+fi
+mkdir -p "$WINEPREFIX"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "== preparing the Wine prefix $WINEPREFIX (once)"
+  setsid wineboot -i </dev/null >/dev/null 2>&1 || true
+fi
+wineserver -p </dev/null >/dev/null 2>&1 || true
+setsid wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+wine_env_stop() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  [ -n "$WINE_ENV_XVFB_PID" ] && kill "$WINE_ENV_XVFB_PID" 2>/dev/null || true
+}
