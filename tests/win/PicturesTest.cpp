@@ -1,0 +1,221 @@
+// The pictures in res/ load through the system's own loaders at every size they are used at, and
+// draw what they should: their transparent parts stay transparent and their colours are there.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <memory>
+#include <type_traits>
+#include <string>
+#include <vector>
+
+#include "WinTestMain.h"
+#include "app/Resources.h"
+
+namespace {
+
+std::wstring ResFile(const wchar_t* name) {
+    // DIST_DIR is <source>/dist/win64
+    return wintest::UnixToWine(DIST_DIR) + L"\\..\\..\\res\\" + name;
+}
+
+// A 32-bit top-down surface filled with one colour, for drawing pictures onto.
+class Surface {
+public:
+    Surface(int w, int h, COLORREF fill) : w_(w), h_(h) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        dc_ = CreateCompatibleDC(nullptr);
+        bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        old_ = SelectObject(dc_, bmp_);
+        HBRUSH brush = CreateSolidBrush(fill);
+        RECT r{0, 0, w, h};
+        FillRect(dc_, &r, brush);
+        DeleteObject(brush);
+    }
+    ~Surface() {
+        SelectObject(dc_, old_);
+        DeleteObject(bmp_);
+        DeleteDC(dc_);
+    }
+    HDC Dc() const { return dc_; }
+    // The colour at (x, y) as red, green, blue.
+    COLORREF At(int x, int y) const {
+        GdiFlush();
+        uint32_t p = bits_[y * w_ + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+private:
+    int w_, h_;
+    HDC dc_;
+    HBITMAP bmp_;
+    HGDIOBJ old_;
+    uint32_t* bits_ = nullptr;
+};
+
+bool IsWhite(COLORREF c) { return GetRValue(c) > 245 && GetGValue(c) > 245 && GetBValue(c) > 245; }
+bool IsBlue(COLORREF c) { return GetBValue(c) > GetRValue(c) + 60 && GetBValue(c) > GetGValue(c) + 30; }
+bool IsGrey(COLORREF c) {
+    int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+    return std::abs(r - g) < 20 && std::abs(g - b) < 20 && r > 60 && r < 240;
+}
+
+struct IconDeleter {
+    void operator()(HICON h) const { DestroyIcon(h); }
+};
+using Icon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
+
+// Size and colour depth of an icon's colour bitmap.
+void IconBitmap(HICON icon, int& w, int& h, int& bpp) {
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP bm{};
+    GetObjectW(info.hbmColor, sizeof(bm), &bm);
+    w = bm.bmWidth;
+    h = bm.bmHeight;
+    bpp = bm.bmBitsPixel;
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+}
+
+}  // namespace
+
+TEST(Pictures, ApplicationIconHasEverySizeWithAlphaAndShowsBothGears) {
+    for (int size : {64, 48, 40, 32, 24, 20, 16}) {
+        SCOPED_TRACE(size);
+        Icon icon(static_cast<HICON>(
+            LoadImageW(nullptr, ResFile(L"AppIcon.ico").c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
+        ASSERT_TRUE(icon) << GetLastError();
+        int w = 0, h = 0, bpp = 0;
+        IconBitmap(icon.get(), w, h, bpp);
+        EXPECT_EQ(w, size);
+        EXPECT_EQ(h, size);
+        EXPECT_EQ(bpp, 32);
+
+        Surface s(size, size, RGB(255, 255, 255));
+        ASSERT_TRUE(DrawIconEx(s.Dc(), 0, 0, icon.get(), size, size, 0, nullptr, DI_NORMAL));
+        auto at = [&](double x64, double y64) { return s.At(int(x64 * size / 64), int(y64 * size / 64)); };
+        EXPECT_TRUE(IsWhite(at(1, 62))) << std::hex << at(1, 62);    // bottom left: transparent
+        EXPECT_TRUE(IsWhite(at(62, 1))) << std::hex << at(62, 1);    // top right: transparent
+        EXPECT_TRUE(IsBlue(at(16.5, 8.5))) << std::hex << at(16.5, 8.5);    // small gear, top left
+        EXPECT_TRUE(IsGrey(at(40.5, 52.5))) << std::hex << at(40.5, 52.5);  // large gear, bottom right
+        EXPECT_TRUE(IsWhite(at(40.5, 40.5))) << std::hex << at(40.5, 40.5); // the large gear's hole
+    }
+}
+
+TEST(Pictures, BothProgramsCarryTheirPicturesAsResources) {
+    struct Resource {
+        const wchar_t* exe;
+        int id;
+        UINT type;
+    };
+    const Resource resources[] = {
+        {L"ZoradidIvavuda.exe", IDI_APPICON, IMAGE_ICON},
+        {L"ZudazuvOrerozoVuzuvaz.exe", IDI_APPICON, IMAGE_ICON},
+        {L"ZudazuvOrerozoVuzuvaz.exe", IDI_HELPICON, IMAGE_ICON},
+        {L"ZudazuvOrerozoVuzuvaz.exe", IDB_IMAGE1, IMAGE_BITMAP},
+        {L"ZudazuvOrerozoVuzuvaz.exe", IDB_STATUS_RUNNING, IMAGE_BITMAP},
+        {L"ZudazuvOrerozoVuzuvaz.exe", IDB_STATUS_STOPPED, IMAGE_BITMAP},
+        {L"ZudazuvOrerozoVuzuvaz.exe", IDB_STATUS_CHECKING, IMAGE_BITMAP},
+    };
+    for (const Resource& r : resources) {
+        SCOPED_TRACE(std::string(r.exe, r.exe + wcslen(r.exe)) + " " + std::to_string(r.id));
+        std::wstring exe = wintest::UnixToWine(DIST_DIR) + L"\\" + r.exe;
+        HMODULE mod = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_TRUE(mod) << "not built: " << GetLastError();
+        HANDLE image = LoadImageW(mod, MAKEINTRESOURCEW(r.id), r.type, r.type == IMAGE_ICON ? 32 : 0,
+                                  r.type == IMAGE_ICON ? 32 : 0, r.type == IMAGE_BITMAP ? LR_CREATEDIBSECTION : 0);
+        EXPECT_TRUE(image);
+        if (image) {
+            if (r.type == IMAGE_ICON) DestroyIcon(static_cast<HICON>(image));
+            else DeleteObject(image);
+        }
+        FreeLibrary(mod);
+    }
+}
+
+TEST(Pictures, HelpIconIsARoundBlueIconWithAWhiteMark) {
+    for (int size : {48, 36, 32, 16}) {
+        SCOPED_TRACE(size);
+        Icon icon(static_cast<HICON>(
+            LoadImageW(nullptr, ResFile(L"HelpIcon.ico").c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
+        ASSERT_TRUE(icon);
+        int w = 0, h = 0, bpp = 0;
+        IconBitmap(icon.get(), w, h, bpp);
+        EXPECT_EQ(w, size);
+        EXPECT_EQ(bpp, 32);
+    }
+    // Drawn from 48 down to 36, as the Help window shows it, on black.
+    Icon icon(static_cast<HICON>(
+        LoadImageW(nullptr, ResFile(L"HelpIcon.ico").c_str(), IMAGE_ICON, 48, 48, LR_LOADFROMFILE)));
+    Surface s(36, 36, RGB(0, 0, 0));
+    ASSERT_TRUE(DrawIconEx(s.Dc(), 0, 0, icon.get(), 36, 36, 0, nullptr, DI_NORMAL));
+    EXPECT_EQ(s.At(0, 0), RGB(0, 0, 0));            // outside the circle
+    EXPECT_TRUE(IsBlue(s.At(6, 18)));               // the disc, left of the mark
+    EXPECT_TRUE(IsWhite(s.At(18, 27)));             // the question mark's dot
+}
+
+TEST(Pictures, StatusImagesAre16By16DiscsOfTheirColourWithAWhiteSign) {
+    struct Case {
+        const wchar_t* file;
+        COLORREF disc;
+        int signX, signY;  // a pixel inside the white sign
+    };
+    const Case cases[] = {
+        {L"StatusRunning.bmp", RGB(75, 168, 129), 7, 10},   // tick, at its corner
+        {L"StatusStopped.bmp", RGB(204, 76, 51), 8, 8},     // cross, at its middle
+        {L"StatusChecking.bmp", RGB(62, 120, 179), 8, 4},   // the i's dot
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file, c.file + wcslen(c.file)));
+        HBITMAP bmp = static_cast<HBITMAP>(LoadImageW(nullptr, ResFile(c.file).c_str(), IMAGE_BITMAP, 0, 0,
+                                                      LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        ASSERT_TRUE(bmp);
+        DIBSECTION ds{};
+        ASSERT_EQ(GetObjectW(bmp, sizeof(ds), &ds), int(sizeof(ds)));
+        EXPECT_EQ(ds.dsBm.bmWidth, 16);
+        EXPECT_EQ(ds.dsBm.bmHeight, 16);
+        EXPECT_EQ(ds.dsBm.bmBitsPixel, 32);
+        // Rows are bottom-up; straight alpha in the high byte.
+        auto px = [&](int x, int y) {
+            return static_cast<const uint32_t*>(ds.dsBm.bmBits)[(15 - y) * 16 + x];
+        };
+        EXPECT_EQ(px(0, 0) >> 24, 0u);      // corners transparent
+        EXPECT_EQ(px(15, 15) >> 24, 0u);
+        uint32_t sign = px(c.signX, c.signY);
+        EXPECT_EQ(sign >> 24, 255u);
+        EXPECT_EQ(sign & 0xFFFFFF, 0xFFFFFFu);
+        // A disc pixel away from the sign is within a shade of the disc's colour.
+        uint32_t disc = px(2, 8);
+        EXPECT_EQ(disc >> 24, 255u);
+        EXPECT_NEAR(int((disc >> 16) & 0xFF), GetRValue(c.disc), 40);
+        EXPECT_NEAR(int((disc >> 8) & 0xFF), GetGValue(c.disc), 40);
+        EXPECT_NEAR(int(disc & 0xFF), GetBValue(c.disc), 40);
+        DeleteObject(bmp);
+    }
+}
+
+TEST(Pictures, Image1Is64By64On24BitMagenta) {
+    HBITMAP bmp = static_cast<HBITMAP>(LoadImageW(nullptr, ResFile(L"Image1.bmp").c_str(), IMAGE_BITMAP, 0, 0,
+                                                  LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    ASSERT_TRUE(bmp);
+    DIBSECTION ds{};
+    ASSERT_EQ(GetObjectW(bmp, sizeof(ds), &ds), int(sizeof(ds)));
+    EXPECT_EQ(ds.dsBm.bmWidth, 64);
+    EXPECT_EQ(ds.dsBm.bmHeight, 64);
+    EXPECT_EQ(ds.dsBm.bmBitsPixel, 24);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    EXPECT_EQ(GetPixel(dc, 1, 62), RGB(255, 0, 255));
+    EXPECT_EQ(GetPixel(dc, 40, 40), RGB(255, 0, 255));  // the hole shows the background too
+    EXPECT_TRUE(IsBlue(GetPixel(dc, 16, 8)));
+    EXPECT_TRUE(IsGrey(GetPixel(dc, 40, 52)));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bmp);
+}
