@@ -1,6 +1,31 @@
+// The control panel's entry: prepares the application, shows the main window and runs the
+// message loop until the main window has closed.
 #include <windows.h>
+#include <commctrl.h>
+
+#include "app/Main.h"
+#include "platform/win32/Gui.h"
+#include "platform/win32/Win32ServicePlatform.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    MessageBoxW(nullptr, L"Zudazuv Orerozo Vuzuvaz", L"Quillora 5 Zudazuv Orerozo Vuzuvaz", MB_OK);
+    using namespace zo;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    if (!win::ApplyStyle(u"TabletDark")) win::ShowStyleNotFoundBox(u"TabletDark");
+    win::SetApplicationTitle(u"Quillora 5 Zudazuv Orerozo Vuzuvaz");
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    try {
+        TfrmMain frmMain(TMainDependencies{DefaultServicePlatform(), now.wYear});
+        win::SetMainWindow(frmMain.Handle());
+        frmMain.Show();
+        win::RunMessageLoop();
+        win::SetMainWindow(nullptr);
+    } catch (...) {
+        win::HandleCurrentException();
+        return 1;
+    }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace zo {
 
@@ -38,6 +39,36 @@ public:
 class EFCreateError : public EStreamError {
 public:
     using EStreamError::EStreamError;
+};
+
+}  // namespace zo
+
+namespace zo {
+
+// The text of the default failure box: the message, with a full stop added when its last
+// character's code is above that of "." (letters and digits, but not ".", ")", "!" or a blank).
+std::u16string FailureBoxText(std::u16string_view message);
+
+// A value whose text or number cannot be converted.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Reading or writing a file that is already open failed.
+class EReadError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+class EWriteError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+// A registry key or value could not be created, written or deleted.
+class ERegistryException : public Exception {
+public:
+    using Exception::Exception;
 };
 
 }  // namespace zo

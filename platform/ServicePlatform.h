@@ -26,11 +26,11 @@ struct TProcessEntry {
 class IServicePlatform : public virtual ISystemText {
 public:
     // Service control manager; every call leaves its error in LastError() on failure.
-    virtual PlatformHandle OpenSCManager(uint32_t desiredAccess) = 0;  // local machine, active database
-    virtual PlatformHandle OpenService(PlatformHandle manager, std::u16string_view name,
+    virtual PlatformHandle OpenManager(uint32_t desiredAccess) = 0;  // local machine, active database
+    virtual PlatformHandle OpenServiceNamed(PlatformHandle manager, std::u16string_view name,
                                        uint32_t desiredAccess) = 0;
-    virtual bool StartService(PlatformHandle service) = 0;  // no arguments
-    virtual bool ControlService(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) = 0;
+    virtual bool StartServiceNoArgs(PlatformHandle service) = 0;  // no arguments
+    virtual bool ControlServiceCode(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) = 0;
     virtual bool CloseServiceHandle(PlatformHandle handle) = 0;
     virtual uint32_t LastError() = 0;
 

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
-          wine wine64 xvfb xauth imagemagick python3 x11-utils)
+          wine wine64 xvfb xauth imagemagick python3 x11-utils fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -26,6 +26,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 wineserver -p </dev/null >/dev/null 2>&1 || true
 setsid wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+# "Segoe UI" is not on this system: draw it with a free font of close metrics.
+if [ ! -f "$WINEPREFIX/.zo-fonts" ]; then
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /t REG_SZ /d 'Liberation Sans' /f \
+    </dev/null >/dev/null 2>&1 && touch "$WINEPREFIX/.zo-fonts"
+fi
 
 wine_env_stop() {
   wineserver -k </dev/null >/dev/null 2>&1 || true

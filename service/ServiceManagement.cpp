@@ -32,7 +32,7 @@ private:
 }
 
 PlatformHandle OpenManagerOrRaise(IServicePlatform& p) {
-    PlatformHandle h = p.OpenSCManager(SC_MANAGER_ALL_ACCESS_);
+    PlatformHandle h = p.OpenManager(SC_MANAGER_ALL_ACCESS_);
     if (!h) RaiseLastOSError(p);
     return h;
 }
@@ -41,7 +41,7 @@ PlatformHandle OpenManagerOrRaise(IServicePlatform& p) {
 template <typename Request>
 void WithService(IServicePlatform& p, std::u16string_view name, Request request) {
     ServiceHandle manager(p, OpenManagerOrRaise(p));
-    PlatformHandle service = p.OpenService(manager.get(), name, SERVICE_ALL_ACCESS_);
+    PlatformHandle service = p.OpenServiceNamed(manager.get(), name, SERVICE_ALL_ACCESS_);
     if (!service) RaiseLastOSError(p);
     ServiceHandle serviceGuard(p, service);
     if (!request(service)) RaiseLastOSError(p);
@@ -58,17 +58,17 @@ EOSError MakeOSError(ISystemText& text, uint32_t lastError) {
 
 bool ServiceExists(IServicePlatform& p, std::u16string_view serviceName) {
     ServiceHandle manager(p, OpenManagerOrRaise(p));
-    ServiceHandle service(p, p.OpenService(manager.get(), serviceName, SERVICE_QUERY_STATUS_));
+    ServiceHandle service(p, p.OpenServiceNamed(manager.get(), serviceName, SERVICE_QUERY_STATUS_));
     return service.get() != 0;
 }
 
 void ServiceStart(IServicePlatform& p, std::u16string_view serviceName) {
-    WithService(p, serviceName, [&](PlatformHandle s) { return p.StartService(s); });
+    WithService(p, serviceName, [&](PlatformHandle s) { return p.StartServiceNoArgs(s); });
 }
 
 void ServiceStop(IServicePlatform& p, std::u16string_view serviceName) {
     WithService(p, serviceName,
-                [&](PlatformHandle s) { return p.ControlService(s, SERVICE_CONTROL_STOP_, GServiceStatus); });
+                [&](PlatformHandle s) { return p.ControlServiceCode(s, SERVICE_CONTROL_STOP_, GServiceStatus); });
 }
 
 std::u16string UpperAscii(std::u16string_view s) {

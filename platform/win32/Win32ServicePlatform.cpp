@@ -57,21 +57,21 @@ bool Walk(ToolHelp::WalkFn fn, PlatformHandle snapshot, TProcessEntry& entry) {
 
 }  // namespace
 
-PlatformHandle Win32ServicePlatform::OpenSCManager(uint32_t desiredAccess) {
+PlatformHandle Win32ServicePlatform::OpenManager(uint32_t desiredAccess) {
     return FromPtr(OpenSCManagerW(nullptr, nullptr, desiredAccess));
 }
 
-PlatformHandle Win32ServicePlatform::OpenService(PlatformHandle manager, std::u16string_view name,
+PlatformHandle Win32ServicePlatform::OpenServiceNamed(PlatformHandle manager, std::u16string_view name,
                                                  uint32_t desiredAccess) {
     std::wstring n(name.begin(), name.end());
     return FromPtr(OpenServiceW(ToSc(manager), n.c_str(), desiredAccess));
 }
 
-bool Win32ServicePlatform::StartService(PlatformHandle service) {
+bool Win32ServicePlatform::StartServiceNoArgs(PlatformHandle service) {
     return StartServiceW(ToSc(service), 0, nullptr) != FALSE;
 }
 
-bool Win32ServicePlatform::ControlService(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) {
+bool Win32ServicePlatform::ControlServiceCode(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) {
     return ::ControlService(ToSc(service), control, reinterpret_cast<SERVICE_STATUS*>(&status)) != FALSE;
 }
 

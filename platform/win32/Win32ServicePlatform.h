@@ -7,10 +7,10 @@ namespace zo {
 // The real service control manager and Tool Help process snapshot.
 class Win32ServicePlatform : public IServicePlatform, public Win32SystemText {
 public:
-    PlatformHandle OpenSCManager(uint32_t desiredAccess) override;
-    PlatformHandle OpenService(PlatformHandle manager, std::u16string_view name, uint32_t desiredAccess) override;
-    bool StartService(PlatformHandle service) override;
-    bool ControlService(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) override;
+    PlatformHandle OpenManager(uint32_t desiredAccess) override;
+    PlatformHandle OpenServiceNamed(PlatformHandle manager, std::u16string_view name, uint32_t desiredAccess) override;
+    bool StartServiceNoArgs(PlatformHandle service) override;
+    bool ControlServiceCode(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) override;
     bool CloseServiceHandle(PlatformHandle handle) override;
     uint32_t LastError() override;
 

@@ -90,7 +90,7 @@ TEST(ServiceStop, SendsStopControlAndFailingStepWithZeroGivesFixedText) {
                                      "ControlService 1", "Close service", "Close manager"));
     // A control refused with last error 0.
     struct ZeroControl : FakeServicePlatform {
-        bool ControlService(PlatformHandle, uint32_t, TServiceStatusRecord&) override { return false; }
+        bool ControlServiceCode(PlatformHandle, uint32_t, TServiceStatusRecord&) override { return false; }
         uint32_t LastError() override { return 0; }
     } z;
     EOSError e = Raised([&] { ServiceStop(z, kService); });

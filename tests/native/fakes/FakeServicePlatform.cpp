@@ -20,7 +20,7 @@ bool FakeServicePlatform::Fail(uint32_t code) {
     return false;
 }
 
-PlatformHandle FakeServicePlatform::OpenSCManager(uint32_t access) {
+PlatformHandle FakeServicePlatform::OpenManager(uint32_t access) {
     calls.push_back("OpenSCManager " + Hex(access));
     if (managerError) {
         Fail(managerError);
@@ -30,7 +30,7 @@ PlatformHandle FakeServicePlatform::OpenSCManager(uint32_t access) {
     return kManager;
 }
 
-PlatformHandle FakeServicePlatform::OpenService(PlatformHandle manager, std::u16string_view name, uint32_t access) {
+PlatformHandle FakeServicePlatform::OpenServiceNamed(PlatformHandle manager, std::u16string_view name, uint32_t access) {
     calls.push_back("OpenService " + ToUtf8(name) + " " + Hex(access));
     if (manager != kManager) return Fail(6), 0;
     if (std::find(registered.begin(), registered.end(), name) == registered.end()) return Fail(1060), 0;
@@ -39,7 +39,7 @@ PlatformHandle FakeServicePlatform::OpenService(PlatformHandle manager, std::u16
     return kService;
 }
 
-bool FakeServicePlatform::StartService(PlatformHandle service) {
+bool FakeServicePlatform::StartServiceNoArgs(PlatformHandle service) {
     calls.push_back("StartService");
     if (service != kService) return Fail(6);
     if (startError) return Fail(startError);

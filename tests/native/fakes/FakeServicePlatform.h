@@ -23,10 +23,10 @@ public:
     std::vector<std::string> calls;  // e.g. "OpenSCManager F003F", "Close service", "LastError"
     int openHandles = 0;
 
-    PlatformHandle OpenSCManager(uint32_t access) override;
-    PlatformHandle OpenService(PlatformHandle manager, std::u16string_view name, uint32_t access) override;
-    bool StartService(PlatformHandle service) override;
-    bool ControlService(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) override;
+    PlatformHandle OpenManager(uint32_t access) override;
+    PlatformHandle OpenServiceNamed(PlatformHandle manager, std::u16string_view name, uint32_t access) override;
+    bool StartServiceNoArgs(PlatformHandle service) override;
+    bool ControlServiceCode(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) override;
     bool CloseServiceHandle(PlatformHandle handle) override;
     uint32_t LastError() override;
     PlatformHandle CreateProcessSnapshot() override;

@@ -1,0 +1,90 @@
+// The main window: seven buttons, the restart-services check box, the status pane that the
+// poll keeps up to date, and the copyright band.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+#include "app/GlyphStatusControl.h"
+#include "app/ServiceState.h"
+#include "platform/ServicePlatform.h"
+#include "platform/win32/Gui.h"
+#include "platform/win32/ImageList.h"
+#include "platform/win32/TaskDialogEx.h"
+
+namespace zo {
+
+// What the main window reaches the system through; the program passes the real ones, tests may
+// pass fakes.
+struct TMainDependencies {
+    IServicePlatform& Services;
+    int CurrentYear;  // local time, for the copyright line
+};
+
+class TfrmMain : public win::TWindow {
+public:
+    static constexpr const char16_t* kCaption = u"Zudazuv Orerozo Vuzuvaz";
+    static constexpr const char16_t* kServiceName = u"Quillora5ZoradidIvavuda";
+    static constexpr const char16_t* kImageName = u"ZoradidIvavuda.exe";
+    static constexpr UINT kPollInterval = 2000;
+
+    explicit TfrmMain(const TMainDependencies& deps);
+    ~TfrmMain() override;
+
+    // Shows the window centred on the screen with the focus on the check box.
+    void Show();
+    bool ServiceTimerEnabled() const { return FTimerEnabled; }
+    bool ServiceInstalled() const { return FServiceInstalled; }
+    win::TTaskDialogEx& AccessDeniedDialog() { return dlgAccessDenied; }
+    const TGlyphStatus& StatusPane() const { return *ServiceStatus; }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    TMainDependencies FDeps;
+    bool FServiceInstalled = false;
+    bool FTimerEnabled = false;
+    bool FActivatedOnce = false;
+
+    win::TFont FFont, FSmallFont;
+    win::TImageList ImageList1;
+    win::TBitmap FImage1;
+    HWND btnInstall{}, btnStart{}, btnStop{}, btnUninstall{}, btnExit{}, btnAbout{}, btnHelp{};
+    HWND Label1{}, Label2{}, Label3{}, Label4{}, Label5{};
+    HWND chkRestartServices{}, Image1{}, pnlCopyright{};
+    std::unique_ptr<TGlyphStatus> ServiceStatus;
+    win::TTaskDialogEx dlgAccessDenied;
+    HWND FFocus{};
+
+    void CreateComponents();
+    HWND CreateChild(const wchar_t* cls, const char16_t* text, DWORD style, int id, int x, int y, int w, int h,
+                     HFONT font);
+    void SetServiceTimer(bool enabled);
+
+    // Event handlers.
+    void FormCreate();
+    void FormActivate();
+    void ServiceTimerTimer();
+    void btnInstallClick();
+    void btnStartClick();
+    void btnStopClick();
+    void btnUninstallClick();
+    void btnExitClick();
+    void btnAboutClick();
+    void btnHelpClick();
+    void chkRestartServicesClick();
+
+    void ShowCopyright();
+    void CheckServiceStatus();
+    void ShowState(const TServiceStateView& view);
+
+    void OnCommand(int id, int code);
+    void OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+    LRESULT OnCheckBoxCustomDraw(NMCUSTOMDRAW& draw);
+};
+
+}  // namespace zo

@@ -1,0 +1,384 @@
+#include "app/Main.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/Resources.h"
+#include "service/ServiceManagement.h"
+
+namespace zo {
+
+namespace {
+
+enum TControlId {
+    idInstall = 1001, idStart, idStop, idUninstall, idExit, idAbout, idHelp,
+    idCopyright, idRestartServices, idLabel1, idLabel2, idLabel3, idLabel4, idLabel5, idStatus, idImage1,
+};
+constexpr UINT_PTR kServiceTimerId = 1;
+constexpr COLORREF kWindowColor = RGB(255, 255, 255);
+constexpr COLORREF kButtonFace = RGB(255, 255, 255);
+constexpr COLORREF kCopyrightColor = 11105043;  // red 19, green 115, blue 169
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr int kClientWidth = 485, kClientHeight = 244;
+
+// Image1: the 64 x 64 picture with its magenta background made transparent, scaled to 48 x 48 by
+// averaging, premultiplied for blending.
+HBITMAP MakeImage1(int size) {
+    HBITMAP src = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_IMAGE1), IMAGE_BITMAP,
+                                                  0, 0, LR_CREATEDIBSECTION));
+    if (!src) return nullptr;
+    DIBSECTION ds{};
+    GetObjectW(src, sizeof ds, &ds);
+    const int sw = ds.dsBm.bmWidth, sh = std::abs(ds.dsBm.bmHeight);
+    const int bpp = ds.dsBm.bmBitsPixel / 8;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP dst = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dst || !ds.dsBm.bmBits || bpp < 3) {
+        DeleteObject(src);
+        if (dst) DeleteObject(dst);
+        return nullptr;
+    }
+    auto* in = static_cast<const BYTE*>(ds.dsBm.bmBits);
+    auto* out = static_cast<BYTE*>(bits);
+    const int stride = ds.dsBm.bmWidthBytes;
+    const bool bottomUp = ds.dsBm.bmHeight > 0 && ds.dsBmih.biHeight > 0;
+    constexpr int kSamples = 4;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            double b = 0, g = 0, r = 0, a = 0;
+            for (int sy = 0; sy < kSamples; ++sy)
+                for (int sx = 0; sx < kSamples; ++sx) {
+                    int px = std::min(sw - 1, int((x + (sx + 0.5) / kSamples) * sw / size));
+                    int py = std::min(sh - 1, int((y + (sy + 0.5) / kSamples) * sh / size));
+                    const BYTE* p = in + size_t(bottomUp ? sh - 1 - py : py) * stride + size_t(px) * bpp;
+                    if (p[0] == 255 && p[1] == 0 && p[2] == 255) continue;  // magenta: transparent
+                    b += p[0], g += p[1], r += p[2], a += 1;
+                }
+            const double n = kSamples * kSamples;
+            BYTE* o = out + (size_t(y) * size + x) * 4;
+            o[0] = BYTE(std::lround(b / n)), o[1] = BYTE(std::lround(g / n)), o[2] = BYTE(std::lround(r / n));
+            o[3] = BYTE(std::lround(255 * a / n));
+        }
+    DeleteObject(src);
+    return dst;
+}
+
+void AutoSizeLabel(HWND label, HFONT font) {
+    std::wstring text = win::W(win::WindowText(label));
+    HDC dc = GetDC(label);
+    RECT r{0, 0, 0, 0};
+    {
+        win::TSelect sel(dc, font);
+        DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    ReleaseDC(label, dc);
+    SetWindowPos(label, nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(const TMainDependencies& deps) : FDeps(deps) {
+    dlgAccessDenied.Title = u"Access Denied by Windows";
+    dlgAccessDenied.MainInstruction =
+        u"It appears that you do not have sufficient user privileges to run Zudazuv Orerozo Vuzuvaz.";
+    dlgAccessDenied.Content =
+        u"Please close Zudazuv Orerozo Vuzuvaz, then right-click on the Zudazuv Orerozo Vuzuvaz icon and select Run as "
+        u"Administrator from the popup menu.";
+
+    FFont = win::CreateUiFont(L"Segoe UI", 12);
+    FSmallFont = win::CreateUiFont(L"Segoe UI", 11);
+    ImageList1.AddResource(IDB_STATUS_RUNNING);
+    ImageList1.AddResource(IDB_STATUS_STOPPED);
+    ImageList1.AddResource(IDB_STATUS_CHECKING);
+    FImage1 = win::TBitmap(MakeImage1(48));
+
+    SIZE outer = win::WindowSizeForClient(kWindowStyle, 0, kClientWidth, kClientHeight);
+    HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON, 0, 0,
+                                               LR_DEFAULTSIZE | LR_SHARED));
+    CreateWindowObject(L"TfrmMain", kCaption, kWindowStyle, WS_EX_CONTROLPARENT, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx,
+                       outer.cy, nullptr, icon);
+    if (!Handle()) throw EOSError(u"The main window could not be created", GetLastError());
+    HICON small = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON, 16,
+                                                16, LR_SHARED));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    CreateComponents();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    if (Handle()) KillTimer(Handle(), kServiceTimerId);
+}
+
+HWND TfrmMain::CreateChild(const wchar_t* cls, const char16_t* text, DWORD style, int id, int x, int y, int w, int h,
+                           HFONT font) {
+    std::wstring t = win::W(text);
+    HWND hwnd = CreateWindowExW(0, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, Handle(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return hwnd;
+}
+
+void TfrmMain::CreateComponents() {
+    // Creation order is the tab order; only the check box is a tab stop.
+    const DWORD button = BS_OWNERDRAW;
+    btnInstall = CreateChild(L"BUTTON", u"Install", button | WS_DISABLED, idInstall, 6, 5, 90, 30, FFont);
+    btnStart = CreateChild(L"BUTTON", u"Start", button | WS_DISABLED, idStart, 6, 40, 90, 30, FFont);
+    btnStop = CreateChild(L"BUTTON", u"Stop", button | WS_DISABLED, idStop, 6, 75, 90, 30, FFont);
+    btnUninstall = CreateChild(L"BUTTON", u"Uninstall", button | WS_DISABLED, idUninstall, 6, 110, 90, 30, FFont);
+    btnExit = CreateChild(L"BUTTON", u"Exit", button, idExit, 388, 5, 90, 30, FFont);
+    btnAbout = CreateChild(L"BUTTON", u"About", button, idAbout, 388, 40, 90, 30, FFont);
+    btnHelp = CreateChild(L"BUTTON", u"Help", button, idHelp, 388, 75, 90, 30, FFont);
+    for (HWND b : {btnInstall, btnStart, btnStop, btnUninstall, btnExit, btnAbout, btnHelp}) win::TrackButtonHot(b);
+    pnlCopyright = CreateChild(L"STATIC", u"", SS_OWNERDRAW, idCopyright, 0, 217, 485, 27, FSmallFont);
+    chkRestartServices = CreateChild(L"BUTTON", u"Automatically restart services", BS_CHECKBOX | WS_TABSTOP,
+                                     idRestartServices, 106, 153, 173, 17, FFont);
+    Label1 = CreateChild(L"STATIC", u"Install the service.", SS_LEFT, idLabel1, 106, 12, 93, 15, FFont);
+    Label2 = CreateChild(L"STATIC", u"Start the service.", SS_LEFT, idLabel2, 106, 47, 86, 15, FFont);
+    Label3 = CreateChild(L"STATIC", u"Stop the service.", SS_LEFT, idLabel3, 106, 82, 86, 15, FFont);
+    Label4 = CreateChild(L"STATIC", u"Uninstall the service.", SS_LEFT, idLabel4, 106, 117, 108, 15, FFont);
+    Label5 = CreateChild(L"STATIC", u"Service Status:", SS_LEFT, idLabel5, 6, 195, 73, 13, FSmallFont);
+    // Labels size themselves to their text, so that no word is cut in whatever font the system
+    // gives for "Segoe UI".
+    for (HWND label : {Label1, Label2, Label3, Label4}) AutoSizeLabel(label, FFont);
+    AutoSizeLabel(Label5, FSmallFont);
+    // The check box fits its glyph, the 4-pixel gap and its caption.
+    RECT chk;
+    GetWindowRect(chkRestartServices, &chk);
+    AutoSizeLabel(chkRestartServices, FFont);
+    RECT text;
+    GetClientRect(chkRestartServices, &text);
+    SetWindowPos(chkRestartServices, nullptr, 0, 0, 13 + 4 + text.right + 2, chk.bottom - chk.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ServiceStatus = std::make_unique<TGlyphStatus>(Handle(), idStatus, 106, 190, 23, u"Checking service status...",
+                                                   ImageList1, FSmallFont, GetSysColor(COLOR_WINDOWTEXT));
+    Image1 = CreateChild(L"STATIC", u"", SS_OWNERDRAW, idImage1, 408, 133, 48, 48, FFont);
+    FFocus = chkRestartServices;
+}
+
+void TfrmMain::Show() {
+    win::CenterOnScreen(Handle());
+    ShowWindow(Handle(), SW_SHOW);
+    UpdateWindow(Handle());
+    SetFocus(chkRestartServices);
+}
+
+void TfrmMain::SetServiceTimer(bool enabled) {
+    if (enabled == FTimerEnabled) return;
+    FTimerEnabled = enabled;
+    if (enabled)
+        SetTimer(Handle(), kServiceTimerId, kPollInterval, nullptr);
+    else
+        KillTimer(Handle(), kServiceTimerId);
+}
+
+// ---- Event handlers -----------------------------------------------------------------------------
+
+void TfrmMain::FormCreate() {
+    FServiceInstalled = false;
+    SetServiceTimer(true);
+    ShowCopyright();
+}
+
+void TfrmMain::FormActivate() {}
+
+void TfrmMain::ServiceTimerTimer() { CheckServiceStatus(); }
+
+void TfrmMain::btnInstallClick() {}
+void TfrmMain::btnStartClick() {}
+void TfrmMain::btnStopClick() {}
+void TfrmMain::btnUninstallClick() {}
+void TfrmMain::btnExitClick() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+void TfrmMain::btnAboutClick() {}
+void TfrmMain::btnHelpClick() {}
+void TfrmMain::chkRestartServicesClick() {}
+
+void TfrmMain::ShowCopyright() {
+    std::wstring line = win::W(CopyrightLine(FDeps.CurrentYear));
+    SetWindowTextW(pnlCopyright, line.c_str());
+}
+
+void TfrmMain::CheckServiceStatus() {
+    try {
+        FServiceInstalled = ServiceExists(FDeps.Services, kServiceName);
+        const bool running = ProcessExists(FDeps.Services, kImageName);
+        ShowState(ViewOf(DecideServiceState(FServiceInstalled, running)));
+    } catch (const Exception& e) {
+        // The timer goes off before the dialog's own message loop could deliver another tick.
+        SetServiceTimer(false);
+        dlgAccessDenied.ExpandedText = e.Message();
+        dlgAccessDenied.Execute(Handle());
+    }
+}
+
+void TfrmMain::ShowState(const TServiceStateView& view) {
+    ServiceStatus->SetCaption(view.Caption);
+    ServiceStatus->SetImageIndex(view.ImageIndex);
+    ServiceStatus->SetFontColor(view.UseWindowTextColor ? GetSysColor(COLOR_WINDOWTEXT) : COLORREF(view.FontColor));
+    EnableWindow(btnInstall, view.Install);
+    EnableWindow(btnStart, view.Start);
+    EnableWindow(btnStop, view.Stop);
+    EnableWindow(btnUninstall, view.Uninstall);
+    // A button that had the focus and is now disabled would leave the keyboard nowhere.
+    HWND focus = GetFocus();
+    if (GetActiveWindow() == Handle() && (!focus || !IsWindowEnabled(focus))) SetFocus(chkRestartServices);
+}
+
+// ---- Messages -----------------------------------------------------------------------------------
+
+void TfrmMain::OnCommand(int id, int code) {
+    if (code != BN_CLICKED) return;
+    switch (id) {
+        case idInstall: btnInstallClick(); break;
+        case idStart: btnStartClick(); break;
+        case idStop: btnStopClick(); break;
+        case idUninstall: btnUninstallClick(); break;
+        case idExit: btnExitClick(); break;
+        case idAbout: btnAboutClick(); break;
+        case idHelp: btnHelpClick(); break;
+        case idRestartServices:
+            SendMessageW(chkRestartServices, BM_SETCHECK,
+                         SendMessageW(chkRestartServices, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+            chkRestartServicesClick();
+            break;
+    }
+}
+
+void TfrmMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    switch (item.CtlID) {
+        case idStatus:
+            ServiceStatus->Draw(item);
+            break;
+        case idImage1: {
+            win::FillSolid(item.hDC, item.rcItem, win::WindowColor(kWindowColor));
+            if (!FImage1) break;
+            HDC mem = CreateCompatibleDC(item.hDC);
+            {
+                win::TSelect sel(mem, FImage1);
+                BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+                AlphaBlend(item.hDC, 0, 0, 48, 48, mem, 0, 0, 48, 48, blend);
+            }
+            DeleteDC(mem);
+            break;
+        }
+        case idCopyright: {
+            const TStyle* s = win::ActiveStyle();
+            COLORREF back = s && s->Panel ? *s->Panel : kCopyrightColor;
+            COLORREF text = s && s->PanelText ? *s->PanelText : RGB(255, 255, 255);
+            win::FillSolid(item.hDC, item.rcItem, back);
+            std::wstring caption = win::W(win::WindowText(item.hwndItem));
+            RECT r = item.rcItem;
+            win::TSelect sel(item.hDC, FSmallFont);
+            SetBkMode(item.hDC, TRANSPARENT);
+            SetTextColor(item.hDC, text);
+            DrawTextW(item.hDC, caption.c_str(), int(caption.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            break;
+        }
+        default:
+            if (item.CtlType == ODT_BUTTON) win::DrawPushButton(item, kButtonFace);
+    }
+}
+
+LRESULT TfrmMain::OnCtlColorStatic(HDC dc, HWND) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT)));
+    SetDCBrushColor(dc, win::WindowColor(kWindowColor));
+    return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
+}
+
+LRESULT TfrmMain::OnCheckBoxCustomDraw(NMCUSTOMDRAW& draw) {
+    if (draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+    HDC dc = draw.hdc;
+    RECT rc = draw.rc;
+    const TStyle* s = win::ActiveStyle();
+    win::FillSolid(dc, rc, win::WindowColor(kWindowColor));
+    const int glyph = 13;
+    RECT box{rc.left, rc.top + (rc.bottom - rc.top - glyph) / 2, 0, 0};
+    box.right = box.left + glyph;
+    box.bottom = box.top + glyph;
+    const bool pressed = draw.uItemState & CDIS_SELECTED;
+    COLORREF face = s ? s->CheckBoxFace : GetSysColor(COLOR_WINDOW);
+    if (pressed) face = s ? s->ButtonFacePressed : GetSysColor(COLOR_BTNFACE);
+    win::FillSolid(dc, box, face);
+    win::FrameSolid(dc, box, s ? s->CheckBoxBorder : GetSysColor(COLOR_WINDOWTEXT));
+    if (SendMessageW(chkRestartServices, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+        win::TPen pen(CreatePen(PS_SOLID, 2, s ? s->CheckMark : GetSysColor(COLOR_WINDOWTEXT)));
+        win::TSelect sel(dc, pen);
+        POINT tick[3] = {{box.left + 3, box.top + 6}, {box.left + 5, box.top + 9}, {box.left + 10, box.top + 3}};
+        Polyline(dc, tick, 3);
+    }
+    std::wstring caption = win::W(win::WindowText(chkRestartServices));
+    win::TSelect sel(dc, FFont);
+    RECT text{box.right + 4, rc.top, rc.right, rc.bottom};
+    RECT measure = text;
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &measure, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT)));
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (draw.uItemState & CDIS_FOCUS) {
+        int h = measure.bottom - measure.top;
+        RECT focus{text.left - 1, rc.top + (rc.bottom - rc.top - h) / 2 - 1, 0, 0};
+        focus.right = std::min<LONG>(rc.right, text.left + (measure.right - measure.left) + 1);
+        focus.bottom = focus.top + h + 2;
+        SetTextColor(dc, win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT)));
+        DrawFocusRect(dc, &focus);
+    }
+    return CDRF_SKIPDEFAULT;
+}
+
+LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(Handle(), focus)) FFocus = focus;
+            } else {
+                SetFocus(FFocus && IsWindowEnabled(FFocus) ? FFocus : chkRestartServices);
+                // The window's activation event is raised once, when it is first shown; coming
+                // back from a modal window or another program does not raise it again.
+                if (!FActivatedOnce) {
+                    FActivatedOnce = true;
+                    FormActivate();
+                }
+            }
+            return 0;
+        case WM_TIMER:
+            if (wp == kServiceTimerId && FTimerEnabled) ServiceTimerTimer();
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wp), HIWORD(wp));
+            return 0;
+        case WM_DRAWITEM:
+            OnDrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lp));
+            return TRUE;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+        case WM_NOTIFY: {
+            auto* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (hdr->hwndFrom == chkRestartServices && hdr->code == NM_CUSTOMDRAW)
+                return OnCheckBoxCustomDraw(*reinterpret_cast<NMCUSTOMDRAW*>(lp));
+            break;
+        }
+        case WM_ERASEBKGND: {
+            RECT r;
+            GetClientRect(Handle(), &r);
+            win::FillSolid(reinterpret_cast<HDC>(wp), r, win::WindowColor(kWindowColor));
+            return 1;
+        }
+        case WM_CLOSE:
+            DestroyWindow(Handle());
+            return 0;
+        case WM_DESTROY:
+            SetServiceTimer(false);
+            if (win::MainWindow() == Handle()) PostQuitMessage(0);
+            return 0;
+    }
+    return TWindow::HandleMessage(msg, wp, lp);
+}
+
+}  // namespace zo

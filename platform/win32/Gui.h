@@ -1,0 +1,143 @@
+// The small window toolkit the program's windows are built on: a window base class with one
+// window procedure, the application's failure and error boxes, the busy cursor, modal loops,
+// GDI ownership, fonts, and the style's painting of the standard controls.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/Style.h"
+
+namespace zo::win {
+
+inline std::wstring W(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+inline std::u16string U(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
+std::u16string WindowText(HWND hwnd);
+
+// ---- Application ----------------------------------------------------------------------------
+void SetApplicationTitle(std::u16string_view title);
+const std::wstring& ApplicationTitle();
+void SetMainWindow(HWND hwnd);
+HWND MainWindow();
+
+// The default failure box: application title as caption, error icon, OK.
+void ShowFailureBox(std::u16string_view message);
+// Call inside a catch block: shows what was caught in the default failure box.
+void HandleCurrentException();
+// The error box: caption "Error", error icon, one OK button (Enter and Esc close it).
+void ShowErrorBox(std::u16string_view message);
+// The framework's "style not found" box: caption "Error", error icon, one "&Close" button.
+void ShowStyleNotFoundBox(std::u16string_view styleName);
+
+// The application-wide cursor: busy (hourglass) or the default.
+void SetBusyCursor(bool busy);
+bool BusyCursor();
+// Restores the default cursor when it goes out of scope, whatever happened.
+class TBusyCursorScope {
+public:
+    TBusyCursorScope() { SetBusyCursor(true); }
+    ~TBusyCursorScope() { SetBusyCursor(false); }
+    TBusyCursorScope(const TBusyCursorScope&) = delete;
+    TBusyCursorScope& operator=(const TBusyCursorScope&) = delete;
+};
+
+// Runs the message loop until the main window is gone; returns the exit code.
+int RunMessageLoop();
+// Shows window modally above owner (disabled meanwhile) until it is destroyed.
+void RunModal(HWND window, HWND owner);
+// Puts window at the centre of the screen, or of the window over which it should appear.
+void CenterOnScreen(HWND window);
+void CenterOver(HWND window, HWND over);
+// Outer size of a window whose client area is width x height.
+SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height);
+
+// ---- Windows --------------------------------------------------------------------------------
+// Base of every window of the program: the object is attached at WM_NCCREATE, handlers run in
+// HandleMessage, and a failure escaping a handler is shown in the failure box.
+class TWindow {
+public:
+    virtual ~TWindow();
+    HWND Handle() const { return FHandle; }
+    TWindow(const TWindow&) = delete;
+    TWindow& operator=(const TWindow&) = delete;
+
+protected:
+    TWindow() = default;
+    // Registers className once and creates the window.
+    HWND CreateWindowObject(const wchar_t* className, const std::u16string& caption, DWORD style,
+                            DWORD exStyle, int x, int y, int w, int h, HWND parent, HICON icon);
+    virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    virtual void Destroyed() {}
+
+private:
+    static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    HWND FHandle = nullptr;
+};
+
+// ---- GDI ------------------------------------------------------------------------------------
+template <typename T>
+class TGdiObject {
+public:
+    TGdiObject() = default;
+    explicit TGdiObject(T h) : FHandle(h) {}
+    ~TGdiObject() { reset(); }
+    TGdiObject(TGdiObject&& o) noexcept : FHandle(o.FHandle) { o.FHandle = nullptr; }
+    TGdiObject& operator=(TGdiObject&& o) noexcept {
+        if (this != &o) {
+            reset();
+            FHandle = o.FHandle;
+            o.FHandle = nullptr;
+        }
+        return *this;
+    }
+    TGdiObject(const TGdiObject&) = delete;
+    TGdiObject& operator=(const TGdiObject&) = delete;
+    void reset(T h = nullptr) {
+        if (FHandle) DeleteObject(FHandle);
+        FHandle = h;
+    }
+    T get() const { return FHandle; }
+    operator T() const { return FHandle; }
+
+private:
+    T FHandle = nullptr;
+};
+using TFont = TGdiObject<HFONT>;
+using TBrush = TGdiObject<HBRUSH>;
+using TPen = TGdiObject<HPEN>;
+using TBitmap = TGdiObject<HBITMAP>;
+
+// Selects an object into a device context and puts the previous one back.
+class TSelect {
+public:
+    TSelect(HDC dc, HGDIOBJ obj) : FDC(dc), FOld(SelectObject(dc, obj)) {}
+    ~TSelect() { SelectObject(FDC, FOld); }
+    TSelect(const TSelect&) = delete;
+    TSelect& operator=(const TSelect&) = delete;
+
+private:
+    HDC FDC;
+    HGDIOBJ FOld;
+};
+
+// A font of pixelHeight (character height, as a negative LOGFONT height), ANSI character set.
+TFont CreateUiFont(const wchar_t* face, int pixelHeight, int weight = FW_NORMAL, bool italic = false);
+void FillSolid(HDC dc, const RECT& r, COLORREF color);
+void FrameSolid(HDC dc, const RECT& r, COLORREF color);
+
+// ---- The applied style ----------------------------------------------------------------------
+// Finds the named style among the program's resources (name compared without regard to case) and
+// applies it; false when there is none.
+bool ApplyStyle(std::u16string_view name);
+// The applied style, or null while none is applied.
+const TStyle* ActiveStyle();
+// Background of windows: the style's, or the window's own colour.
+COLORREF WindowColor(COLORREF own);
+COLORREF WindowTextColor(COLORREF own);
+// Paints an owner-drawn push button in the style (or the window's own look without one).
+void DrawPushButton(const DRAWITEMSTRUCT& item, COLORREF ownFace);
+// Makes a BS_OWNERDRAW button track the mouse so that it is drawn hot while under the pointer.
+void TrackButtonHot(HWND button);
+
+}  // namespace zo::win

@@ -1,0 +1,288 @@
+#include "platform/win32/TaskDialogEx.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include "platform/win32/Gui.h"
+
+namespace zo::win {
+
+namespace {
+
+using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+
+int PlatformMajorVersion() {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    OSVERSIONINFOW v{};
+    v.dwOSVersionInfoSize = sizeof v;
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto fn = ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                    : nullptr;
+    if (fn && fn(&v) == 0) return int(v.dwMajorVersion);
+    return 0;
+}
+
+int CommonControlsMajorVersion() {
+    HMODULE lib = LoadLibraryW(L"comctl32.dll");
+    if (!lib) return 0;
+    int major = 0;
+    auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(lib, "DllGetVersion")));
+    DLLVERSIONINFO info{};
+    info.cbSize = sizeof info;
+    if (getVersion && SUCCEEDED(getVersion(&info))) major = int(info.dwMajorVersion);
+    FreeLibrary(lib);
+    return major;
+}
+
+HRESULT CALLBACK NoEvents(HWND, UINT, WPARAM, LPARAM, LONG_PTR) { return S_OK; }
+
+}  // namespace
+
+bool TTaskDialogEx::NativeQualifies() { return PlatformMajorVersion() >= 6 && CommonControlsMajorVersion() >= 6; }
+
+int TTaskDialogEx::Execute(HWND parent) {
+    if (!ForceOwnWindow && NativeQualifies()) {
+        bool shown = false;
+        int result = ExecuteNative(parent, shown);
+        if (shown) return result;
+        // The library could not be loaded or lacks the entry point: rather than show nothing,
+        // which would leave the user without any word of what went wrong, use our own window.
+    }
+    return ExecuteOwnWindow(parent);
+}
+
+int TTaskDialogEx::ExecuteNative(HWND parent, bool& shown) {
+    shown = false;
+    HMODULE lib = LoadLibraryW(L"comctl32.dll");
+    if (!lib) return 0;
+    auto fn = reinterpret_cast<TaskDialogIndirectFn>(reinterpret_cast<void*>(GetProcAddress(lib, "TaskDialogIndirect")));
+    int button = 0;
+    if (fn) {
+        std::wstring title = W(Title), instruction = W(MainInstruction), content = W(Content), expanded = W(ExpandedText);
+        TASKDIALOGCONFIG config{};
+        config.cbSize = sizeof config;
+        config.hwndParent = parent;
+        config.hInstance = GetModuleHandleW(nullptr);
+        config.dwFlags = 0;
+        config.dwCommonButtons = 0;
+        config.pszWindowTitle = title.c_str();
+        config.pszMainIcon = MainIcon;
+        config.pszMainInstruction = instruction.c_str();
+        config.pszContent = content.c_str();
+        config.pszExpandedInformation = ExpandedText.empty() ? nullptr : expanded.c_str();
+        config.pfCallback = NoEvents;
+        LastPresentation = TPresentation::tpNative;
+        shown = SUCCEEDED(fn(&config, &button, nullptr, nullptr));
+    }
+    FreeLibrary(lib);
+    return button;
+}
+
+// ---- The component's own window ---------------------------------------------------------------
+
+namespace {
+
+constexpr int kWidth = 420;
+constexpr int kMargin = 12;
+constexpr int kIdExpander = 100;
+constexpr COLORREF kInstructionBlue = RGB(0, 83, 196);
+
+class TOwnTaskWindow : public TWindow {
+public:
+    explicit TOwnTaskWindow(TTaskDialogEx& dialog) : FDialog(dialog) {}
+
+    int Run(HWND parent) {
+        const DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+        const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+        CreateWindowObject(L"ZoTaskDialogEx", FDialog.Title, style, exStyle, 0, 0, 100, 100, parent, nullptr);
+        if (!Handle()) return 0;
+        LONG_PTR cls = GetClassLongPtrW(Handle(), GCL_STYLE);
+        SetClassLongPtrW(Handle(), GCL_STYLE, cls | CS_NOCLOSE);
+        Build();
+        Layout();
+        CenterOnScreen(Handle());
+        SetFocus(FOk);
+        RunModal(Handle(), parent);
+        return FResult;
+    }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        switch (msg) {
+            case WM_COMMAND:
+                if (LOWORD(wp) == IDOK && (HIWORD(wp) == BN_CLICKED || lp == 0)) {
+                    FResult = IDOK;
+                    Close();
+                } else if (LOWORD(wp) == kIdExpander && HIWORD(wp) == BN_CLICKED) {
+                    FExpanded = !FExpanded;
+                    Layout();
+                }
+                return 0;
+            case WM_CLOSE:  // no close box, and Alt+F4 does nothing
+                return 0;
+            case WM_SYSCOMMAND:
+                if ((wp & 0xFFF0) == SC_CLOSE) return 0;
+                break;
+            case WM_ERASEBKGND: {
+                RECT r;
+                GetClientRect(Handle(), &r);
+                FillSolid(reinterpret_cast<HDC>(wp), r, GetSysColor(COLOR_WINDOW));
+                return 1;
+            }
+            case WM_PAINT: {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(Handle(), &ps);
+                DrawIconEx(dc, kMargin, kMargin, FShield, 32, 32, 0, nullptr, DI_NORMAL);
+                EndPaint(Handle(), &ps);
+                return 0;
+            }
+            case WM_CTLCOLORSTATIC: {
+                HDC dc = reinterpret_cast<HDC>(wp);
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                SetTextColor(dc, reinterpret_cast<HWND>(lp) == FInstruction ? kInstructionBlue : GetSysColor(COLOR_WINDOWTEXT));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
+            case WM_DRAWITEM:
+                DrawExpander(*reinterpret_cast<DRAWITEMSTRUCT*>(lp));
+                return TRUE;
+            case WM_KEYDOWN:
+                break;
+        }
+        return TWindow::HandleMessage(msg, wp, lp);
+    }
+
+private:
+    TTaskDialogEx& FDialog;
+    HWND FInstruction = nullptr, FContent = nullptr, FExpander = nullptr, FDetails = nullptr, FOk = nullptr;
+    TFont FFont, FInstructionFont;
+    HICON FShield = nullptr;
+    bool FExpanded = false;
+    int FResult = 0;
+
+    HWND Child(const wchar_t* cls, const std::u16string& text, DWORD style, int id = 0) {
+        std::wstring t = W(text);
+        HWND h = CreateWindowExW(0, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, Handle(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.get()), FALSE);
+        return h;
+    }
+
+    void Build() {
+        NONCLIENTMETRICSW ncm{};
+        ncm.cbSize = sizeof ncm;
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+        FFont = TFont(CreateFontIndirectW(&ncm.lfMessageFont));
+        FInstructionFont = CreateUiFont(ncm.lfMessageFont.lfFaceName, 15);  // 11 point
+        FShield = static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32518) /* IDI_SHIELD */, IMAGE_ICON, 32, 32, LR_SHARED));
+        if (!FShield) FShield = static_cast<HICON>(LoadImageW(nullptr, IDI_WARNING, IMAGE_ICON, 32, 32, LR_SHARED));
+        FInstruction = Child(L"STATIC", FDialog.MainInstruction, SS_LEFT | SS_NOPREFIX);
+        SendMessageW(FInstruction, WM_SETFONT, reinterpret_cast<WPARAM>(FInstructionFont.get()), FALSE);
+        FContent = Child(L"STATIC", FDialog.Content, SS_LEFT | SS_NOPREFIX);
+        FExpander = Child(L"BUTTON", u"", BS_OWNERDRAW | WS_TABSTOP, kIdExpander);
+        FDetails = Child(L"STATIC", FDialog.ExpandedText, SS_LEFT | SS_NOPREFIX);
+        FOk = Child(L"BUTTON", u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK);
+    }
+
+    int TextHeight(HWND h, HFONT font, int width) {
+        std::wstring text = W(WindowText(h));
+        HDC dc = GetDC(h);
+        TSelect sel(dc, font);
+        RECT r{0, 0, width, 0};
+        DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+        ReleaseDC(h, dc);
+        return r.bottom;
+    }
+
+    void Layout() {
+        const int textLeft = kMargin + 32 + 10;
+        const int textWidth = kWidth - textLeft - kMargin;
+        int y = kMargin;
+        int h = TextHeight(FInstruction, FInstructionFont, textWidth);
+        MoveWindow(FInstruction, textLeft, y, textWidth, h, FALSE);
+        y += h + 8;
+        h = TextHeight(FContent, FFont, textWidth);
+        MoveWindow(FContent, textLeft, y, textWidth, h, FALSE);
+        y = std::max(y + h, kMargin + 32) + 12;
+        MoveWindow(FExpander, kMargin, y, 19, 19, FALSE);
+        y += 19 + 8;
+        ShowWindow(FDetails, FExpanded ? SW_SHOW : SW_HIDE);
+        if (FExpanded) {
+            h = TextHeight(FDetails, FFont, kWidth - 2 * kMargin);
+            MoveWindow(FDetails, kMargin, y, kWidth - 2 * kMargin, h, FALSE);
+            y += h + 8;
+        }
+        MoveWindow(FOk, kWidth - kMargin - 80, y, 80, 26, FALSE);
+        y += 26 + kMargin;
+        SIZE outer = WindowSizeForClient(DWORD(GetWindowLongPtrW(Handle(), GWL_STYLE)),
+                                         DWORD(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), kWidth, y);
+        SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(Handle(), nullptr, TRUE);
+        InvalidateRect(FExpander, nullptr, TRUE);
+    }
+
+    void DrawExpander(const DRAWITEMSTRUCT& item) {
+        RECT r = item.rcItem;
+        FillSolid(item.hDC, r, GetSysColor(COLOR_WINDOW));
+        FrameSolid(item.hDC, r, GetSysColor((item.itemState & ODS_FOCUS) ? COLOR_HIGHLIGHT : COLOR_BTNSHADOW));
+        // A chevron pointing down while the details are hidden, up while they are shown.
+        const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+        const int d = FExpanded ? -1 : 1;
+        TPen pen(CreatePen(PS_SOLID, 2, GetSysColor(COLOR_WINDOWTEXT)));
+        TSelect sel(item.hDC, pen);
+        POINT pts[3] = {{cx - 4, cy - 2 * d}, {cx, cy + 2 * d}, {cx + 4, cy - 2 * d}};
+        Polyline(item.hDC, pts, 3);
+    }
+
+    void Close() {
+        HWND owner = GetWindow(Handle(), GW_OWNER);
+        if (owner) EnableWindow(owner, TRUE);
+        DestroyWindow(Handle());
+    }
+
+public:
+    // Ctrl+C: beep and copy title, instruction, content, and the details while they are shown.
+    bool CopyToClipboard() {
+        std::wstring text = W(FDialog.Title) + L"\r\n" + W(FDialog.MainInstruction) + L"\r\n" + W(FDialog.Content) + L"\r\n";
+        if (FExpanded) text += L"\r\n" + W(FDialog.ExpandedText) + L"\r\n";
+        MessageBeep(MB_OK);
+        if (!OpenClipboard(Handle())) return false;
+        EmptyClipboard();
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        if (mem) {
+            memcpy(GlobalLock(mem), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+            GlobalUnlock(mem);
+            if (!SetClipboardData(CF_UNICODETEXT, mem)) GlobalFree(mem);
+        }
+        CloseClipboard();
+        return true;
+    }
+};
+
+// Ctrl+C reaches the focused child, not the dialog: a thread hook gives it to the dialog.
+TOwnTaskWindow* GActiveOwnWindow = nullptr;
+HHOOK GKeyHook = nullptr;
+LRESULT CALLBACK CopyHook(int code, WPARAM wp, LPARAM lp) {
+    const bool down = (lp & 0x80000000) == 0;
+    if (code == HC_ACTION && down && wp == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) && GActiveOwnWindow) {
+        GActiveOwnWindow->CopyToClipboard();
+        return 1;
+    }
+    return CallNextHookEx(GKeyHook, code, wp, lp);
+}
+
+}  // namespace
+
+int TTaskDialogEx::ExecuteOwnWindow(HWND parent) {
+    LastPresentation = TPresentation::tpOwnWindow;
+    TOwnTaskWindow window(*this);
+    TOwnTaskWindow* previous = GActiveOwnWindow;
+    GActiveOwnWindow = &window;
+    HHOOK hook = SetWindowsHookExW(WH_KEYBOARD, CopyHook, nullptr, GetCurrentThreadId());
+    GKeyHook = hook;
+    int result = window.Run(parent);
+    if (hook) UnhookWindowsHookEx(hook);
+    GActiveOwnWindow = previous;
+    return result;
+}
+
+}  // namespace zo::win
