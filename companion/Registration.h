@@ -1,0 +1,20 @@
+// Registering and removing the service with the service control manager.
+#pragma once
+#include <string>
+
+namespace zo::companion {
+
+struct TRegistrationResult {
+    bool Ok = false;
+    std::u16string Message;  // one line saying what happened, or what failed and why
+};
+
+// Creates the settings folder (and the folders above it) when missing, then registers the service
+// as an own-process, demand-start service whose binary is this program (quoted full path). A
+// service of that name that is already registered has its configuration updated to the same.
+TRegistrationResult Install();
+
+// Stops the service when it runs (waiting a few seconds for it), then removes its registration.
+TRegistrationResult Uninstall();
+
+}  // namespace zo::companion

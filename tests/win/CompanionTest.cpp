@@ -1,0 +1,339 @@
+// ZoradidIvavuda.exe against the real service control manager: registration, running as a
+// service, restarting the watched services, removal. The watched services are played by the
+// StandInService helper, registered under their names.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "WinTestMain.h"
+#include "companion/Names.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace names = zo::companion;
+
+std::wstring CompanionExe() { return wintest::UnixToWine(DIST_DIR) + L"\\ZoradidIvavuda.exe"; }
+std::wstring StandInExe() { return wintest::UnixToWine(HELPERS_DIR) + L"\\StandInService.exe"; }
+
+const wchar_t* const kQuillora = names::kWatchedServices[0];
+const wchar_t* const kRelaywright = names::kWatchedServices[1];
+
+// Runs the companion with a command line, returns its exit code; its output goes to output.
+DWORD RunCompanion(const std::wstring& args, std::string& output) {
+    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return DWORD(-1);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    std::wstring cmd = L"\"" + CompanionExe() + L"\"" + (args.empty() ? L"" : L" " + args);
+    PROCESS_INFORMATION pi{};
+    BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                             &si, &pi);
+    CloseHandle(writeEnd);
+    if (!ok) {
+        CloseHandle(readEnd);
+        output = "could not start the companion";
+        return DWORD(-1);
+    }
+    char buf[512];
+    DWORD n = 0;
+    output.clear();
+    while (ReadFile(readEnd, buf, sizeof(buf), &n, nullptr) && n > 0) output.append(buf, n);
+    CloseHandle(readEnd);
+    DWORD code = DWORD(-1);
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return code;
+}
+
+class Sc {
+public:
+    explicit Sc(SC_HANDLE h = nullptr) : h_(h) {}
+    ~Sc() {
+        if (h_) CloseServiceHandle(h_);
+    }
+    Sc(const Sc&) = delete;
+    Sc& operator=(const Sc&) = delete;
+    SC_HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    SC_HANDLE h_;
+};
+
+SC_HANDLE Manager() { return OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS); }
+
+// The state of a service, or 0 when it cannot be queried (not registered).
+DWORD StateOf(const wchar_t* name, DWORD* pid = nullptr) {
+    Sc m(Manager());
+    Sc s(OpenServiceW(m.get(), name, SERVICE_QUERY_STATUS));
+    if (!s) return 0;
+    SERVICE_STATUS_PROCESS st{};
+    DWORD needed = 0;
+    if (!QueryServiceStatusEx(s.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&st), sizeof(st), &needed))
+        return 0;
+    if (pid) *pid = st.dwProcessId;
+    return st.dwCurrentState;
+}
+
+bool WaitForState(const wchar_t* name, DWORD state, std::chrono::milliseconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    do {
+        if (StateOf(name) == state) return true;
+        std::this_thread::sleep_for(100ms);
+    } while (std::chrono::steady_clock::now() < end);
+    return StateOf(name) == state;
+}
+
+bool StartService(const wchar_t* name) {
+    Sc m(Manager());
+    Sc s(OpenServiceW(m.get(), name, SERVICE_START));
+    return s && StartServiceW(s.get(), 0, nullptr);
+}
+
+bool StopService(const wchar_t* name) {
+    Sc m(Manager());
+    Sc s(OpenServiceW(m.get(), name, SERVICE_STOP));
+    SERVICE_STATUS st{};
+    return s && ControlService(s.get(), SERVICE_CONTROL_STOP, &st) && WaitForState(name, SERVICE_STOPPED, 15s);
+}
+
+// Stops (if running) and deletes a registration; no trace when it is not registered.
+void RemoveService(const wchar_t* name) {
+    Sc m(Manager());
+    Sc s(OpenServiceW(m.get(), name, SERVICE_ALL_ACCESS));
+    if (!s) return;
+    SERVICE_STATUS st{};
+    if (QueryServiceStatus(s.get(), &st) && st.dwCurrentState != SERVICE_STOPPED) {
+        ControlService(s.get(), SERVICE_CONTROL_STOP, &st);
+        WaitForState(name, SERVICE_STOPPED, 15s);
+    }
+    DeleteService(s.get());
+}
+
+// The binary path of a registered service, empty when not registered.
+std::wstring BinaryPathOf(const wchar_t* name) {
+    Sc m(Manager());
+    Sc s(OpenServiceW(m.get(), name, SERVICE_QUERY_CONFIG));
+    if (!s) return L"";
+    alignas(QUERY_SERVICE_CONFIGW) BYTE buf[8192];
+    DWORD needed = 0;
+    auto* cfg = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buf);
+    if (!QueryServiceConfigW(s.get(), cfg, sizeof(buf), &needed)) return L"";
+    return cfg->lpBinaryPathName ? cfg->lpBinaryPathName : L"";
+}
+
+bool RegisterStandIn(const wchar_t* name) {
+    Sc m(Manager());
+    std::wstring path = L"\"" + StandInExe() + L"\"";
+    Sc s(CreateServiceW(m.get(), name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                        SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+    return bool(s);
+}
+
+std::wstring ImageNameOf(DWORD pid) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    std::wstring found;
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof(pe);
+    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+        if (pe.th32ProcessID == pid) found = pe.szExeFile;
+    CloseHandle(snap);
+    return found;
+}
+
+bool FolderExists(const wchar_t* path) {
+    DWORD a = GetFileAttributesW(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ReadFileBytes(const wchar_t* path, bool& exists) {
+    HANDLE f = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    exists = f != INVALID_HANDLE_VALUE;
+    std::string out;
+    if (!exists) return out;
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(f, buf, sizeof(buf), &n, nullptr) && n > 0) out.append(buf, n);
+    CloseHandle(f);
+    return out;
+}
+
+bool WriteFileBytes(const wchar_t* path, const std::string& bytes) {
+    HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    BOOL ok = WriteFile(f, bytes.data(), DWORD(bytes.size()), &n, nullptr);
+    CloseHandle(f);
+    return ok && n == bytes.size();
+}
+
+// The settings file as the control panel writes it.
+bool WriteRestartServices(bool on) {
+    CreateDirectoryW(L"C:\\ProgramData\\Marnwick Software", nullptr);
+    CreateDirectoryW(names::kSettingsFolder, nullptr);
+    return WriteFileBytes(names::kSettingsFile,
+                          std::string("[Settings]\r\nRestartServices=") + (on ? "1" : "0") + "\r\n");
+}
+
+class CompanionTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(GetFileAttributesW(CompanionExe().c_str()), INVALID_FILE_ATTRIBUTES) << "companion not built";
+        savedSettings_ = ReadFileBytes(names::kSettingsFile, hadSettings_);
+        RemoveAll();
+    }
+    void TearDown() override {
+        RemoveAll();
+        if (hadSettings_) {
+            WriteFileBytes(names::kSettingsFile, savedSettings_);
+        } else {
+            DeleteFileW(names::kSettingsFile);
+        }
+    }
+    // The companion's registration, and the stand-ins (only ours: their binary is the helper).
+    static void RemoveAll() {
+        RemoveService(names::kServiceName);
+        for (const wchar_t* name : names::kWatchedServices)
+            if (BinaryPathOf(name).find(L"StandInService") != std::wstring::npos) RemoveService(name);
+    }
+    void InstallAndStart(DWORD& pid) {
+        std::string out;
+        ASSERT_EQ(RunCompanion(L"/install", out), 0u) << out;
+        ASSERT_TRUE(StartService(names::kServiceName)) << GetLastError();
+        ASSERT_TRUE(WaitForState(names::kServiceName, SERVICE_RUNNING, 15s));
+        StateOf(names::kServiceName, &pid);
+    }
+
+    bool hadSettings_ = false;
+    std::string savedSettings_;
+};
+
+TEST_F(CompanionTest, WithoutASwitchOrWithAnUnknownOneItShowsUsageAndFails) {
+    for (const wchar_t* args : {L"", L"/bogus", L"/install extra"}) {
+        std::string out;
+        EXPECT_NE(RunCompanion(args, out), 0u) << "args: " << std::string(args, args + wcslen(args));
+        EXPECT_NE(out.find("/install"), std::string::npos) << out;
+        EXPECT_NE(out.find("/uninstall"), std::string::npos) << out;
+    }
+    EXPECT_EQ(StateOf(names::kServiceName), 0u) << "a usage error must not register anything";
+}
+
+TEST_F(CompanionTest, InstallRegistersADemandStartOwnProcessServiceAndCreatesTheSettingsFolder) {
+    // Start without the settings folder (and without its parent when nothing else is in it).
+    DeleteFileW(names::kSettingsFile);
+    RemoveDirectoryW(names::kSettingsFolder);
+    RemoveDirectoryW(L"C:\\ProgramData\\Marnwick Software");
+    ASSERT_FALSE(FolderExists(names::kSettingsFolder));
+
+    std::string out;
+    ASSERT_EQ(RunCompanion(L"/install", out), 0u) << out;
+    EXPECT_NE(out.find("installed"), std::string::npos) << out;
+    EXPECT_TRUE(FolderExists(names::kSettingsFolder));
+
+    Sc m(Manager());
+    Sc s(OpenServiceW(m.get(), names::kServiceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
+    ASSERT_TRUE(s) << GetLastError();
+    alignas(QUERY_SERVICE_CONFIGW) BYTE buf[8192];
+    DWORD needed = 0;
+    auto* cfg = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buf);
+    ASSERT_TRUE(QueryServiceConfigW(s.get(), cfg, sizeof(buf), &needed));
+    EXPECT_EQ(cfg->dwServiceType, DWORD(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(cfg->dwStartType, DWORD(SERVICE_DEMAND_START));
+    EXPECT_STREQ(cfg->lpDisplayName, names::kDisplayName);
+    std::wstring expected = L"\"" + CompanionExe() + L"\"";
+    EXPECT_EQ(lstrcmpiW(cfg->lpBinaryPathName, expected.c_str()), 0)
+        << std::string(cfg->lpBinaryPathName, cfg->lpBinaryPathName + wcslen(cfg->lpBinaryPathName));
+    EXPECT_EQ(StateOf(names::kServiceName), DWORD(SERVICE_STOPPED));
+
+    // A second install succeeds and leaves one registration.
+    EXPECT_EQ(RunCompanion(L"/install", out), 0u) << out;
+    EXPECT_EQ(StateOf(names::kServiceName), DWORD(SERVICE_STOPPED));
+}
+
+TEST_F(CompanionTest, RunsAsAServiceProcessThatEndsWhenStopped) {
+    ASSERT_TRUE(WriteRestartServices(false));
+    DWORD pid = 0;
+    InstallAndStart(pid);
+    ASSERT_NE(pid, 0u);
+    EXPECT_EQ(lstrcmpiW(ImageNameOf(pid).c_str(), L"ZoradidIvavuda.exe"), 0);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    ASSERT_TRUE(process);
+
+    // Well into a 5-second wait between two checks, the stop control must still end it promptly.
+    std::this_thread::sleep_for(1500ms);
+    auto before = std::chrono::steady_clock::now();
+    ASSERT_TRUE(StopService(names::kServiceName));
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before);
+    std::printf("stop to SERVICE_STOPPED: %lld ms\n", static_cast<long long>(ms.count()));
+    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0) << "the process did not end";
+    CloseHandle(process);
+}
+
+TEST_F(CompanionTest, StartsStoppedWatchedServicesOnlyWhileRestartingIsOn) {
+    ASSERT_TRUE(RegisterStandIn(kQuillora)) << GetLastError();
+    ASSERT_TRUE(WriteRestartServices(false));
+    DWORD pid = 0;
+    InstallAndStart(pid);
+
+    // Off: more than one check goes by and the stopped service stays stopped.
+    std::this_thread::sleep_for(std::chrono::milliseconds(names::kCheckIntervalMs + 1500));
+    EXPECT_EQ(StateOf(kQuillora), DWORD(SERVICE_STOPPED));
+
+    // On: the file is read at every check, so the running companion picks the change up.
+    ASSERT_TRUE(WriteRestartServices(true));
+    EXPECT_TRUE(WaitForState(kQuillora, SERVICE_RUNNING, 15s));
+
+    // A second watched service that is installed later is started too; the first one, stopped
+    // again, is restarted.
+    ASSERT_TRUE(RegisterStandIn(kRelaywright)) << GetLastError();
+    ASSERT_TRUE(StopService(kQuillora));
+    EXPECT_TRUE(WaitForState(kRelaywright, SERVICE_RUNNING, 15s));
+    EXPECT_TRUE(WaitForState(kQuillora, SERVICE_RUNNING, 15s));
+
+    // Off again: stopped services stay stopped.
+    ASSERT_TRUE(WriteRestartServices(false));
+    ASSERT_TRUE(StopService(kQuillora));
+    ASSERT_TRUE(StopService(kRelaywright));
+    std::this_thread::sleep_for(std::chrono::milliseconds(names::kCheckIntervalMs + 1500));
+    EXPECT_EQ(StateOf(kQuillora), DWORD(SERVICE_STOPPED));
+    EXPECT_EQ(StateOf(kRelaywright), DWORD(SERVICE_STOPPED));
+    EXPECT_EQ(StateOf(names::kServiceName), DWORD(SERVICE_RUNNING));
+}
+
+TEST_F(CompanionTest, UninstallStopsARunningServiceAndRemovesItsRegistration) {
+    ASSERT_TRUE(WriteRestartServices(false));
+    DWORD pid = 0;
+    InstallAndStart(pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    ASSERT_TRUE(process);
+
+    std::string out;
+    EXPECT_EQ(RunCompanion(L"/uninstall", out), 0u) << out;
+    EXPECT_NE(out.find("removed"), std::string::npos) << out;
+    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0) << "the process did not end";
+    CloseHandle(process);
+    Sc m(Manager());
+    Sc s(OpenServiceW(m.get(), names::kServiceName, SERVICE_QUERY_STATUS));
+    DWORD error = GetLastError();
+    EXPECT_FALSE(s);
+    EXPECT_EQ(error, DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
+
+    // Removing what is not registered fails with the system's reason.
+    EXPECT_NE(RunCompanion(L"/uninstall", out), 0u);
+    EXPECT_NE(out.find("1060"), std::string::npos) << out;
+}
+
+}  // namespace
