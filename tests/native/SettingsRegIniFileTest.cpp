@@ -1,0 +1,257 @@
+// The settings component: storage preparation and path rules, the control panel's key, typed
+// values and failures.
+#include <gtest/gtest.h>
+
+#include "fakes/FakeSettingsPlatform.h"
+#include "platform/Failure.h"
+#include "settings/RegIniFile.h"
+
+using namespace zo;
+
+namespace {
+
+const std::u16string kPanelFile = u"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda\\ZoradidIvavuda.ini";
+
+class SettingsRegIniFile : public ::testing::Test {
+protected:
+    SettingsRegIniFile() : ini(fake.Platform()) {
+        fake.Files.AddFolder(u"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda");
+        fake.Files.AddFolder(u"C:\\Program Files\\Panel");
+    }
+    void UsePanelFile() {
+        ini.SetPathType(ptIniFile);
+        ini.SetPath(kPanelFile);
+    }
+    std::string& PanelFile() { return fake.Files.Files[kPanelFile]; }
+    fakes::FakeSettingsPlatform fake;
+    TRegIniFile ini;
+};
+
+TEST_F(SettingsRegIniFile, PanelSettingFromMissingFileIsExactly33Bytes) {
+    UsePanelFile();
+    EXPECT_FALSE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    EXPECT_EQ(fake.Files.Writes, 0);
+    ini.WriteBool(u"Settings", u"RestartServices", true);
+    EXPECT_EQ(PanelFile(), "[Settings]\r\nRestartServices=1\r\n\r\n");
+    EXPECT_EQ(PanelFile().size(), 33u);
+    ini.WriteBool(u"Settings", u"RestartServices", false);
+    EXPECT_EQ(PanelFile(), "[Settings]\r\nRestartServices=0\r\n\r\n");
+}
+
+TEST_F(SettingsRegIniFile, LowerCaseHeaderAndSpacedKeyAreFoundAndHeaderSpellingKept) {
+    PanelFile() = "; made by hand\r\n[settings]\r\nrestartservices = 1 \r\n";
+    UsePanelFile();
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    ini.WriteBool(u"Settings", u"RestartServices", true);
+    EXPECT_EQ(PanelFile(), "[settings]\r\nRestartServices=1\r\n\r\n");
+}
+
+TEST_F(SettingsRegIniFile, StoredValuesAsBooleans) {
+    const std::pair<const char*, bool> cases[] = {
+        {"yes", false}, {"2", true}, {"-1", true}, {"0x10", true}, {"$0", false},
+        {"", false},    {" 1 ", true}, {"\"1\"", false}, {"0X1f", true}, {"x0", false}};
+    for (auto [stored, expected] : cases) {
+        PanelFile() = std::string("[Settings]\r\nRestartServices=") + stored + "\r\n";
+        ini.SetPath(u"");  // force a fresh read
+        UsePanelFile();
+        EXPECT_EQ(ini.ReadBool(u"Settings", u"RestartServices", false), expected) << stored;
+        EXPECT_TRUE(ini.ReadBool(u"Settings", u"Other", true));
+    }
+}
+
+TEST_F(SettingsRegIniFile, IntegerForms) {
+    PanelFile() =
+        "[N]\r\nhex=0x7fffffff\r\ndollar=$FFFFFFFF\r\nx=x1F\r\nneg=-$1\r\nmin=-2147483648\r\nover=2147483648\r\n"
+        "bighex=$100000000\r\nlead=  12\r\ntrail=12 \r\nonly0x=0x\r\nplus=+7\r\n";
+    UsePanelFile();
+    EXPECT_EQ(ini.ReadInteger(u"N", u"hex", 0), 0x7fffffff);
+    EXPECT_EQ(ini.ReadInteger(u"N", u"dollar", 0), -1);
+    EXPECT_EQ(ini.ReadInteger(u"N", u"x", 0), 31);
+    EXPECT_EQ(ini.ReadInteger(u"N", u"neg", 0), -1);
+    EXPECT_EQ(ini.ReadInteger(u"N", u"min", 0), INT32_MIN);
+    EXPECT_EQ(ini.ReadInteger(u"N", u"over", 5), 5);
+    EXPECT_EQ(ini.ReadInteger(u"N", u"bighex", 5), 5);
+    EXPECT_EQ(ini.ReadInteger(u"N", u"only0x", 5), 5);
+    EXPECT_EQ(ini.ReadInteger(u"N", u"plus", 5), 7);
+    ini.WriteString(u"N", u"lead", u"  12");
+    ini.WriteString(u"N", u"trail", u"12 ");
+    EXPECT_EQ(ini.ReadInteger(u"N", u"lead", 5), 12);
+    EXPECT_EQ(ini.ReadInteger(u"N", u"trail", 5), 5);
+    ini.WriteInteger(u"N", u"w", -42);
+    EXPECT_EQ(ini.ReadString(u"N", u"w", u""), u"-42");
+}
+
+TEST_F(SettingsRegIniFile, FileIsReadOnceAndRebuiltOnlyWhenAPropertyChanges) {
+    PanelFile() = "[Settings]\r\nRestartServices=1\r\n";
+    UsePanelFile();
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    PanelFile() = "[Settings]\r\nRestartServices=0\r\n";  // another program changes it
+    UsePanelFile();
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    EXPECT_EQ(fake.Files.Reads, 1);
+    ini.SetFileEncoding(feUTF8);  // a change rebuilds and re-reads
+    EXPECT_FALSE(ini.ReadBool(u"Settings", u"RestartServices", true));
+    EXPECT_EQ(fake.Files.Reads, 2);
+
+    // A relative path is replaced by its resolved form, so assigning it again re-reads.
+    fake.Files.Files[u"C:\\Program Files\\Panel\\app.ini"] = "[S]\r\nk=1\r\n";
+    ini.SetPath(u"app.cfg");
+    EXPECT_EQ(ini.ReadString(u"S", u"k", u""), u"1");
+    EXPECT_EQ(ini.Path(), u"C:\\Program Files\\Panel\\app.ini");
+    ini.SetPath(u"app.cfg");
+    ini.ReadString(u"S", u"k", u"");
+    EXPECT_EQ(fake.Files.Reads, 4);
+}
+
+TEST_F(SettingsRegIniFile, PathRules) {
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"", u"C:\\Program Files\\Panel\\Panel.ini"},
+        {u"name.cfg", u"C:\\Program Files\\Panel\\name.ini"},
+        {u"noext", u"C:\\Program Files\\Panel\\noext.ini"},
+        {u"D:\\x\\y.cfg", u"D:\\x\\y.cfg"},
+        {u"D:y.txt", u"D:y.txt"},
+        {u"sub\\y", u"sub\\y"}};
+    for (const auto& [given, resolved] : cases) {
+        ini.SetPath(given);
+        ini.ReadString(u"S", u"k", u"");
+        EXPECT_EQ(ini.Path(), resolved);
+        ASSERT_NE(ini.IniDocument(), nullptr);
+        EXPECT_EQ(ini.IniDocument()->FileName(), resolved);
+    }
+}
+
+TEST_F(SettingsRegIniFile, SpecialFoldersPlaceTheFileAndCreateTheFolders) {
+    fake.Environment.SpecialFolders[csidlCommonAppData] = u"C:\\ProgramData";
+    fake.Environment.SpecialFolders[csidlAppData] = u"C:\\Users\\u\\Roaming\\";
+    ini.SetSpecialFolder(sfProgramData);
+    ini.SetPath(u"Maker\\Product\\conf.txt");
+    ini.WriteBool(u"S", u"k", true);
+    EXPECT_EQ(ini.Path(), u"C:\\ProgramData\\Maker\\Product\\conf.ini");
+    EXPECT_TRUE(fake.Files.Folders.count(u"C:\\ProgramData\\Maker\\Product"));
+    EXPECT_EQ(fake.Files.Files[ini.Path()], "[S]\r\nk=1\r\n\r\n");
+
+    ini.SetSpecialFolder(sfUserAppDataRoaming);
+    ini.SetPath(u"");
+    ini.ReadBool(u"S", u"k", false);
+    EXPECT_EQ(ini.Path(), u"C:\\Users\\u\\Roaming\\Panel.ini");
+
+    // A folder that cannot be found leaves the plain rules in force.
+    ini.SetSpecialFolder(sfUserDocuments);
+    ini.SetPath(u"plain.cfg");
+    ini.ReadBool(u"S", u"k", false);
+    EXPECT_EQ(ini.Path(), u"C:\\Program Files\\Panel\\plain.ini");
+}
+
+TEST_F(SettingsRegIniFile, UnreadableFileRaisesAndTheNextOperationTriesAgain) {
+    PanelFile() = "[Settings]\r\nRestartServices=1\r\n";
+    fake.Files.OpenForWriting.insert(kPanelFile);
+    UsePanelFile();
+    try {
+        ini.ReadBool(u"Settings", u"RestartServices", false);
+        FAIL() << "no failure";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message(), u"Cannot open file \"" + kPanelFile + u"\". Error 32");
+    }
+    EXPECT_EQ(ini.IniDocument(), nullptr);
+    EXPECT_THROW(ini.WriteBool(u"Settings", u"RestartServices", false), EFOpenError);
+    EXPECT_EQ(PanelFile(), "[Settings]\r\nRestartServices=1\r\n");
+    fake.Files.OpenForWriting.clear();
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+}
+
+TEST_F(SettingsRegIniFile, UnwritableFileRaisesAndTheValueStaysInTheDocument) {
+    ini.SetPath(u"C:\\NoSuchFolder\\a.ini");
+    try {
+        ini.WriteBool(u"Settings", u"RestartServices", true);
+        FAIL() << "no failure";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), u"Cannot create file \"C:\\NoSuchFolder\\a.ini\". Error 3");
+    }
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    EXPECT_FALSE(fake.Files.Folders.count(u"C:\\NoSuchFolder"));  // the store never makes the folder
+
+    PanelFile() = "[Settings]\r\nRestartServices=0\r\n";
+    fake.Files.OpenForReading.insert(kPanelFile);
+    UsePanelFile();
+    EXPECT_THROW(ini.WriteBool(u"Settings", u"RestartServices", true), EFCreateError);
+    EXPECT_EQ(PanelFile(), "[Settings]\r\nRestartServices=0\r\n");
+    fake.Files.OpenForReading.clear();
+    ini.WriteString(u"Other", u"x", u"y");
+    EXPECT_EQ(PanelFile(), "[Settings]\r\nRestartServices=1\r\n\r\n[Other]\r\nx=y\r\n\r\n");
+}
+
+TEST_F(SettingsRegIniFile, WritingConvertsToTheChosenEncoding) {
+    PanelFile() = "\xEF\xBB\xBF[Settings]\r\nName=caf\xC3\xA9\r\nUnicode=\xE2\x98\xBA\r\n";
+    UsePanelFile();
+    ini.WriteBool(u"Settings", u"RestartServices", true);  // feDefault: ANSI, no mark
+    EXPECT_EQ(PanelFile(), "[Settings]\r\nName=caf\xE9\r\nUnicode=?\r\nRestartServices=1\r\n\r\n");
+    ini.SetFileEncoding(feUnicode);
+    ini.WriteString(u"Settings", u"Name", u"\u263A");
+    EXPECT_EQ(PanelFile().substr(0, 6), std::string("\xFF\xFE[\0S\0", 6));
+    ini.SetFileEncoding(feUTF8);
+    ini.EraseSection(u"Settings");
+    EXPECT_EQ(PanelFile(), "");
+}
+
+TEST_F(SettingsRegIniFile, WithoutAutoUpdateTheFileIsWrittenOnUpdateOrDestruction) {
+    {
+        TRegIniFile store(fake.Platform());
+        store.SetAutoUpdateIniFile(false);
+        store.SetPath(kPanelFile);
+        store.WriteBool(u"Settings", u"RestartServices", true);
+        EXPECT_EQ(fake.Files.Writes, 0);
+        store.SetPath(kPanelFile + u".other");  // a rebuild discards the unwritten change
+        store.ReadBool(u"S", u"k", false);
+        store.SetPath(kPanelFile);
+        EXPECT_FALSE(store.ReadBool(u"Settings", u"RestartServices", false));
+        store.WriteInteger(u"Settings", u"Count", 3);
+    }
+    EXPECT_EQ(PanelFile(), "[Settings]\r\nCount=3\r\n\r\n");
+}
+
+TEST_F(SettingsRegIniFile, FloatsDatesAndTimesFollowTheLocale) {
+    fake.Locale.Settings.DecimalSeparator = u',';
+    fake.Locale.Settings.ShortDateFormat = u"dd.MM.yyyy";
+    fake.Locale.Settings.LongTimeFormat = u"HH:mm:ss";
+    UsePanelFile();
+    ini.WriteFloat(u"V", u"f", 2.5);
+    TDateTime day, time;
+    ASSERT_TRUE(TryEncodeDate(2024, 2, 29, day));
+    ASSERT_TRUE(TryEncodeTime(13, 5, 9, 0, time));
+    ini.WriteDate(u"V", u"d", day);
+    ini.WriteTime(u"V", u"t", time);
+    ini.WriteDateTime(u"V", u"dt", day + time);
+    EXPECT_EQ(PanelFile(), "[V]\r\nf=2,5\r\nd=29.02.2024\r\nt=13:05:09\r\ndt=29.02.2024 13:05:09\r\n\r\n");
+    EXPECT_EQ(ini.ReadFloat(u"V", u"f", 0), 2.5);
+    EXPECT_EQ(ini.ReadDate(u"V", u"d", 0), day);
+    EXPECT_NEAR(ini.ReadTime(u"V", u"t", 0), time, 1e-9);
+    EXPECT_NEAR(ini.ReadDateTime(u"V", u"dt", 0), day + time, 1e-9);
+    ini.WriteString(u"V", u"bad", u"2.5");
+    ini.WriteString(u"V", u"baddate", u"31.02.2024");
+    EXPECT_EQ(ini.ReadFloat(u"V", u"bad", -1), -1);
+    EXPECT_EQ(ini.ReadDate(u"V", u"baddate", -1), -1);
+    EXPECT_EQ(ini.ReadTime(u"V", u"f", -1), -1);
+    EXPECT_EQ(ini.ReadDateTime(u"V", u"missing", -1), -1);
+}
+
+TEST_F(SettingsRegIniFile, RegistryModeKeepsSectionsAsSubKeysAndWritesNoFile) {
+    fake.Environment.Title = u"Panel Title";
+    ini.SetPathType(ptRegistry);
+    ini.SetRegKey(hkeyLocalMachine);
+    ini.SetRegAccess(RegAccessOf(keyRead) | RegAccessOf(keyWrite));
+    ini.WriteBool(u"Settings", u"RestartServices", true);
+    EXPECT_EQ(ini.Path(), u"\\Software\\Temp\\Panel Title");
+    EXPECT_EQ(fake.Registry.LastAccess, 0x2001Fu);
+    EXPECT_EQ(fake.Registry.Keys[fakes::FakeRegistry::Key(0x80000002, u"Software\\Temp\\Panel Title\\Settings")]
+                               [u"RestartServices"],
+              u"1");
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    EXPECT_TRUE(ini.SectionExists(u"Settings"));
+    ini.DeleteKey(u"Settings", u"RestartServices");
+    EXPECT_FALSE(ini.ValueExists(u"Settings", u"RestartServices"));
+    EXPECT_EQ(fake.Files.Writes, 0);
+    EXPECT_EQ(AccessMaskOf(RegAccessOf(keyAllAccess)), 0xF003Fu);
+    EXPECT_EQ(RootKeyOf(hkeyDynData), 0x80000006u);
+}
+
+}  // namespace
