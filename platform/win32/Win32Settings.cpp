@@ -1,0 +1,280 @@
+#include "platform/win32/Win32Settings.h"
+
+#include <windows.h>
+
+#include "platform/Text.h"
+#include "platform/win32/Win32SystemText.h"
+
+namespace zo {
+
+namespace {
+
+const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+std::u16string U(const wchar_t* s, size_t n) { return std::u16string(reinterpret_cast<const char16_t*>(s), n); }
+
+// Closes a file handle on every path.
+struct TFileHandle {
+    HANDLE H;
+    ~TFileHandle() {
+        if (H != INVALID_HANDLE_VALUE) CloseHandle(H);
+    }
+};
+
+struct TKey {
+    HKEY H = nullptr;
+    ~TKey() {
+        if (H) RegCloseKey(H);
+    }
+};
+
+HKEY RootOf(uint32_t root) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root))); }
+
+bool DirectoryExists(const std::u16string& folder) {
+    DWORD attributes = GetFileAttributesW(W(folder));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+// --- files --------------------------------------------------------------------------------------
+
+bool Win32FileSystem::FileExists(const std::u16string& fileName) {
+    DWORD attributes = GetFileAttributesW(W(fileName));
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+uint32_t Win32FileSystem::ReadAllBytes(const std::u16string& fileName, std::string& bytes, bool& opened) {
+    bytes.clear();
+    TFileHandle file{CreateFileW(W(fileName), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
+    opened = file.H != INVALID_HANDLE_VALUE;
+    if (!opened) return GetLastError();
+    char buffer[65536];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.H, buffer, sizeof buffer, &read, nullptr)) return GetLastError();
+        if (read == 0) return 0;
+        bytes.append(buffer, read);
+    }
+}
+
+uint32_t Win32FileSystem::CreateAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
+                                                 bool& created) {
+    TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
+    created = file.H != INVALID_HANDLE_VALUE;
+    if (!created) return GetLastError();
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, 1u << 20)), written = 0;
+        if (!WriteFile(file.H, bytes.data() + done, chunk, &written, nullptr)) return GetLastError();
+        if (written == 0) return ERROR_WRITE_FAULT;
+        done += written;
+    }
+    return 0;
+}
+
+bool Win32FileSystem::ForceDirectories(const std::u16string& folder) {
+    std::u16string path = folder;
+    while (!path.empty() && path.back() == u'\\') path.pop_back();
+    if (path.empty() || DirectoryExists(path)) return !path.empty();
+    size_t sep = path.find_last_of(u'\\');
+    if (sep != std::u16string::npos && sep > 0) ForceDirectories(path.substr(0, sep));
+    return CreateDirectoryW(W(path), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// --- code pages ---------------------------------------------------------------------------------
+
+uint32_t Win32CodePage::AnsiCodePage() { return GetACP(); }
+
+std::u16string Win32CodePage::ToUnicode(uint32_t codePage, std::string_view bytes) {
+    if (bytes.empty()) return {};
+    int n = MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring out(size_t(n), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), out.data(), n);
+    return U(out.data(), out.size());
+}
+
+std::string Win32CodePage::FromUnicode(uint32_t codePage, std::u16string_view text) {
+    if (text.empty()) return {};
+    const wchar_t* src = reinterpret_cast<const wchar_t*>(text.data());
+    int n = WideCharToMultiByte(codePage, 0, src, int(text.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(codePage, 0, src, int(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// --- locale -------------------------------------------------------------------------------------
+
+namespace {
+
+std::u16string LocaleText(LCTYPE type, const char16_t* fallback) {
+    wchar_t buffer[128];
+    int n = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, 128);
+    return n > 1 ? U(buffer, size_t(n - 1)) : std::u16string(fallback);
+}
+
+}  // namespace
+
+TFormatSettings Win32Locale::FormatSettings() {
+    TFormatSettings fs;
+    std::u16string decimal = LocaleText(LOCALE_SDECIMAL, u".");
+    fs.DecimalSeparator = decimal.empty() ? u'.' : decimal[0];
+    fs.ShortDateFormat = LocaleText(LOCALE_SSHORTDATE, u"M/d/yyyy");
+    fs.LongTimeFormat = LocaleText(LOCALE_STIMEFORMAT, u"h:mm:ss tt");
+    fs.TimeAMString = LocaleText(LOCALE_S1159, u"");
+    fs.TimePMString = LocaleText(LOCALE_S2359, u"");
+    return fs;
+}
+
+std::u16string Win32Locale::UpperCase(std::u16string_view text) {
+    std::u16string out(text);
+    if (out.empty()) return out;
+    const wchar_t* src = reinterpret_cast<const wchar_t*>(text.data());
+    int n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, src, int(text.size()),
+                         reinterpret_cast<wchar_t*>(out.data()), int(out.size()));
+    if (n != int(text.size())) {  // keep the length: fall back to the simple per-character mapping
+        out.assign(text);
+        CharUpperBuffW(reinterpret_cast<wchar_t*>(out.data()), DWORD(out.size()));
+    }
+    return out;
+}
+
+// --- program environment ------------------------------------------------------------------------
+
+std::u16string Win32ProgramEnvironment::ProgramFileName() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) return U(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::u16string Win32ProgramEnvironment::SpecialFolderPath(int csidl) {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&version)) return {};
+#pragma GCC diagnostic pop
+    if (version.dwPlatformId != VER_PLATFORM_WIN32_NT || version.dwMajorVersion < 5) return {};
+    HMODULE shell = LoadLibraryW(L"Shell32");
+    if (!shell) return {};
+    using TQuery = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
+    auto query = reinterpret_cast<TQuery>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetSpecialFolderPathW")));
+    std::u16string result;
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (query && query(nullptr, buffer, csidl, FALSE)) result = U(buffer, wcslen(buffer));
+    FreeLibrary(shell);
+    return result;
+}
+
+// --- registry -----------------------------------------------------------------------------------
+
+uint32_t Win32Registry::CreateKey(uint32_t root, const std::u16string& path, uint32_t access) {
+    TKey key;
+    return uint32_t(RegCreateKeyExW(RootOf(root), W(path), 0, nullptr, 0, access, nullptr, &key.H, nullptr));
+}
+
+bool Win32Registry::KeyExists(uint32_t root, const std::u16string& path, uint32_t access) {
+    TKey key;
+    return RegOpenKeyExW(RootOf(root), W(path), 0, access, &key.H) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::ReadString(uint32_t root, const std::u16string& path, const std::u16string& name,
+                               uint32_t access, std::u16string& value) {
+    TKey key;
+    if (RegOpenKeyExW(RootOf(root), W(path), 0, access, &key.H) != ERROR_SUCCESS) return false;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key.H, W(name), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+    std::string data(size, '\0');
+    if (RegQueryValueExW(key.H, W(name), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    data.resize(size);
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        value.assign(data.size() / 2, u'\0');
+        for (size_t i = 0; i < value.size(); ++i)
+            value[i] = char16_t(uint8_t(data[2 * i]) | (uint8_t(data[2 * i + 1]) << 8));
+        while (!value.empty() && value.back() == 0) value.pop_back();
+        return true;
+    }
+    if (type == REG_DWORD && data.size() == 4) {
+        int32_t number;
+        memcpy(&number, data.data(), 4);
+        value = IntToStr(number);
+        return true;
+    }
+    return false;
+}
+
+uint32_t Win32Registry::WriteString(uint32_t root, const std::u16string& path, const std::u16string& name,
+                                    uint32_t access, const std::u16string& value) {
+    TKey key;
+    LONG rc = RegCreateKeyExW(RootOf(root), W(path), 0, nullptr, 0, access, nullptr, &key.H, nullptr);
+    if (rc != ERROR_SUCCESS) return uint32_t(rc);
+    return uint32_t(RegSetValueExW(key.H, W(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                   DWORD((value.size() + 1) * 2)));
+}
+
+std::vector<std::u16string> Win32Registry::SubKeyNames(uint32_t root, const std::u16string& path, uint32_t access) {
+    std::vector<std::u16string> names;
+    TKey key;
+    if (RegOpenKeyExW(RootOf(root), W(path), 0, access, &key.H) != ERROR_SUCCESS) return names;
+    wchar_t buffer[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD n = 256;
+        if (RegEnumKeyExW(key.H, i, buffer, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(U(buffer, n));
+    }
+    return names;
+}
+
+std::vector<std::u16string> Win32Registry::ValueNames(uint32_t root, const std::u16string& path, uint32_t access) {
+    std::vector<std::u16string> names;
+    TKey key;
+    if (RegOpenKeyExW(RootOf(root), W(path), 0, access, &key.H) != ERROR_SUCCESS) return names;
+    std::wstring buffer(16384, L'\0');
+    for (DWORD i = 0;; ++i) {
+        DWORD n = DWORD(buffer.size());
+        if (RegEnumValueW(key.H, i, buffer.data(), &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(U(buffer.data(), n));
+    }
+    return names;
+}
+
+uint32_t Win32Registry::DeleteKey(uint32_t root, const std::u16string& path, uint32_t) {
+    if (path.empty()) return ERROR_INVALID_PARAMETER;  // never a whole root key
+    return uint32_t(RegDeleteTreeW(RootOf(root), W(path)));
+}
+
+uint32_t Win32Registry::DeleteValue(uint32_t root, const std::u16string& path, const std::u16string& name,
+                                    uint32_t access) {
+    TKey key;
+    LONG rc = RegOpenKeyExW(RootOf(root), W(path), 0, access, &key.H);
+    if (rc != ERROR_SUCCESS) return uint32_t(rc);
+    return uint32_t(RegDeleteValueW(key.H, W(name)));
+}
+
+// --- the default set ----------------------------------------------------------------------------
+
+Win32ProgramEnvironment& DefaultProgramEnvironment() {
+    static Win32ProgramEnvironment environment;
+    return environment;
+}
+
+TSettingsPlatform DefaultSettingsPlatform() {
+    static Win32FileSystem files;
+    static Win32CodePage codePage;
+    static Win32Locale locale;
+    static Win32SystemText systemText;
+    static Win32Registry registry;
+    return TSettingsPlatform{files, codePage, locale, systemText, DefaultProgramEnvironment(), &registry};
+}
+
+}  // namespace zo

@@ -1,0 +1,239 @@
+// The settings store on the real file system, code pages, locale, shell folders and registry.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "WinTestMain.h"
+#include "platform/Failure.h"
+#include "platform/SystemText.h"
+#include "platform/win32/Win32Settings.h"
+#include "platform/win32/Win32SystemText.h"
+#include "settings/RegIniFile.h"
+
+using namespace zo;
+
+namespace {
+
+std::u16string U(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+std::string ReadRaw(const std::u16string& path) {
+    std::ifstream in(reinterpret_cast<const wchar_t*>(path.c_str()), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteRaw(const std::u16string& path, const std::string& bytes) {
+    std::ofstream out(reinterpret_cast<const wchar_t*>(path.c_str()), std::ios::binary);
+    out << bytes;
+}
+
+std::u16string ErrorText(uint32_t code) {
+    Win32SystemText text;
+    return SysErrorMessage(text, code);
+}
+
+class SettingsWin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder = U(temp) + u"zo-settings-" + U(std::to_wstring(GetCurrentProcessId())) + u"\\";
+        CreateDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()), nullptr);
+        file = folder + u"ZoradidIvavuda.ini";
+    }
+    void TearDown() override {
+        DeleteFileW(reinterpret_cast<const wchar_t*>(file.c_str()));
+        RemoveDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()));
+    }
+    std::u16string folder, file;
+};
+
+// Starts the helper that holds the file open and waits until it has opened it.
+struct THeldFile {
+    THeldFile(const std::u16string& file, const std::u16string& folder, const wchar_t* mode) {
+        signal = folder + u"held.signal";
+        std::wstring exe = wintest::UnixToWine(HELPERS_DIR "/holdfile.exe");
+        std::wstring cmd = L"\"" + exe + L"\" \"" + std::wstring(file.begin(), file.end()) + L"\" \"" +
+                           std::wstring(signal.begin(), signal.end()) + L"\" " + mode;
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        for (int i = 0; started && i < 200; ++i) {
+            if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(signal.c_str())) != INVALID_FILE_ATTRIBUTES) {
+                ready = true;
+                break;
+            }
+            Sleep(50);
+        }
+    }
+    ~THeldFile() {
+        DeleteFileW(reinterpret_cast<const wchar_t*>(signal.c_str()));
+        if (started) {
+            WaitForSingleObject(pi.hProcess, 10000);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+    }
+    std::u16string signal;
+    PROCESS_INFORMATION pi{};
+    bool started = false, ready = false;
+};
+
+TEST_F(SettingsWin, PanelSettingIsWrittenAsExactly33AnsiBytes) {
+    TRegIniFile ini(DefaultSettingsPlatform());
+    ini.SetPathType(ptIniFile);
+    ini.SetPath(file);
+    EXPECT_FALSE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    ini.WriteBool(u"Settings", u"RestartServices", true);
+    EXPECT_EQ(ReadRaw(file), std::string("[Settings]\r\nRestartServices=1\r\n\r\n"));
+    EXPECT_EQ(ReadRaw(file).size(), 33u);
+    ini.WriteBool(u"Settings", u"RestartServices", false);
+    EXPECT_EQ(ReadRaw(file), std::string("[Settings]\r\nRestartServices=0\r\n\r\n"));
+}
+
+TEST_F(SettingsWin, Utf8FileWithMarkBecomesAnsiWithoutMark) {
+    WriteRaw(file, "\xEF\xBB\xBF; note\r\n[settings]\r\nrestartservices = 1\r\nName=caf\xC3\xA9\r\n");
+    TRegIniFile ini(DefaultSettingsPlatform());
+    ini.SetPath(file);
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    EXPECT_EQ(ini.ReadString(u"Settings", u"Name", u""), u"caf\u00E9");
+    ini.WriteBool(u"Settings", u"RestartServices", true);
+    Win32CodePage codePage;
+    EXPECT_EQ(ReadRaw(file), "[settings]\r\nRestartServices=1\r\nName=caf" +
+                                 codePage.FromUnicode(GetACP(), u"\u00E9") + "\r\n\r\n");
+}
+
+TEST_F(SettingsWin, FileHeldOpenForWritingByAnotherProgramCannotBeOpenedOrCreated) {
+    WriteRaw(file, "[Settings]\r\nRestartServices=1\r\n");
+    {
+        THeldFile held(file, folder, L"write");
+        ASSERT_TRUE(held.ready);
+        TRegIniFile ini(DefaultSettingsPlatform());
+        ini.SetPath(file);
+        try {
+            ini.ReadBool(u"Settings", u"RestartServices", false);
+            FAIL() << "no failure";
+        } catch (const EFOpenError& e) {
+            EXPECT_EQ(e.Message(), u"Cannot open file \"" + file + u"\". " + ErrorText(ERROR_SHARING_VIOLATION));
+        }
+        EXPECT_EQ(ini.IniDocument(), nullptr);
+        // A separate document cannot replace the file either while it is held.
+        TMemIniFile doc(u"", DefaultSettingsPlatform());
+        doc.WriteString(u"S", u"k", u"v");
+        doc.Rename(file, false);
+        try {
+            doc.UpdateFile();
+            FAIL() << "no failure";
+        } catch (const EFCreateError& e) {
+            EXPECT_EQ(e.Message(), u"Cannot create file \"" + file + u"\". " + ErrorText(ERROR_SHARING_VIOLATION));
+        }
+    }
+    TRegIniFile ini(DefaultSettingsPlatform());
+    ini.SetPath(file);
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+}
+
+TEST_F(SettingsWin, FileHeldOpenForReadingCanBeReadButNotWritten) {
+    WriteRaw(file, "[Settings]\r\nRestartServices=0\r\n");
+    TRegIniFile ini(DefaultSettingsPlatform());
+    ini.SetPath(file);
+    {
+        THeldFile held(file, folder, L"read");
+        ASSERT_TRUE(held.ready);
+        EXPECT_FALSE(ini.ReadBool(u"Settings", u"RestartServices", true));
+        EXPECT_THROW(ini.WriteBool(u"Settings", u"RestartServices", true), EFCreateError);
+        EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=0\r\n");
+    }
+    ini.WriteString(u"Settings", u"Other", u"x");
+    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=1\r\nOther=x\r\n\r\n");
+}
+
+TEST_F(SettingsWin, MissingFolderIsNoErrorWhenReadingAndCannotCreateWhenWriting) {
+    const std::u16string missing = folder + u"no such folder\\ZoradidIvavuda.ini";
+    TRegIniFile ini(DefaultSettingsPlatform());
+    ini.SetPath(missing);
+    EXPECT_FALSE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    try {
+        ini.WriteBool(u"Settings", u"RestartServices", true);
+        FAIL() << "no failure";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), u"Cannot create file \"" + missing + u"\". " + ErrorText(ERROR_PATH_NOT_FOUND));
+        EXPECT_FALSE(ErrorText(ERROR_PATH_NOT_FOUND).empty());
+    }
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+}
+
+TEST_F(SettingsWin, SpecialFoldersResolveAndAreCreated) {
+    const std::pair<TSpecialFolder, int> folders[] = {{sfUserAppDataRoaming, CSIDL_APPDATA},
+                                                      {sfUserAppDataLocal, CSIDL_LOCAL_APPDATA},
+                                                      {sfUserDocuments, CSIDL_PERSONAL},
+                                                      {sfProgramData, CSIDL_COMMON_APPDATA}};
+    const std::u16string sub = u"zo-settings-" + U(std::to_wstring(GetCurrentProcessId()));
+    for (auto [special, csidl] : folders) {
+        wchar_t expected[MAX_PATH];
+        ASSERT_EQ(SHGetFolderPathW(nullptr, csidl, nullptr, 0, expected), S_OK);
+        TRegIniFile ini(DefaultSettingsPlatform());
+        ini.SetSpecialFolder(special);
+        ini.SetPath(sub + u"\\conf.txt");
+        ini.WriteInteger(u"S", u"k", csidl);
+        const std::u16string base = U(expected) + u"\\" + sub;
+        EXPECT_EQ(ini.Path(), base + u"\\conf.ini");
+        EXPECT_EQ(ReadRaw(ini.Path()), "[S]\r\nk=" + std::to_string(csidl) + "\r\n\r\n");
+        DeleteFileW(reinterpret_cast<const wchar_t*>(ini.Path().c_str()));
+        EXPECT_TRUE(RemoveDirectoryW(reinterpret_cast<const wchar_t*>(base.c_str())));
+    }
+}
+
+TEST_F(SettingsWin, TypedValuesRoundTripWithTheUsersLocale) {
+    TRegIniFile ini(DefaultSettingsPlatform());
+    ini.SetPath(file);
+    TDateTime day, time;
+    ASSERT_TRUE(TryEncodeDate(2031, 11, 5, day));
+    ASSERT_TRUE(TryEncodeTime(17, 45, 30, 0, time));
+    ini.WriteFloat(u"V", u"f", -1234.0625);
+    ini.WriteDate(u"V", u"d", day);
+    ini.WriteTime(u"V", u"t", time);
+    ini.WriteDateTime(u"V", u"dt", day + time);
+    TRegIniFile again(DefaultSettingsPlatform());
+    again.SetPath(file);
+    EXPECT_EQ(again.ReadFloat(u"V", u"f", 0), -1234.0625);
+    EXPECT_EQ(again.ReadDate(u"V", u"d", 0), day);
+    EXPECT_NEAR(again.ReadTime(u"V", u"t", 0), time, 1e-8);
+    EXPECT_NEAR(again.ReadDateTime(u"V", u"dt", 0), day + time, 1e-8);
+    EXPECT_EQ(again.ReadDate(u"V", u"f", -7), -7);
+}
+
+TEST_F(SettingsWin, RegistryModeUsesSubKeysAndValueNames) {
+    const std::u16string key = u"Software\\zo-settings-test-" + U(std::to_wstring(GetCurrentProcessId()));
+    {
+        TRegIniFile ini(DefaultSettingsPlatform());
+        ini.SetPathType(ptRegistry);
+        ini.SetPath(u"\\" + key);
+        ini.WriteBool(u"Settings", u"RestartServices", true);
+        ini.WriteString(u"Other", u"Name", u"value");
+        EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+        TStrings sections;
+        ini.ReadSections(sections);
+        EXPECT_EQ(sections, (TStrings{u"Other", u"Settings"}));
+        HKEY h;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>((key + u"\\Settings").c_str()),
+                                0, KEY_READ, &h),
+                  ERROR_SUCCESS);
+        wchar_t data[16];
+        DWORD size = sizeof data, type = 0;
+        EXPECT_EQ(RegQueryValueExW(h, L"RestartServices", nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(type, DWORD(REG_SZ));
+        EXPECT_STREQ(data, L"1");
+        RegCloseKey(h);
+        ini.EraseSection(u"Other");
+        EXPECT_FALSE(ini.SectionExists(u"Other"));
+        ini.DeleteKey(u"Settings", u"RestartServices");
+        EXPECT_FALSE(ini.ValueExists(u"Settings", u"RestartServices"));
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(key.c_str()));
+}
+
+}  // namespace
