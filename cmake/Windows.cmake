@@ -52,14 +52,17 @@ if(BUILD_WIN_TESTS)
     target_link_options(${name} PRIVATE -municode)
     target_link_libraries(${name} PRIVATE winplat)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
+    list(APPEND HELPER_TARGETS ${name})
   endforeach()
 
-  file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+  # The test program carries the panel's manifest, so that it gets the same common controls.
+  file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp ${CMAKE_SOURCE_DIR}/tests/win/*.rc)
   add_executable(win_tests ${WIN_TEST_SOURCES})
   target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(win_tests PRIVATE winplat gtest gmock gtest_main)
   target_compile_definitions(win_tests PRIVATE
       DIST_DIR="${DIST_DIR}" HELPERS_DIR="${CMAKE_BINARY_DIR}/helpers" BUILD_DIR="${CMAKE_BINARY_DIR}")
+  add_dependencies(win_tests ZudazuvOrerozoVuzuvaz ZoradidIvavuda ${HELPER_TARGETS})
   add_test(NAME win_tests COMMAND win_tests)
   set_tests_properties(win_tests PROPERTIES TIMEOUT 600)
 
@@ -69,7 +72,7 @@ if(BUILD_WIN_TESTS)
   target_link_libraries(e2e_tests PRIVATE winplat gtest gmock gtest_main)
   target_compile_definitions(e2e_tests PRIVATE
       DIST_DIR="${DIST_DIR}" HELPERS_DIR="${CMAKE_BINARY_DIR}/helpers" BUILD_DIR="${CMAKE_BINARY_DIR}")
-  add_dependencies(e2e_tests ZudazuvOrerozoVuzuvaz ZoradidIvavuda ZudazuvOrerozoVuzuvaz_nostyle)
+  add_dependencies(e2e_tests ZudazuvOrerozoVuzuvaz ZoradidIvavuda ZudazuvOrerozoVuzuvaz_nostyle ${HELPER_TARGETS})
   add_test(NAME e2e_tests COMMAND e2e_tests)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 900)
 endif()

@@ -1,7 +1,7 @@
 #include "platform/win32/TaskDialogEx.h"
 
 #include <commctrl.h>
-#include <shlwapi.h>
+#include <string>
 
 #include "platform/win32/Gui.h"
 
@@ -22,16 +22,25 @@ int PlatformMajorVersion() {
     return 0;
 }
 
+// The major file version of the common-controls library that this program loads (the manifest
+// asks for version 6), read from the library file's version resource.
 int CommonControlsMajorVersion() {
     HMODULE lib = LoadLibraryW(L"comctl32.dll");
     if (!lib) return 0;
-    int major = 0;
-    auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(lib, "DllGetVersion")));
-    DLLVERSIONINFO info{};
-    info.cbSize = sizeof info;
-    if (getVersion && SUCCEEDED(getVersion(&info))) major = int(info.dwMajorVersion);
+    wchar_t path[MAX_PATH];
+    DWORD len = GetModuleFileNameW(lib, path, MAX_PATH);
     FreeLibrary(lib);
-    return major;
+    if (len == 0 || len >= MAX_PATH) return 0;
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    if (size == 0) return 0;
+    std::string block(size, '\0');
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoLen = 0;
+    if (!GetFileVersionInfoW(path, 0, size, block.data()) ||
+        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoLen) || !info)
+        return 0;
+    return int(HIWORD(info->dwFileVersionMS));
 }
 
 HRESULT CALLBACK NoEvents(HWND, UINT, WPARAM, LPARAM, LONG_PTR) { return S_OK; }
@@ -41,7 +50,8 @@ HRESULT CALLBACK NoEvents(HWND, UINT, WPARAM, LPARAM, LONG_PTR) { return S_OK; }
 bool TTaskDialogEx::NativeQualifies() { return PlatformMajorVersion() >= 6 && CommonControlsMajorVersion() >= 6; }
 
 int TTaskDialogEx::Execute(HWND parent) {
-    if (!ForceOwnWindow && NativeQualifies()) {
+    const bool native = Choice == TChoice::tcNative || (Choice == TChoice::tcByPlatform && NativeQualifies());
+    if (native) {
         bool shown = false;
         int result = ExecuteNative(parent, shown);
         if (shown) return result;

@@ -18,8 +18,10 @@ public:
     // How the last Execute presented itself.
     enum class TPresentation { tpNone, tpNative, tpOwnWindow };
     TPresentation LastPresentation = TPresentation::tpNone;
-    // Tests set this to see the component's own window on a platform that has the native one.
-    bool ForceOwnWindow = false;
+    // Which presentation Execute chooses: by the platform's versions (the program), or forced
+    // (tests, so that both paths run on any platform).
+    enum class TChoice { tcByPlatform, tcNative, tcOwnWindow };
+    TChoice Choice = TChoice::tcByPlatform;
 
     // Shows the dialog modally over parent; returns the id of the button that closed it.
     int Execute(HWND parent);

@@ -1,0 +1,231 @@
+// Starting, waiting for and ending processes in the tests that run under Wine, and driving other
+// processes' windows as a person would: find a window by caption, read and click its controls.
+#pragma once
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+inline std::wstring Wide(const char* s) { return std::wstring(s, s + strlen(s)); }
+
+// A Unix path as Wine sees it (the Z: drive maps the Unix root).
+inline std::wstring WinePath(const char* unixPath) {
+    std::wstring out = L"Z:";
+    for (const char* p = unixPath; *p; ++p) out += (*p == '/') ? L'\\' : wchar_t(*p);
+    return out;
+}
+
+// A started process; ended (killed) when it goes out of scope unless it has ended already.
+class TProcess {
+public:
+    TProcess() = default;
+    TProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& folder = L"") {
+        std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+            FHandle = pi.hProcess;
+            FId = pi.dwProcessId;
+            CloseHandle(pi.hThread);
+        }
+    }
+    TProcess(TProcess&& o) noexcept : FHandle(o.FHandle), FId(o.FId) { o.FHandle = nullptr; }
+    TProcess& operator=(TProcess&& o) noexcept {
+        std::swap(FHandle, o.FHandle);
+        std::swap(FId, o.FId);
+        return *this;
+    }
+    ~TProcess() {
+        if (FHandle) {
+            if (WaitForSingleObject(FHandle, 0) == WAIT_TIMEOUT) TerminateProcess(FHandle, 99);
+            CloseHandle(FHandle);
+        }
+    }
+    bool Started() const { return FHandle != nullptr; }
+    DWORD Id() const { return FId; }
+    HANDLE Handle() const { return FHandle; }
+    // The exit code, or STILL_ACTIVE when it has not ended within ms.
+    DWORD Wait(DWORD ms) {
+        if (!FHandle || WaitForSingleObject(FHandle, ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(FHandle, &code);
+        return code;
+    }
+
+private:
+    HANDLE FHandle = nullptr;
+    DWORD FId = 0;
+};
+
+// Runs a program to its end; returns its exit code (STILL_ACTIVE on time-out, -1 not started).
+inline DWORD RunAndWait(const std::wstring& exe, const std::wstring& args, DWORD ms = 20000) {
+    TProcess p(exe, args);
+    if (!p.Started()) return DWORD(-1);
+    return p.Wait(ms);
+}
+
+// Waits until condition holds or ms have passed, checking every 50 ms; returns the last result.
+inline bool WaitFor(const std::function<bool()>& condition, int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+inline std::wstring TextOf(HWND hwnd) {
+    wchar_t buf[1024];
+    // WM_GETTEXT works across processes, and for controls of other threads.
+    LRESULT n = SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, nullptr);
+    (void)n;
+    buf[1023] = 0;
+    return buf;
+}
+
+inline std::wstring ClassOf(HWND hwnd) {
+    wchar_t buf[256];
+    int n = GetClassNameW(hwnd, buf, 256);
+    return std::wstring(buf, n > 0 ? size_t(n) : 0);
+}
+
+// A visible top-level window of process pid (0: any process) with this caption.
+inline HWND FindTopWindow(const std::wstring& caption, DWORD pid = 0) {
+    struct Search {
+        const std::wstring* caption;
+        DWORD pid;
+        HWND found;
+    } s{&caption, pid, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            if ((s->pid == 0 || owner == s->pid) && IsWindowVisible(h) && TextOf(h) == *s->caption) {
+                s->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+inline HWND WaitForTopWindow(const std::wstring& caption, DWORD pid, int ms) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindTopWindow(caption, pid)) != nullptr; }, ms);
+    return found;
+}
+
+inline std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> out;
+    EnumChildWindows(
+        parent,
+        [](HWND h, LPARAM lp) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+// The child control whose window text is text.
+inline HWND ChildByText(HWND parent, const std::wstring& text) {
+    for (HWND h : Children(parent))
+        if (TextOf(h) == text) return h;
+    return nullptr;
+}
+
+// The direct child control whose top-left corner is at x, y of the parent's client area.
+inline HWND ChildAt(HWND parent, int x, int y) {
+    for (HWND h : Children(parent)) {
+        if (GetParent(h) != parent) continue;
+        RECT r;
+        GetWindowRect(h, &r);
+        POINT p{r.left, r.top};
+        ScreenToClient(parent, &p);
+        if (p.x == x && p.y == y) return h;
+    }
+    return nullptr;
+}
+
+// Clicks a button as the mouse would, without moving the real pointer.
+inline void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+// Ends every process whose executable is named name (case ignored).
+inline void KillProcessesNamed(const std::wstring& name) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL more = Process32FirstW(snap, &pe); more; more = Process32NextW(snap, &pe)) {
+        std::wstring exe = pe.szExeFile;
+        exe = exe.substr(exe.find_last_of(L"\\/") == std::wstring::npos ? 0 : exe.find_last_of(L"\\/") + 1);
+        if (lstrcmpiW(exe.c_str(), name.c_str()) == 0) {
+            HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID);
+            if (h) {
+                TerminateProcess(h, 98);
+                WaitForSingleObject(h, 5000);
+                CloseHandle(h);
+            }
+        }
+    }
+    CloseHandle(snap);
+}
+
+// Service control helpers for setting up a scene (the product's own functions are under test).
+inline bool StartServiceNamed(const wchar_t* name) {
+    SC_HANDLE m = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!m) return false;
+    SC_HANDLE s = OpenServiceW(m, name, SERVICE_ALL_ACCESS);
+    bool ok = s && StartServiceW(s, 0, nullptr);
+    if (s) CloseServiceHandle(s);
+    CloseServiceHandle(m);
+    return ok;
+}
+
+inline DWORD ServiceState(const wchar_t* name) {
+    SC_HANDLE m = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!m) return 0;
+    SC_HANDLE s = OpenServiceW(m, name, SERVICE_QUERY_STATUS);
+    SERVICE_STATUS st{};
+    DWORD state = 0;
+    if (s && QueryServiceStatus(s, &st)) state = st.dwCurrentState;
+    if (s) CloseServiceHandle(s);
+    CloseServiceHandle(m);
+    return state;
+}
+
+inline bool StopServiceNamed(const wchar_t* name) {
+    SC_HANDLE m = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!m) return false;
+    SC_HANDLE s = OpenServiceW(m, name, SERVICE_ALL_ACCESS);
+    SERVICE_STATUS st{};
+    bool ok = s && ControlService(s, SERVICE_CONTROL_STOP, &st);
+    if (s) CloseServiceHandle(s);
+    CloseServiceHandle(m);
+    return ok;
+}
+
+// Copies a program under another file name into a fresh folder of the temp folder; returns the
+// new path.
+inline std::wstring CopyAs(const std::wstring& source, const std::wstring& fileName) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"zo-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                          std::to_wstring(GetTickCount());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring target = folder + L"\\" + fileName;
+    CopyFileW(source.c_str(), target.c_str(), FALSE);
+    return target;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,121 @@
+// The main window when the service control manager refuses access: the poll stops and the
+// access-denied dialog is shown once with the OS error text in its details. Every user is an
+// administrator under Wine, so the refusal comes from a stand-in manager.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/Main.h"
+#include "platform/win32/Win32ServicePlatform.h"
+#include "support/WinProcess.h"
+
+using namespace zo;
+using namespace testsupport;
+
+namespace {
+
+// The real platform, except that the manager refuses access to everyone.
+class RefusingManager : public Win32ServicePlatform {
+public:
+    PlatformHandle OpenManager(uint32_t) override {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+};
+
+// Watches for the dialog from another thread, records what it shows, and closes it with OK.
+class DialogWatcher {
+public:
+    explicit DialogWatcher(bool expand) : FExpand(expand), FThread([this] { Run(); }) {}
+    ~DialogWatcher() {
+        FStop = true;
+        FThread.join();
+    }
+    std::atomic<int> Seen{0};
+    std::wstring AllText;  // read after the dialog has closed
+
+private:
+    bool FExpand;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+
+    void Run() {
+        while (!FStop) {
+            HWND dialog = FindTopWindow(L"Access Denied by Windows", GetCurrentProcessId());
+            if (dialog) {
+                ++Seen;
+                if (FExpand) {
+                    // The expander of our own window has no caption: the first button without text.
+                    for (HWND h : Children(dialog))
+                        if (ClassOf(h) == L"Button" && TextOf(h).empty()) {
+                            SendMessageW(h, BM_CLICK, 0, 0);
+                            break;
+                        }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                }
+                std::wstring text;
+                for (HWND h : Children(dialog))
+                    if (IsWindowVisible(h)) text += TextOf(h) + L"\n";
+                AllText = text;
+                HWND ok = ChildByText(dialog, L"OK");
+                if (ok) PostMessageW(ok, BM_CLICK, 0, 0);
+                WaitFor([&] { return !IsWindow(dialog); }, 5000);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+};
+
+void Pump(int ms) {
+    auto end = GetTickCount() + DWORD(ms);
+    while (GetTickCount() < end) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+using TChoice = win::TTaskDialogEx::TChoice;
+using TPresentation = win::TTaskDialogEx::TPresentation;
+
+void CheckRefusal(TChoice choice) {
+    const bool ownWindow =
+        choice == TChoice::tcOwnWindow || (choice == TChoice::tcByPlatform && !win::TTaskDialogEx::NativeQualifies());
+    RefusingManager refusing;
+    TfrmMain frm(TMainDependencies{refusing, 2026});
+    frm.AccessDeniedDialog().Choice = choice;
+    frm.Show();
+    DialogWatcher watcher(ownWindow);
+    // The first poll runs 2000 ms after creation; wait for it and well past two more ticks.
+    Pump(7000);
+    EXPECT_EQ(watcher.Seen.load(), 1);
+    EXPECT_FALSE(frm.ServiceTimerEnabled());
+    EXPECT_EQ(frm.StatusPane().Caption(), u"Checking service status...");
+    for (const wchar_t* name : {L"Install", L"Start", L"Stop", L"Uninstall"})
+        EXPECT_FALSE(IsWindowEnabled(ChildByText(frm.Handle(), name))) << name;
+    for (const wchar_t* name : {L"Exit", L"About", L"Help"})
+        EXPECT_TRUE(IsWindowEnabled(ChildByText(frm.Handle(), name))) << name;
+
+    std::u16string expected = u"System Error.  Code: 5.\r\n" + SysErrorMessage(refusing, 5);
+    EXPECT_EQ(frm.AccessDeniedDialog().ExpandedText, expected);
+    EXPECT_EQ(frm.AccessDeniedDialog().LastPresentation, ownWindow ? TPresentation::tpOwnWindow : TPresentation::tpNative);
+    if (ownWindow) {
+        // The details, once expanded, show the OS error text.
+        EXPECT_NE(watcher.AllText.find(win::W(SysErrorMessage(refusing, 5))), std::wstring::npos);
+        EXPECT_NE(watcher.AllText.find(L"It appears that you do not have sufficient user privileges"), std::wstring::npos);
+    }
+}
+
+}  // namespace
+
+// Wine's version-6 common controls report file version 5.81, so by the platform's versions the
+// program shows its own window there; the native dialog is exercised by forcing it.
+TEST(AccessDenied, DialogChosenByPlatformIsShownOnceAndPollingStops) { CheckRefusal(TChoice::tcByPlatform); }
+
+TEST(AccessDenied, NativeTaskDialogIsShownOnceAndClosedWithOk) { CheckRefusal(TChoice::tcNative); }
+
+TEST(AccessDenied, OwnWindowShowsTheOSErrorInItsDetails) { CheckRefusal(TChoice::tcOwnWindow); }
