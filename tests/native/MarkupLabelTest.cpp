@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "fakes/FakeLabelHost.h"
+#include "fakes/FakeSurface.h"
+#include "windows/MarkupLabel.h"
+
+using namespace zo;
+using zo::fakes::FakeLabelHost;
+using zo::fakes::FakeSurface;
+using zo::fakes::TDrawOp;
+
+namespace {
+
+constexpr int kGh = 14;  // text height of the fake surface for the default font
+
+struct LabelFixture : ::testing::Test {
+    TMarkupLabel Label;
+    FakeLabelHost* Host = nullptr;
+    void SetUp() override {
+        auto host = std::make_unique<FakeLabelHost>();
+        Host = host.get();
+        Label.SetHost(std::move(host));
+        Label.SetBounds(54, 6, 401, 175);
+        Host->Bounds.clear();
+    }
+    FakeSurface PaintOnce() {
+        FakeSurface s;
+        Label.Paint(s);
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST_F(LabelFixture, DefaultsOfANewLabel) {
+    TMarkupLabel l;
+    EXPECT_EQ(l.Width(), 120);
+    EXPECT_TRUE(l.Transparent());
+    EXPECT_FALSE(l.AutoSizing());
+    EXPECT_EQ(l.AutoSizeType(), asVertical);
+    EXPECT_EQ(l.URLColor(), clBlue);
+    EXPECT_EQ(l.ShadowColor(), clGray);
+    EXPECT_EQ(l.ShadowOffset(), 2);
+    EXPECT_EQ(l.LineWidth(), 2);
+    EXPECT_EQ(l.BevelWidth(), 1);
+    EXPECT_EQ(l.ColorTo(), clNone);
+    EXPECT_EQ(l.HoverColor(), clNone);
+    EXPECT_EQ(l.Version(), u"1.9.2.3");
+    EXPECT_TRUE(l.BuildDisplayText().empty());
+}
+
+TEST_F(LabelFixture, AutoSizeMakesTheHeightTextHeightPlusSixOnce) {
+    int newSizes = 0;
+    Label.OnNewSize = [&](TMarkupLabel&, int w, int h) {
+        ++newSizes;
+        EXPECT_EQ(w, 401);
+        EXPECT_EQ(h, 2 * kGh + 6);
+    };
+    Label.SetHTML(u"first<BR>second");
+    Label.SetAutoSizing(true);
+    FakeSurface s = PaintOnce();
+    EXPECT_EQ(Label.Height(), 2 * kGh + 6);
+    EXPECT_EQ(Label.Width(), 401);
+    EXPECT_EQ(Label.Top(), 6);
+    ASSERT_FALSE(Host->Bounds.empty());
+    EXPECT_EQ(Host->Bounds.back(), (TRect{54, 6, 455, 6 + 2 * kGh + 6}));
+    // The text starts at the top; the 6 extra pixels lie below the last line.
+    EXPECT_EQ(s.Texts().front().Rect.Top, 0);
+    EXPECT_EQ(s.Texts().back().Rect.Top, kGh);
+
+    PaintOnce();  // the same size again: no change, no event
+    EXPECT_EQ(newSizes, 1);
+    EXPECT_EQ(Host->Bounds.size(), 1u);
+}
+
+TEST_F(LabelFixture, EmptyTextAutoSizesToOneTextHeight) {
+    Label.SetAutoSizing(true);
+    FakeSurface s = PaintOnce();
+    EXPECT_TRUE(s.Texts().empty());
+    EXPECT_EQ(Label.Height(), kGh + 6);
+}
+
+TEST_F(LabelFixture, ZeroSizeLabelNeverPaintsNorSizes) {
+    Label.SetHTML(u"text");
+    Label.SetAutoSizing(true);
+    Label.SetHeight(0);
+    Host->Bounds.clear();
+    FakeSurface s = PaintOnce();
+    EXPECT_TRUE(s.Ops.empty());
+    EXPECT_EQ(Label.Height(), 0);
+    EXPECT_TRUE(Host->Bounds.empty());
+}
+
+TEST_F(LabelFixture, AutoSizingWithAlignmentFollowsOnlyTheMatchingDimension) {
+    Label.SetHTML(u"abc");  // 18 wide
+    Label.SetAlign(alLeft);
+    Label.SetAutoSizing(true);
+    EXPECT_EQ(Label.Width(), 6);
+    PaintOnce();
+    EXPECT_EQ(Label.Width(), 6);  // asVertical: an alLeft label keeps its width
+    EXPECT_EQ(Label.Height(), 175);
+    Label.SetAutoSizeType(asHorizontal);
+    PaintOnce();
+    EXPECT_EQ(Label.Width(), 18 + 2 + 6);
+
+    TMarkupLabel top;
+    top.SetBounds(0, 0, 100, 50);
+    top.SetAlign(alTop);
+    top.SetHTML(u"abc");
+    top.SetAutoSizing(true);
+    EXPECT_EQ(top.Height(), 6);
+    FakeSurface s;
+    top.Paint(s);
+    EXPECT_EQ(top.Height(), kGh + 6);
+    EXPECT_EQ(top.Width(), 100);
+}
+
+TEST_F(LabelFixture, LinesJoinWithASpaceUnlessTagMeetsTag) {
+    Label.SetHTMLLines({u"one", u"two"});
+    EXPECT_EQ(Label.BuildDisplayText(), u"one two");
+    Label.SetHTMLLines({u"<B>x</B>", u"<I>y</I>", u"z"});
+    EXPECT_EQ(Label.BuildDisplayText(), u"<B>x</B><I>y</I> z");
+    Label.SetHTMLLines({u"a>", u"b"});
+    EXPECT_EQ(Label.BuildDisplayText(), u"a> b");
+    // Assigning a whole list joins it with no separator and drops line breaks.
+    Label.SetHTMLText({u"one\r\n", u"two", u"th\rree"});
+    EXPECT_EQ(Label.HTMLText().size(), 1u);
+    EXPECT_EQ(Label.BuildDisplayText(), u"onetwothree");
+}
+
+TEST_F(LabelFixture, PaintingClearsTheCaptionAndChangesRepaint) {
+    Label.SetCaption(u"inherited");
+    const int before = Host->Invalidations;
+    Label.SetHTML(u"x");
+    EXPECT_GT(Host->Invalidations, before);
+    PaintOnce();
+    EXPECT_TRUE(Label.Caption().empty());
+}
+
+TEST_F(LabelFixture, UpdateBlockPaintsOnlyTheBackground) {
+    Label.SetTransparent(false);
+    Label.SetColor(0x123456);
+    Label.SetHTML(u"text");
+    Label.BeginUpdate();
+    Label.BeginUpdate();
+    FakeSurface s = PaintOnce();
+    ASSERT_EQ(s.Ops.size(), 1u);
+    EXPECT_EQ(s.Ops[0].Kind, TDrawOp::okFill);
+    EXPECT_EQ(s.Ops[0].Color, 0x123456u);
+    const int before = Host->Invalidations;
+    Label.EndUpdate();
+    EXPECT_EQ(Host->Invalidations, before);  // still inside the outer block
+    Label.EndUpdate();
+    EXPECT_EQ(Host->Invalidations, before + 1);
+    Label.EndUpdate();  // at zero: nothing
+    EXPECT_EQ(Host->Invalidations, before + 1);
+    EXPECT_EQ(PaintOnce().Texts().size(), 1u);
+}
+
+TEST_F(LabelFixture, BordersAndBevelsShrinkTheTextArea) {
+    Label.SetHTML(u"x");
+    Label.SetBevelOuter(bvRaised);
+    Label.SetBevelWidth(2);
+    Label.SetBorderStyle(bsSingle);
+    Label.SetBorderWidth(1);
+    FakeSurface s = PaintOnce();
+    // Outer bevel 2, border frame 1, bevel shrink again 2, single border a = 1.
+    EXPECT_EQ(s.Texts().at(0).Rect.Left, 2 + 1 + 2 + 1);
+    int outlines = 0;
+    for (const auto& op : s.Ops)
+        if (op.Kind == TDrawOp::okLine && (op.Color == clBtnHighlight || op.Color == clBtnShadow)) ++outlines;
+    EXPECT_EQ(outlines, 4);  // two nested frames, each a top-left and a bottom-right line
+}
+
+TEST_F(LabelFixture, VerticalAlignmentPlacesTheTextBlock) {
+    Label.SetHTML(u"x");
+    Label.SetBounds(0, 0, 100, 54);
+    Label.SetVAlignment(tvaCenter);
+    EXPECT_EQ(PaintOnce().Texts().at(0).Rect.Top, (54 - kGh) / 2);
+    Label.SetVAlignment(tvaBottom);
+    EXPECT_EQ(PaintOnce().Texts().at(0).Rect.Top, 54 - kGh);
+}
+
+TEST_F(LabelFixture, HilightAndMarkWrapVisibleTextAndAreUndone) {
+    Label.SetHTML(u"Click <B>Install</B> to install");
+    Label.HilightText(u"install", false);
+    EXPECT_EQ(Label.BuildDisplayText(), u"Click <B><hi>Install</hi></B> to <hi>install</hi>");
+    Label.UnHilightText();
+    EXPECT_EQ(Label.BuildDisplayText(), u"Click <B>Install</B> to install");
+    Label.MarkText(u"install", true);
+    EXPECT_EQ(Label.BuildDisplayText(), u"Click <B>Install</B> to <e>install</e>");
+    Label.UnMarkText();
+    Label.SetHTML(u"ab<B>cd</B>");
+    Label.HilightText(u"bc", true);  // across a tag
+    EXPECT_EQ(Label.BuildDisplayText(), u"a<hi>b<B>c</hi>d</B>");
+}
+
+TEST_F(LabelFixture, AnchorsChangeTheCursorAndClicksOpenAddresses) {
+    Label.SetBounds(0, 0, 401, 40);
+    Label.SetHTML(u"go <A href=\"http://example.test/\" title=\"Site\">here</A> or <A href=\"local\">there</A>");
+    std::vector<std::u16string> entered, clicked;
+    Label.OnAnchorEnter = [&](TMarkupLabel&, const std::u16string& a) { entered.push_back(a); };
+    Label.OnAnchorClick = [&](TMarkupLabel&, const std::u16string& a) { clicked.push_back(a); };
+    int exits = 0;
+    Label.OnAnchorExit = [&](TMarkupLabel&, const std::u16string&) { ++exits; };
+
+    EXPECT_EQ(Label.AnchorAtPoint(20, 5), u"Site");  // the title when there is one
+    EXPECT_EQ(Label.HoverHyperLink(), 1);
+    Label.MouseMove(20, 5);
+    EXPECT_TRUE(Host->Hand);
+    Label.MouseMove(22, 5);  // same anchor: no second enter
+    EXPECT_EQ(entered, (std::vector<std::u16string>{u"Site"}));
+    Label.MouseMove(5, 5);  // off the anchors
+    EXPECT_FALSE(Host->Hand);
+    EXPECT_EQ(exits, 1);
+
+    Label.MouseDown(mbLeft, 20, 5);
+    Label.MouseDown(mbLeft, 60, 5);  // "go here or " = 15 + 24 + 3 + 9 = 51
+    Label.MouseDown(mbRight, 20, 5);
+    Label.MouseDown(mbLeft, 5, 5);
+    EXPECT_EQ(clicked, (std::vector<std::u16string>{u"http://example.test/", u"local"}));
+    EXPECT_EQ(Host->Opened, (std::vector<std::u16string>{u"http://example.test/"}));
+}
+
+TEST_F(LabelFixture, HintsShowAnchorsOrThePlainText) {
+    Label.SetHTML(u"a<BR>b<Z>hidden</Z><B>c</B><HR>d");
+    EXPECT_TRUE(Label.HintText().empty());
+    Label.SetHintShowFull(true);
+    EXPECT_EQ(Label.HintText(), u"a\r\nbc\r\nd");
+    Label.SetHTMLHint(true);
+    EXPECT_EQ(Label.HintText(), u"a<BR>b<Z>hidden</Z><B>c</B><HR>d");
+}
+
+TEST_F(LabelFixture, SizeWithMaxWidthAndPrinting) {
+    Label.SetHTML(u"abcd efgh");
+    EXPECT_EQ(Label.GetSizeWithMaxWidth(1000), (TSize{51 + 2, kGh}));
+    EXPECT_EQ(Label.GetSizeWithMaxWidth(40), (TSize{24 + 2, 2 * kGh}));
+    FakeSurface printer;
+    Label.SetHTML(u"<SHAD>s</SHAD>");
+    Label.HTMLPrint(printer, {0, 0, 100, 100});
+    ASSERT_EQ(printer.Texts().size(), 2u);
+    EXPECT_EQ(printer.Texts()[0].Font.Color, clGray);
+    EXPECT_EQ(printer.Texts()[0].Rect.Left, 1);  // shadow offset 1 when printing
+}

@@ -1,0 +1,36 @@
+// A label host that records what the label asked of its window; measuring surfaces are fake
+// surfaces with fixed metrics.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fakes/FakeSurface.h"
+#include "platform/LabelHost.h"
+
+namespace zo::fakes {
+
+class FakeLabelHost : public ILabelHost {
+public:
+    void Invalidate() override { ++Invalidations; }
+    void InvalidateRect(const TRect& r) override { InvalidatedRects.push_back(r); }
+    void BoundsChanged(int left, int top, int width, int height) override {
+        Bounds.push_back({left, top, left + width, top + height});
+    }
+    void Update() override { ++Updates; }
+    TPoint CursorPos() override { return Cursor; }
+    bool HandCursor() const override { return Hand; }
+    void SetHandCursor(bool hand) override { Hand = hand; }
+    void OpenAddress(const std::u16string& a) override { Opened.push_back(a); }
+    void ShowHint(const std::u16string& text, TPoint) override { Hints.push_back(text); }
+    void CancelHint() override { ++HintsCancelled; }
+    std::unique_ptr<ISurface> CreateMeasureSurface() override { return std::make_unique<FakeSurface>(); }
+
+    int Invalidations = 0, Updates = 0, HintsCancelled = 0;
+    std::vector<TRect> InvalidatedRects, Bounds;
+    TPoint Cursor{-1, -1};
+    bool Hand = false;
+    std::vector<std::u16string> Opened, Hints;
+};
+
+}  // namespace zo::fakes

@@ -1,0 +1,477 @@
+#include "windows/MarkupLabel.h"
+
+#include "platform/Text.h"
+
+namespace zo {
+
+namespace {
+
+char16_t UpC(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
+
+bool EqualAt(std::u16string_view s, size_t pos, std::u16string_view what, bool matchCase) {
+    if (pos + what.size() > s.size()) return false;
+    for (size_t i = 0; i < what.size(); ++i) {
+        char16_t a = s[pos + i], b = what[i];
+        if (matchCase ? a != b : UpC(a) != UpC(b)) return false;
+    }
+    return true;
+}
+
+bool VerticalSizing(TAlign a, TAutoSizeType t) {
+    return (a == alNone || a == alTop || a == alBottom) && (t == asVertical || t == asBoth);
+}
+bool HorizontalSizing(TAlign a, TAutoSizeType t) {
+    return (a == alNone || a == alLeft || a == alRight) && (t == asHorizontal || t == asBoth);
+}
+
+// w nested one-pixel outlines of r, top and left edges in tl, bottom and right in br; r shrinks
+// by w on each side.
+void Frame3D(ISurface& s, TRect& r, TColor tl, TColor br, int w) {
+    for (int i = 0; i < w; ++i) {
+        if (r.Right - r.Left < 1 || r.Bottom - r.Top < 1) break;
+        s.Polyline({{r.Left, r.Bottom - 1}, {r.Left, r.Top}, {r.Right - 1, r.Top}}, tl, 1);
+        s.Polyline({{r.Right - 1, r.Top}, {r.Right - 1, r.Bottom - 1}, {r.Left - 1, r.Bottom - 1}}, br, 1);
+        r = {r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
+    }
+}
+
+void Shrink(TRect& r, int by) { r = {r.Left + by, r.Top + by, r.Right - by, r.Bottom - by}; }
+
+}  // namespace
+
+std::u16string HintPlainText(const std::u16string& markup) {
+    std::u16string r;
+    size_t i = 0;
+    while (i < markup.size()) {
+        if (markup[i] != u'<') {
+            r += markup[i++];
+            continue;
+        }
+        size_t gt = markup.find(u'>', i);
+        if (gt == std::u16string::npos) break;
+        std::u16string_view tag(markup.data() + i, gt + 1 - i);
+        if (EqualAt(tag, 0, u"<BR>", false) || EqualAt(tag, 0, u"<HR>", false)) {
+            r += u"\r\n";
+        } else if (tag == u"<Z>" || tag == u"<z>") {
+            size_t close = markup.find(tag == u"<Z>" ? u"</Z>" : u"</z>", gt + 1);
+            if (close == std::u16string::npos) break;
+            gt = close + 3;
+        }
+        i = gt + 1;
+    }
+    return r;
+}
+
+std::u16string MarkVisibleText(const std::u16string& markup, const std::u16string& text, bool matchCase,
+                               std::u16string_view openTag, std::u16string_view closeTag) {
+    if (text.empty()) return markup;
+    std::u16string visible;
+    std::vector<size_t> at;  // markup index of each visible character
+    for (size_t i = 0; i < markup.size();) {
+        if (markup[i] == u'<') {
+            size_t gt = markup.find(u'>', i);
+            if (gt == std::u16string::npos) break;
+            i = gt + 1;
+            continue;
+        }
+        visible += markup[i];
+        at.push_back(i++);
+    }
+    std::vector<std::pair<size_t, size_t>> spans;
+    for (size_t p = 0; p + text.size() <= visible.size();) {
+        if (EqualAt(visible, p, text, matchCase)) {
+            spans.push_back({at[p], at[p + text.size() - 1] + 1});
+            p += text.size();
+        } else {
+            ++p;
+        }
+    }
+    std::u16string r;
+    size_t last = 0;
+    for (const auto& [from, to] : spans) {
+        r.append(markup, last, from - last);
+        r += openTag;
+        r.append(markup, from, to - from);
+        r += closeTag;
+        last = to;
+    }
+    r.append(markup, last, std::u16string::npos);
+    return r;
+}
+
+std::u16string RemoveTags(const std::u16string& markup, std::u16string_view openTag, std::u16string_view closeTag) {
+    std::u16string r;
+    for (size_t i = 0; i < markup.size();) {
+        if (EqualAt(markup, i, openTag, false)) i += openTag.size();
+        else if (EqualAt(markup, i, closeTag, false)) i += closeTag.size();
+        else r += markup[i++];
+    }
+    return r;
+}
+
+TMarkupLabel::TMarkupLabel() = default;
+
+TMarkupLabel::~TMarkupLabel() {
+    FImageCache.Clear();
+    FHost.reset();  // a window host destroys its window here
+}
+
+void TMarkupLabel::SetBounds(int left, int top, int width, int height) {
+    if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+    if (FHost) FHost->BoundsChanged(left, top, width, height);
+}
+
+void TMarkupLabel::SetHTMLText(const std::vector<std::u16string>& lines) {
+    std::u16string joined;
+    for (const auto& line : lines)
+        for (char16_t c : line)
+            if (c != u'\r' && c != u'\n') joined += c;
+    FHTMLText = {joined};
+    FImageCache.Clear();
+    HTMLChanged();
+}
+
+void TMarkupLabel::SetHTMLLines(const std::vector<std::u16string>& lines) {
+    FHTMLText = lines;
+    FImageCache.Clear();
+    HTMLChanged();
+}
+
+void TMarkupLabel::AddHTMLLine(const std::u16string& line) {
+    FHTMLText.push_back(line);
+    FImageCache.Clear();
+    HTMLChanged();
+}
+
+void TMarkupLabel::SetAutoSizing(bool value) {
+    FAutoSizing = value;
+    if (value) {
+        if (FAlign == alLeft || FAlign == alRight) SetWidth(6);
+        if (FAlign == alTop || FAlign == alBottom) SetHeight(6);
+    }
+    Repaint();
+}
+
+void TMarkupLabel::SetAutoSizeType(TAutoSizeType t) {
+    FAutoSizeType = t;
+    SetAutoSizing(FAutoSizing);
+}
+
+void TMarkupLabel::SetImages(const IImageList* images) {
+    FImages = images;
+    Repaint();
+}
+
+void TMarkupLabel::SetPictureContainer(TPictureContainer* c) {
+    FContainer = c;
+    Repaint();
+}
+
+std::u16string TMarkupLabel::Version() const {
+    const uint32_t v = PackedVersion();
+    return IntToStr(v >> 24) + u"." + IntToStr((v >> 16) & 0xFF) + u"." + IntToStr((v >> 8) & 0xFF) + u"." +
+           IntToStr(v & 0xFF);
+}
+
+std::u16string TMarkupLabel::BuildDisplayText() const {
+    std::u16string r;
+    for (size_t i = 0; i < FHTMLText.size(); ++i) {
+        const std::u16string& line = FHTMLText[i];
+        if (i == 0) r = line;
+        else if (!r.empty() && r.back() == u'>' && !line.empty() && line[0] == u'<') r += line;
+        else r += u' ' + line;
+    }
+    return r;
+}
+
+void TMarkupLabel::AnchorClicked(const std::u16string& anchor) {
+    if (OnAnchorClick) OnAnchorClick(*this, anchor);
+}
+
+void TMarkupLabel::HTMLChanged() { Repaint(); }
+
+void TMarkupLabel::Repaint() {
+    if (FHost) FHost->Invalidate();
+}
+
+bool TMarkupLabel::RenderHTML(ISurface& surface, const std::u16string& text, const TRect& r, TPoint mouse,
+                              bool checkAnchors) {
+    THtmlDrawInput in;
+    in.LineSpacing = FLineSpacing;
+    in.PictureContainer = FContainer;
+    in.PictureCache = &FImageCache;
+    in.Images = FImages;
+    in.Loader = FLoader;
+    in.ShadowColor = FPrinting ? clGray : FShadowColor;
+    in.ShadowOffset = FPrinting ? 1 : FShadowOffset;
+    in.URLColor = FURLColor;
+    in.Hover = FPrinting ? false : FHover;
+    in.HoverColor = FPrinting ? clNone : FHoverColor;
+    in.HoverFontColor = FPrinting ? clNone : FHoverFontColor;
+    in.HoverLink = FHoverHyperLink;
+    in.FocusLink = -1;
+    in.WordWrap = !FEllipsis;
+    in.Print = FPrinting;
+    in.ResFactor = 1.0;
+    in.CheckAnchors = checkAnchors;
+    in.MouseX = mouse.X;
+    in.MouseY = mouse.Y;
+    THtmlDrawOutput out;
+    const bool result = DrawHtmlText(surface, text, r, in, out);
+    FXSize = out.XSize;
+    FYSize = out.YSize;
+    return result;
+}
+
+void TMarkupLabel::Paint(ISurface& s) {
+    TRect r{0, 0, FWidth, FHeight};
+    if (r.Right <= r.Left || r.Bottom <= r.Top) return;
+    FCaption.clear();
+    const int steps = (r.Right - r.Left) / 4;
+
+    if (!FTransparent) {
+        if (FColorTo != clNone && (FGradientType == gtFullHorizontal || FGradientType == gtFullVertical))
+            FillGradient(s, r, FColor, FColorTo, steps, FGradientType == gtFullHorizontal);
+        else
+            s.FillRect(r, FColor);
+    }
+    if (FGradientType == gtBottomLine || FGradientType == gtCenterLine || FGradientType == gtTopLine) {
+        TRect band = r;
+        if (FGradientType == gtBottomLine) {
+            band.Top = band.Bottom - FLineWidth;
+        } else if (FGradientType == gtCenterLine) {
+            band.Top = band.Top + (band.Bottom - band.Top - FLineWidth) / 2;
+            band.Bottom = band.Top + FLineWidth;
+        } else {
+            band.Bottom = band.Top + FLineWidth;
+        }
+        if (FColorTo != clNone) FillGradient(s, band, FColor, FColorTo, steps, true);
+    }
+    s.SetFont(FFont);
+    if (FUpdateCount > 0) return;
+
+    r = {0, 0, FWidth, FHeight};
+    const bool bevel = FBevelOuter != bvNone || FBevelInner != bvNone;
+    auto bevelFrame = [&](TBevelCut cut) {
+        if (cut == bvNone) return;
+        TColor tl = clBtnHighlight, br = clBtnShadow;
+        if (cut == bvLowered) std::swap(tl, br);
+        Frame3D(s, r, tl, br, FBevelWidth);
+    };
+    bevelFrame(FBevelOuter);
+    Frame3D(s, r, FColor, FColor, FBorderWidth);
+    bevelFrame(FBevelInner);
+
+    int a = 0;
+    if (FBorderStyle == bsSingle && FBorderWidth > 0 && FBorderColor != clNone) {
+        a = (FBorderWidth + 1) / 2;
+        const int b = FBorderWidth / 2;
+        s.Polyline({{r.Left - a, r.Top - a},
+                    {r.Right + b, r.Top - a},
+                    {r.Right + b, r.Bottom + b},
+                    {r.Left - a, r.Bottom + b},
+                    {r.Left - a, r.Top - a}},
+                   FBorderColor, FBorderWidth);
+    }
+    if (bevel) Shrink(r, FBevelWidth);
+    if (FBorderStyle == bsSingle) Shrink(r, a);
+
+    const std::u16string text = BuildDisplayText();
+    s.SetBackgroundColor(FColor);
+
+    bool extendedV = false;
+    if (FAutoSizing) {
+        if (HorizontalSizing(FAlign, FAutoSizeType)) r.Right += 65535;
+        if (VerticalSizing(FAlign, FAutoSizeType)) {
+            r.Bottom += 65535;
+            extendedV = true;
+        }
+    }
+    const TPoint mouse = FHost ? FHost->CursorPos() : TPoint{-1, -1};
+
+    if (FAutoSizing || FVAlignment != tvaTop) {
+        RenderHTML(s, text, r, mouse, true);
+        s.SetFont(FFont);
+    }
+
+    bool changed = false;
+    if (FAutoSizing) {
+        // A text block whose height the label follows starts at the top: moving it down for
+        // centre or bottom alignment would place it outside the label.
+        if (!extendedV) {
+            if (FVAlignment == tvaCenter) r.Top += 3;
+            if (FVAlignment == tvaBottom) r.Top += 6;
+        }
+        int tw = FXSize, th = FYSize;
+        if (FBorderStyle == bsSingle) {
+            tw += 2 * FBorderWidth;
+            th += 2 * FBorderWidth;
+        }
+        if (VerticalSizing(FAlign, FAutoSizeType) && th + 6 != FHeight) {
+            SetHeight(th + 6);
+            changed = true;
+        }
+        if (HorizontalSizing(FAlign, FAutoSizeType) && tw + 6 != FWidth) {
+            SetWidth(tw + 6);
+            changed = true;
+        }
+    }
+    if (!extendedV) {
+        if (FVAlignment == tvaCenter) r.Top += (r.Bottom - r.Top - FYSize) / 2;
+        else if (FVAlignment == tvaBottom) r.Top = r.Bottom - FYSize;
+    }
+    RenderHTML(s, text, r, mouse, false);
+    if (FAutoSizing && OnNewSize && changed) OnNewSize(*this, FWidth, FHeight);
+}
+
+void TMarkupLabel::EndUpdate() {
+    if (FUpdateCount == 0) return;
+    if (--FUpdateCount == 0) Repaint();
+}
+
+void TMarkupLabel::Doit() {
+    if (!FHost) return;
+    FHost->Invalidate();
+    FHost->Update();
+}
+
+TSize TMarkupLabel::MeasureWith(ISurface& surface, int maxWidth) {
+    surface.SetFont(FFont);
+    RenderHTML(surface, BuildDisplayText(), {0, 0, maxWidth, 4096}, {-1, -1}, true);
+    return {FXSize, FYSize};
+}
+
+TSize TMarkupLabel::GetSizeWithMaxWidth(int maxWidth) {
+    if (!FHost) return {};
+    auto surface = FHost->CreateMeasureSurface();
+    if (!surface) return {};
+    return MeasureWith(*surface, maxWidth);
+}
+
+TSize TMarkupLabel::GetSizeWithMaxWidth(ISurface& surface, int maxWidth) { return MeasureWith(surface, maxWidth); }
+
+void TMarkupLabel::HTMLPrint(ISurface& surface, const TRect& r) {
+    FPrinting = true;
+    surface.SetFont(FFont);
+    RenderHTML(surface, BuildDisplayText(), r, {-1, -1}, false);
+    FPrinting = false;
+}
+
+void TMarkupLabel::HilightText(const std::u16string& text, bool doCase) {
+    SetHTMLText({MarkVisibleText(BuildDisplayText(), text, doCase, u"<hi>", u"</hi>")});
+}
+
+void TMarkupLabel::MarkText(const std::u16string& text, bool doCase) {
+    SetHTMLText({MarkVisibleText(BuildDisplayText(), text, doCase, u"<e>", u"</e>")});
+}
+
+void TMarkupLabel::UnHilightText() { SetHTMLText({RemoveTags(BuildDisplayText(), u"<hi>", u"</hi>")}); }
+
+void TMarkupLabel::UnMarkText() { SetHTMLText({RemoveTags(BuildDisplayText(), u"<e>", u"</e>")}); }
+
+std::u16string TMarkupLabel::AnchorAtPoint(int x, int y) {
+    FHoverHyperLink = -1;
+    if (!FHost || FWidth <= 0 || FHeight <= 0) return {};
+    auto s = FHost->CreateMeasureSurface();
+    if (!s) return {};
+    TRect r{0, 0, FWidth, FHeight};
+    if (FBevelOuter != bvNone || FBevelInner != bvNone) Shrink(r, FBevelWidth);
+    Shrink(r, FBorderWidth);
+    const std::u16string text = BuildDisplayText();
+    THtmlDrawInput in;
+    in.LineSpacing = FLineSpacing;
+    in.PictureContainer = FContainer;
+    in.PictureCache = &FImageCache;
+    in.Images = FImages;
+    in.Loader = FLoader;
+    in.WordWrap = !FEllipsis;
+    in.URLColor = clWhite;
+    in.ShadowColor = clNone;
+    in.CheckAnchors = true;
+    THtmlDrawOutput out;
+    s->SetFont(FFont);
+    if (FVAlignment != tvaTop) {
+        DrawHtmlText(*s, text, r, in, out);
+        if (out.YSize < r.Height()) {
+            if (FVAlignment == tvaCenter) r.Top += (r.Height() - out.YSize) / 2;
+            else r.Top = r.Bottom - out.YSize;
+        }
+        s->SetFont(FFont);
+    }
+    in.MouseX = x;
+    in.MouseY = y;
+    const bool hit = DrawHtmlText(*s, text, r, in, out);
+    if (!hit || out.MouseLink < 0) {
+        FLastTarget.clear();
+        return {};
+    }
+    FHoverHyperLink = out.MouseLink;
+    FLastTarget = out.AnchorVal;
+    FLastHoverRect = out.HoverRect;
+    return out.FocusAnchor.empty() ? out.AnchorVal : out.FocusAnchor;
+}
+
+void TMarkupLabel::MouseMove(int x, int y) {
+    const std::u16string anchor = AnchorAtPoint(x, y);
+    if (!anchor.empty()) {
+        const bool hand = FHost && FHost->HandCursor();
+        if (!hand || anchor != FAnchor || FHoverHyperLink != FOldHoverHyperLink) {
+            if (FAnchorHint && FHost) FHost->CancelHint();
+            if (FHost) FHost->SetHandCursor(true);
+            if (OnAnchorEnter) OnAnchorEnter(*this, anchor);
+            if (FHover && FHost) {
+                if (FCurrHoverRect.Left != -1) FHost->InvalidateRect(FCurrHoverRect);
+                FHost->InvalidateRect(FLastHoverRect);
+            }
+        }
+        FAnchor = anchor;
+        FOldHoverHyperLink = FHoverHyperLink;
+        FCurrHoverRect = FLastHoverRect;
+    } else if (FHost && FHost->HandCursor()) {
+        FHost->SetHandCursor(false);
+        if (OnAnchorExit) OnAnchorExit(*this, FAnchor);
+        if (FHover && FCurrHoverRect.Left != -1) FHost->InvalidateRect(FCurrHoverRect);
+        FAnchor.clear();
+        FOldHoverHyperLink = -1;
+        FCurrHoverRect.Left = -1;
+    }
+}
+
+void TMarkupLabel::MouseDown(TMouseButton button, int x, int y) {
+    if (button != mbLeft) return;
+    if (AnchorAtPoint(x, y).empty()) return;
+    // The click acts on the anchor's target, not on the title shown as its hint.
+    const std::u16string target = FLastTarget;
+    AnchorClicked(target);
+    if ((target.find(u"://") != std::u16string::npos || target.find(u"mailto:") != std::u16string::npos) && FHost)
+        FHost->OpenAddress(target);
+}
+
+void TMarkupLabel::MouseEnter() {
+    if (OnMouseEnter) OnMouseEnter(*this);
+}
+
+void TMarkupLabel::MouseLeave() {
+    if (FHover && FHoverHyperLink != -1 && FCurrHoverRect.Left != -1 && FHost) FHost->InvalidateRect(FCurrHoverRect);
+    FHoverHyperLink = -1;
+    if (FHost && FHost->HandCursor()) FHost->SetHandCursor(false);
+    FAnchor.clear();
+    FCurrHoverRect.Left = -1;
+    if (OnMouseLeave) OnMouseLeave(*this);
+}
+
+std::u16string TMarkupLabel::HintText() {
+    if (FAnchorHint && !FAnchor.empty()) {
+        std::u16string text = FAnchor;
+        if (OnAnchorHint) OnAnchorHint(*this, text);
+        return text;
+    }
+    if (FHintShowFull) return FHTMLHint ? BuildDisplayText() : HintPlainText(BuildDisplayText());
+    return {};
+}
+
+}  // namespace zo
