@@ -67,7 +67,18 @@ std::string EncodingPreamble(uint32_t codePage) {
 }
 
 std::u16string DecodeText(uint32_t codePage, std::string_view bytes, ICodePage& codePages) {
-    if (codePage == cpUTF8) return FromUtf8(bytes);
+    if (codePage == cpUTF8) {
+        // A surrogate spelt out in UTF-8 is no character: it could not be written back as it was.
+        std::u16string text = FromUtf8(bytes);
+        for (size_t i = 0; i < text.size(); ++i) {
+            char16_t c = text[i];
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+                ++i;
+            else if (c >= 0xD800 && c < 0xE000)
+                text[i] = 0xFFFD;
+        }
+        return text;
+    }
     if (codePage == cpUTF16LE || codePage == cpUTF16BE) {
         std::u16string out(bytes.size() / 2, u'\0');
         for (size_t i = 0; i < out.size(); ++i) {
@@ -261,26 +272,29 @@ std::u16string TMemIniFile::Fold(std::u16string_view name) const { return FPlatf
 
 TMemIniFile::TSection* TMemIniFile::FindSection(const std::u16string& name) {
     auto it = FSectionIndex.find(Fold(name));
-    return it == FSectionIndex.end() ? nullptr : &*it->second.front();
+    return it == FSectionIndex.end() ? nullptr : &*it->second.First();
 }
 
 TMemIniFile::TLines::iterator* TMemIniFile::FindLine(TSection& section, const std::u16string& ident) {
     auto it = section.Index.find(Fold(ident));
-    return it == section.Index.end() ? nullptr : &it->second.front();
+    return it == section.Index.end() ? nullptr : &it->second.First();
 }
 
 TMemIniFile::TSection& TMemIniFile::AddSection(std::u16string name) {
     std::u16string key = Fold(name);
     FSections.push_back(TSection{std::move(name), {}, {}});
     auto it = std::prev(FSections.end());
-    FSectionIndex[std::move(key)].push_back(it);
+    auto [entry, added] = FSectionIndex.try_emplace(std::move(key), TMatches<TSections::iterator>{it, {}});
+    if (!added) entry->second.Add(it);
     return *it;
 }
 
 void TMemIniFile::AddLine(TSection& section, std::u16string text) {
     std::u16string key = Fold(IniLineName(text));
     section.Lines.push_back(std::move(text));
-    section.Index[std::move(key)].push_back(std::prev(section.Lines.end()));
+    auto it = std::prev(section.Lines.end());
+    auto [entry, added] = section.Index.try_emplace(std::move(key), TMatches<TLines::iterator>{it, {}});
+    if (!added) entry->second.Add(it);
 }
 
 void TMemIniFile::Clear() {
@@ -398,9 +412,9 @@ void TMemIniFile::ReadSectionValues(const std::u16string& section, TStrings& str
 void TMemIniFile::EraseSection(const std::u16string& section) {
     auto it = FSectionIndex.find(Fold(section));
     if (it == FSectionIndex.end()) return;
-    TSections::iterator target = it->second.front();
-    it->second.pop_front();
-    if (it->second.empty()) FSectionIndex.erase(it);
+    TSections::iterator target = it->second.First();
+    it->second.PopFirst();
+    if (it->second.Empty) FSectionIndex.erase(it);
     FSections.erase(target);
 }
 
@@ -409,9 +423,9 @@ void TMemIniFile::DeleteKey(const std::u16string& section, const std::u16string&
     if (!s) return;
     auto it = s->Index.find(Fold(ident));
     if (it == s->Index.end()) return;
-    TLines::iterator target = it->second.front();
-    it->second.pop_front();
-    if (it->second.empty()) s->Index.erase(it);
+    TLines::iterator target = it->second.First();
+    it->second.PopFirst();
+    if (it->second.Empty) s->Index.erase(it);
     s->Lines.erase(target);
 }
 
@@ -428,8 +442,14 @@ bool TMemIniFile::ValueExists(const std::u16string& section, const std::u16strin
 std::string TMemIniFile::Serialize() {
     if (FSections.empty()) return {};
     std::u16string text;
-    for (const auto& line : GetStrings()) {
-        text += line;
+    for (const auto& section : FSections) {
+        text += u'[';
+        text += section.Name;
+        text += u"]\r\n";
+        for (const auto& line : section.Lines) {
+            text += line;
+            text += u"\r\n";
+        }
         text += u"\r\n";
     }
     const uint32_t codePage = FEncoding ? *FEncoding : FPlatform.CodePage.AnsiCodePage();

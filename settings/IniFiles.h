@@ -7,7 +7,6 @@
 // their entries in order, so a lookup costs the same whatever the size of the file.
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <list>
 #include <optional>
 #include <string>
@@ -158,12 +157,35 @@ public:
     std::string Serialize();
 
 private:
+    // The entries of one name in document order: the first inline (most names are unique), the
+    // later ones in Later from index Head on. Removing the first moves Head; the vector is
+    // compacted when half of it is spent.
+    template <typename It>
+    struct TMatches {
+        It FirstItem;
+        std::vector<It> Later;
+        size_t Head = 0;
+        bool Empty = false;
+        It& First() { return FirstItem; }
+        void Add(It it) { Later.push_back(it); }
+        void PopFirst() {
+            if (Head >= Later.size()) {
+                Empty = true;
+                return;
+            }
+            FirstItem = Later[Head++];
+            if (Head * 2 >= Later.size() && Head > 8) {
+                Later.erase(Later.begin(), Later.begin() + std::ptrdiff_t(Head));
+                Head = 0;
+            }
+        }
+    };
     using TLines = std::list<std::u16string>;
     struct TSection {
         std::u16string Name;
         TLines Lines;
-        // Case-folded line name to the lines of that name, in order.
-        std::unordered_map<std::u16string, std::deque<TLines::iterator>> Index;
+        // Case-folded line name to the lines of that name.
+        std::unordered_map<std::u16string, TMatches<TLines::iterator>> Index;
     };
     using TSections = std::list<TSection>;
 
@@ -175,7 +197,7 @@ private:
     void LoadValues();
 
     TSections FSections;
-    std::unordered_map<std::u16string, std::deque<TSections::iterator>> FSectionIndex;
+    std::unordered_map<std::u16string, TMatches<TSections::iterator>> FSectionIndex;
     std::optional<uint32_t> FEncoding;
 };
 

@@ -111,6 +111,10 @@ TEST_F(SettingsIniFile, EncodingIsDetectedFromTheByteOrderMarkAndKeptForWriting)
     be.UpdateFile();
     EXPECT_EQ(Written().substr(0, 4), std::string("\xFE\xFF\0[", 4));
 
+    // A surrogate spelt out in UTF-8 cannot be written back as it was: it reads as U+FFFD.
+    auto surrogate = Load("\xEF\xBB\xBF[S]\r\nk=\xED\xA0\x80\r\n");
+    EXPECT_EQ(surrogate.ReadString(u"S", u"k", u""), u"\uFFFD");
+
     auto ansi = Load("[S]\r\nk=\xE9\r\n");
     EXPECT_EQ(ansi.ReadString(u"S", u"k", u""), u"\u00E9");
     EXPECT_EQ(ansi.Encoding(), 28591u);

@@ -1,0 +1,75 @@
+// In-memory platform services for the settings document, shared by the fuzz target and the
+// benchmark: a file map, Latin-1 as the ANSI code page, ASCII upper-casing and default formats.
+#pragma once
+#include <map>
+#include <string>
+
+#include "settings/IniFiles.h"
+
+namespace memplat {
+
+class MemoryFiles : public zo::IFileSystem {
+public:
+    std::map<std::u16string, std::string> Files;
+    bool FileExists(const std::u16string& name) override { return Files.count(name) != 0; }
+    uint32_t ReadAllBytes(const std::u16string& name, std::string& bytes, bool& opened) override {
+        opened = true;
+        bytes = Files[name];
+        return 0;
+    }
+    uint32_t CreateAndWriteAllBytes(const std::u16string& name, const std::string& bytes, bool& created) override {
+        created = true;
+        Files[name] = bytes;
+        return 0;
+    }
+    bool ForceDirectories(const std::u16string&) override { return true; }
+};
+
+class Latin1 : public zo::ICodePage {
+public:
+    uint32_t AnsiCodePage() override { return 28591; }
+    std::u16string ToUnicode(uint32_t, std::string_view bytes) override {
+        std::u16string out;
+        for (unsigned char c : bytes) out += char16_t(c);
+        return out;
+    }
+    std::string FromUnicode(uint32_t, std::u16string_view text) override {
+        std::string out;
+        for (char16_t c : text) out += c < 256 ? char(c) : '?';
+        return out;
+    }
+};
+
+class AsciiLocale : public zo::ILocale {
+public:
+    zo::TFormatSettings FormatSettings() override { return {}; }
+    std::u16string UpperCase(std::u16string_view text) override {
+        std::u16string out(text);
+        for (auto& c : out)
+            if (c >= u'a' && c <= u'z') c -= 32;
+        return out;
+    }
+};
+
+class NoText : public zo::ISystemText {
+public:
+    std::u16string SystemMessage(uint32_t) override { return u""; }
+};
+
+class NoEnvironment : public zo::IProgramEnvironment {
+public:
+    std::u16string ProgramFileName() override { return u"C:\\p.exe"; }
+    std::u16string ApplicationTitle() override { return u""; }
+    std::u16string SpecialFolderPath(int) override { return u""; }
+};
+
+struct MemorySettingsPlatform {
+    MemoryFiles Files;
+    Latin1 CodePage;
+    AsciiLocale Locale;
+    NoText Text;
+    NoEnvironment Environment;
+    zo::TSettingsPlatform Platform() { return zo::TSettingsPlatform{Files, CodePage, Locale, Text, Environment, nullptr}; }
+};
+
+}  // namespace memplat
