@@ -28,7 +28,8 @@ TSize FakeSurface::MeasureText(std::u16string_view text, uint32_t options) {
 }
 
 void FakeSurface::DrawText(std::u16string_view text, const TRect& rect, uint32_t options) {
-    TDrawOp op{TDrawOp::okText};
+    TDrawOp op;
+    op.Kind = TDrawOp::okText;
     op.Text = text;
     op.Rect = rect;
     op.Font = FFont;
@@ -38,34 +39,39 @@ void FakeSurface::DrawText(std::u16string_view text, const TRect& rect, uint32_t
 }
 
 void FakeSurface::FillRect(const TRect& rect, TColor color) {
-    TDrawOp op{TDrawOp::okFill};
+    TDrawOp op;
+    op.Kind = TDrawOp::okFill;
     op.Rect = rect;
     op.Color = color;
     Ops.push_back(op);
 }
 
 void FakeSurface::Polyline(const std::vector<TPoint>& points, TColor color, int) {
-    TDrawOp op{TDrawOp::okLine};
+    TDrawOp op;
+    op.Kind = TDrawOp::okLine;
     op.Points = points;
     op.Color = color;
     Ops.push_back(op);
 }
 
 void FakeSurface::FillEllipse(const TRect& rect, TColor color) {
-    TDrawOp op{TDrawOp::okEllipse};
+    TDrawOp op;
+    op.Kind = TDrawOp::okEllipse;
     op.Rect = rect;
     op.Color = color;
     Ops.push_back(op);
 }
 
 void FakeSurface::DrawFocusRect(const TRect& rect) {
-    TDrawOp op{TDrawOp::okFocus};
+    TDrawOp op;
+    op.Kind = TDrawOp::okFocus;
     op.Rect = rect;
     Ops.push_back(op);
 }
 
 void FakeSurface::DrawPicture(const IPicture& picture, const TRect& rect) {
-    TDrawOp op{TDrawOp::okPicture};
+    TDrawOp op;
+    op.Kind = TDrawOp::okPicture;
     op.Rect = rect;
     op.Picture = &picture;
     Ops.push_back(op);

@@ -13,7 +13,7 @@
 namespace zo::fakes {
 
 struct TDrawOp {
-    enum TKind { okText, okFill, okLine, okEllipse, okFocus, okPicture } Kind;
+    enum TKind { okText, okFill, okLine, okEllipse, okFocus, okPicture } Kind = okText;
     std::u16string Text;  // as given to DrawText (before prefix processing)
     TRect Rect;
     TFont Font;

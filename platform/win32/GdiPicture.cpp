@@ -1,0 +1,156 @@
+#include "platform/win32/GdiPicture.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <wincodec.h>
+
+#include <cstring>
+
+namespace zo {
+
+namespace {
+
+// The imaging component's class and the pixel format wanted (declared here so that no GUID
+// library is needed).
+const GUID kClsidImagingFactory = {0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+const GUID kFormat32bppPBGRA = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x10}};
+
+template <typename T>
+struct TCom {
+    T* P = nullptr;
+    ~TCom() {
+        if (P) P->Release();
+    }
+    T** operator&() { return &P; }
+    T* operator->() const { return P; }
+};
+
+struct TComScope {
+    HRESULT Hr;
+    TComScope() : Hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~TComScope() {
+        if (SUCCEEDED(Hr)) CoUninitialize();
+    }
+};
+
+// A top-down 32-bit DIB section; bits receives its pixels.
+HBITMAP CreateDib(int w, int h, void** bits) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+}  // namespace
+
+std::shared_ptr<TGdiPicture> TGdiPicture::FromFile(const std::wstring& path) {
+    TComScope com;
+    TCom<IWICImagingFactory> factory;
+    if (FAILED(CoCreateInstance(kClsidImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory),
+                                reinterpret_cast<void**>(&factory))))
+        return nullptr;
+    TCom<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                  &decoder)))
+        return nullptr;
+    TCom<IWICBitmapFrameDecode> frame;
+    if (FAILED(decoder->GetFrame(0, &frame))) return nullptr;
+    TCom<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateFormatConverter(&converter))) return nullptr;
+    if (FAILED(converter->Initialize(frame.P, kFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)))
+        return nullptr;
+    UINT w = 0, h = 0;
+    if (FAILED(converter->GetSize(&w, &h)) || w == 0 || h == 0 || w > 16384 || h > 16384) return nullptr;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDib(int(w), int(h), &bits);
+    if (!dib) return nullptr;
+    if (FAILED(converter->CopyPixels(nullptr, w * 4, w * h * 4, static_cast<BYTE*>(bits)))) {
+        DeleteObject(dib);
+        return nullptr;
+    }
+    return std::make_shared<TGdiPicture>(dib, int(w), int(h));
+}
+
+std::shared_ptr<TGdiPicture> TGdiPicture::FromIcon(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return nullptr;
+    BITMAP bm{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bm), &bm);
+    const int w = bm.bmWidth;
+    const int h = info.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (w <= 0 || h <= 0) return nullptr;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDib(w, h, &bits);
+    if (!dib) return nullptr;
+    std::memset(bits, 0, size_t(w) * h * 4);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, dib);
+    DrawIconEx(dc, 0, 0, icon, w, h, 0, nullptr, DI_NORMAL);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    GdiFlush();
+    // An icon without an alpha channel: its drawn pixels are opaque.
+    auto* px = static_cast<uint32_t*>(bits);
+    bool anyAlpha = false;
+    for (int i = 0; i < w * h && !anyAlpha; ++i) anyAlpha = (px[i] >> 24) != 0;
+    if (!anyAlpha)
+        for (int i = 0; i < w * h; ++i)
+            if (px[i]) px[i] |= 0xFF000000u;
+    return std::make_shared<TGdiPicture>(dib, w, h);
+}
+
+TPicturePtr TGdiPictureLoader::LoadFromAddress(const std::u16string& address) {
+    std::wstring url(address.begin(), address.end());
+    if (_wcsnicmp(url.c_str(), L"file://", 7) == 0) {
+        wchar_t path[MAX_PATH];
+        DWORD n = MAX_PATH;
+        if (FAILED(PathCreateFromUrlW(url.c_str(), path, &n, 0))) return nullptr;
+        return TGdiPicture::FromFile(path);
+    }
+    // Other addresses: downloaded synchronously into the system's cache (the download library
+    // is loaded on demand).
+    HMODULE urlmon = LoadLibraryW(L"urlmon.dll");
+    if (!urlmon) return nullptr;
+    using TDownload = HRESULT(WINAPI*)(LPUNKNOWN, LPCWSTR, LPWSTR, DWORD, DWORD, LPVOID);
+    auto download = reinterpret_cast<TDownload>(
+        reinterpret_cast<void*>(GetProcAddress(urlmon, "URLDownloadToCacheFileW")));
+    TPicturePtr result;
+    wchar_t file[MAX_PATH] = {};
+    if (download && SUCCEEDED(download(nullptr, url.c_str(), file, MAX_PATH, 0, nullptr)))
+        result = TGdiPicture::FromFile(file);
+    FreeLibrary(urlmon);
+    return result;
+}
+
+TPicturePtr TGdiPictureLoader::ShellIcon(const std::u16string& path, bool large) {
+    std::wstring p(path.begin(), path.end());
+    SHFILEINFOW sfi{};
+    if (!SHGetFileInfoW(p.c_str(), 0, &sfi, sizeof(sfi), SHGFI_ICON | (large ? SHGFI_LARGEICON : SHGFI_SMALLICON)) ||
+        !sfi.hIcon)
+        return nullptr;
+    auto picture = TGdiPicture::FromIcon(sfi.hIcon);
+    DestroyIcon(sfi.hIcon);
+    return picture;
+}
+
+TPicturePtr TGdiImageList::Item(int index) const {
+    if (index < 0 || index >= Count()) return nullptr;
+    if (FItems.size() < size_t(Count())) FItems.resize(size_t(Count()));
+    if (!FItems[size_t(index)]) {
+        HICON icon = ImageList_GetIcon(FList, index, ILD_NORMAL);
+        if (!icon) return nullptr;
+        FItems[size_t(index)] = TGdiPicture::FromIcon(icon);
+        DestroyIcon(icon);
+    }
+    return FItems[size_t(index)];
+}
+
+}  // namespace zo

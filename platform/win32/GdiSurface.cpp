@@ -1,0 +1,223 @@
+#include "platform/win32/GdiSurface.h"
+
+#include "platform/win32/GdiPicture.h"
+
+namespace zo {
+
+namespace {
+
+// Deletes a GDI object it owns.
+template <typename T>
+struct TOwned {
+    T Handle;
+    explicit TOwned(T h) : Handle(h) {}
+    ~TOwned() {
+        if (Handle) DeleteObject(Handle);
+    }
+    TOwned(const TOwned&) = delete;
+    TOwned& operator=(const TOwned&) = delete;
+};
+
+// Selects an object into a device context and selects the previous one back.
+struct TSelection {
+    HDC DC;
+    HGDIOBJ Previous;
+    TSelection(HDC dc, HGDIOBJ object) : DC(dc), Previous(object ? SelectObject(dc, object) : nullptr) {}
+    ~TSelection() {
+        if (Previous) SelectObject(DC, Previous);
+    }
+    TSelection(const TSelection&) = delete;
+    TSelection& operator=(const TSelection&) = delete;
+};
+
+struct TMemoryDC {
+    HDC Handle;
+    explicit TMemoryDC(HDC compatible) : Handle(CreateCompatibleDC(compatible)) {}
+    ~TMemoryDC() {
+        if (Handle) DeleteDC(Handle);
+    }
+    TMemoryDC(const TMemoryDC&) = delete;
+    TMemoryDC& operator=(const TMemoryDC&) = delete;
+};
+
+const wchar_t* Wide(std::u16string_view s) { return reinterpret_cast<const wchar_t*>(s.data()); }
+
+UINT Format(uint32_t options) {
+    UINT f = DT_SINGLELINE | DT_BOTTOM | DT_EXPANDTABS;
+    if (options & dtExternalLeading) f |= DT_EXTERNALLEADING;
+    if (options & dtNoPrefix) f |= DT_NOPREFIX;
+    if (options & dtEndEllipsis) f |= DT_END_ELLIPSIS;
+    if (options & dtRtlReading) f |= DT_RTLREADING;
+    return f;
+}
+
+RECT Win(const TRect& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
+
+}  // namespace
+
+TGdiSurface::TGdiSurface(HDC dc) : TGdiSurface(dc, false) {}
+
+TGdiSurface::TGdiSurface(HDC dc, bool ownsDC) : FDC(dc), FOwnsDC(ownsDC), FSavedState(SaveDC(dc)) {
+    // The surface starts with the device context's font.
+    LOGFONTW lf{};
+    if (HGDIOBJ f = GetCurrentObject(dc, OBJ_FONT); f && GetObjectW(f, sizeof(lf), &lf)) {
+        FFont.Name.assign(reinterpret_cast<const char16_t*>(lf.lfFaceName));
+        FFont.Height = lf.lfHeight;
+        FFont.Charset = lf.lfCharSet;
+        FFont.Style = uint8_t((lf.lfWeight >= FW_BOLD ? fsBold : 0) | (lf.lfItalic ? fsItalic : 0) |
+                              (lf.lfUnderline ? fsUnderline : 0) | (lf.lfStrikeOut ? fsStrikeOut : 0));
+        FFont.Orientation = lf.lfOrientation;
+    }
+    FFont.Color = GetTextColor(dc);
+}
+
+std::unique_ptr<TGdiSurface> TGdiSurface::CreateMeasuring() {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return nullptr;
+    return std::unique_ptr<TGdiSurface>(new TGdiSurface(dc, true));
+}
+
+TGdiSurface::~TGdiSurface() {
+    while (!FClips.empty()) PopClip();
+    if (FSavedState) RestoreDC(FDC, FSavedState);  // previous font, colours, modes back
+    for (auto& f : FFonts) DeleteObject(f.Handle);
+    if (FOwnsDC) DeleteDC(FDC);
+}
+
+HFONT TGdiSurface::FontHandle(const TFont& font) {
+    for (auto& f : FFonts) {
+        TFont a = f.Font, b = font;
+        a.Color = b.Color = 0;  // the colour is not part of the GDI font
+        if (a == b) return f.Handle;
+    }
+    if (FFonts.size() >= 64) {
+        // Too many: start again (none of them may stay selected while deleted).
+        RestoreDC(FDC, FSavedState);
+        FSavedState = SaveDC(FDC);
+        for (auto& f : FFonts) DeleteObject(f.Handle);
+        FFonts.clear();
+    }
+    LOGFONTW lf{};
+    lf.lfHeight = font.Height;
+    lf.lfEscapement = font.Orientation;
+    lf.lfOrientation = font.Orientation;
+    lf.lfWeight = (font.Style & fsBold) ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (font.Style & fsItalic) ? TRUE : FALSE;
+    lf.lfUnderline = (font.Style & fsUnderline) ? TRUE : FALSE;
+    lf.lfStrikeOut = (font.Style & fsStrikeOut) ? TRUE : FALSE;
+    lf.lfCharSet = font.Charset;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH;
+    std::u16string name = font.Name.substr(0, LF_FACESIZE - 1);
+    for (size_t i = 0; i < name.size(); ++i) lf.lfFaceName[i] = wchar_t(name[i]);
+    HFONT h = CreateFontIndirectW(&lf);
+    if (!h) h = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    else FFonts.push_back({font, h});
+    return h;
+}
+
+void TGdiSurface::SetFont(const TFont& font) {
+    FFont = font;
+    SelectObject(FDC, FontHandle(font));
+}
+
+TSize TGdiSurface::TextExtent(std::u16string_view text) {
+    SIZE sz{};
+    if (text.empty()) {
+        TEXTMETRICW tm{};
+        GetTextMetricsW(FDC, &tm);
+        return {0, int(tm.tmHeight)};
+    }
+    GetTextExtentPoint32W(FDC, Wide(text), int(text.size()), &sz);
+    return {int(sz.cx), int(sz.cy)};
+}
+
+TSize TGdiSurface::MeasureText(std::u16string_view text, uint32_t options) {
+    RECT rc{0, 0, 0, 0};
+    ::DrawTextW(FDC, Wide(text), int(text.size()), &rc, Format(options) | DT_CALCRECT);
+    return {int(rc.right - rc.left), int(rc.bottom - rc.top)};
+}
+
+void TGdiSurface::DrawText(std::u16string_view text, const TRect& rect, uint32_t options) {
+    if (FFont.Color == clNone) return;
+    SetTextColor(FDC, ColorToRGB(FFont.Color));
+    if (FBackground == clNone) {
+        SetBkMode(FDC, TRANSPARENT);
+    } else {
+        SetBkMode(FDC, OPAQUE);
+        SetBkColor(FDC, ColorToRGB(FBackground));
+    }
+    RECT rc = Win(rect);
+    ::DrawTextW(FDC, Wide(text), int(text.size()), &rc, Format(options));
+}
+
+void TGdiSurface::FillRect(const TRect& rect, TColor color) {
+    if (color == clNone) return;
+    TOwned<HBRUSH> brush(CreateSolidBrush(ColorToRGB(color)));
+    RECT rc = Win(rect);
+    ::FillRect(FDC, &rc, brush.Handle);
+}
+
+void TGdiSurface::Polyline(const std::vector<TPoint>& points, TColor color, int width) {
+    if (points.size() < 2 || color == clNone) return;
+    TOwned<HPEN> pen(CreatePen(PS_SOLID, width, ColorToRGB(color)));
+    TSelection sel(FDC, pen.Handle);
+    std::vector<POINT> pts;
+    for (const auto& p : points) pts.push_back({p.X, p.Y});
+    ::Polyline(FDC, pts.data(), int(pts.size()));
+}
+
+void TGdiSurface::FillEllipse(const TRect& rect, TColor color) {
+    if (color == clNone) return;
+    TOwned<HBRUSH> brush(CreateSolidBrush(ColorToRGB(color)));
+    TSelection b(FDC, brush.Handle);
+    TSelection p(FDC, GetStockObject(NULL_PEN));
+    Ellipse(FDC, rect.Left, rect.Top, rect.Right + 1, rect.Bottom + 1);
+}
+
+void TGdiSurface::DrawFocusRect(const TRect& rect) {
+    RECT rc = Win(rect);
+    ::DrawFocusRect(FDC, &rc);
+}
+
+void TGdiSurface::DrawPicture(const IPicture& picture, const TRect& rect) {
+    const auto* gdi = dynamic_cast<const TGdiPicture*>(&picture);
+    if (!gdi || !gdi->Bitmap()) return;
+    TMemoryDC mem(FDC);
+    if (!mem.Handle) return;
+    TSelection sel(mem.Handle, gdi->Bitmap());
+    BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    SetStretchBltMode(FDC, HALFTONE);
+    AlphaBlend(FDC, rect.Left, rect.Top, rect.Width(), rect.Height(), mem.Handle, 0, 0, gdi->Width(), gdi->Height(),
+               bf);
+}
+
+void TGdiSurface::PushClip(const TRect& rect) {
+    HRGN saved = CreateRectRgn(0, 0, 0, 0);
+    if (saved && GetClipRgn(FDC, saved) != 1) {
+        DeleteObject(saved);
+        saved = nullptr;
+    }
+    FClips.push_back(saved);
+    IntersectClipRect(FDC, rect.Left, rect.Top, rect.Right, rect.Bottom);
+}
+
+void TGdiSurface::PopClip() {
+    if (FClips.empty()) return;
+    HRGN saved = FClips.back();
+    FClips.pop_back();
+    SelectClipRgn(FDC, saved);
+    if (saved) DeleteObject(saved);
+}
+
+int TGdiSurface::PixelsPerInch() const { return GetDeviceCaps(FDC, LOGPIXELSY); }
+
+TColor TGdiSurface::ColorToRGB(TColor color) const {
+    if (color == clNone) return clNone;
+    if (IsSystemColor(color)) return GetSysColor(int(color & 0xFF));
+    return color & 0x00FFFFFF;
+}
+
+}  // namespace zo
