@@ -10,6 +10,8 @@
 #include "app/GlyphStatusControl.h"
 #include "app/ServiceState.h"
 #include "platform/ServicePlatform.h"
+#include "settings/RegIniFile.h"
+#include "platform/win32/CheckBox.h"
 #include "platform/win32/Gui.h"
 #include "platform/win32/ImageList.h"
 #include "platform/win32/TaskDialogEx.h"
@@ -20,6 +22,7 @@ namespace zo {
 // pass fakes.
 struct TMainDependencies {
     IServicePlatform& Services;
+    TSettingsPlatform Settings;
     int CurrentYear;  // local time, for the copyright line
 };
 
@@ -29,6 +32,7 @@ public:
     static constexpr const char16_t* kServiceName = u"Quillora5ZoradidIvavuda";
     static constexpr const char16_t* kImageName = u"ZoradidIvavuda.exe";
     static constexpr UINT kPollInterval = 2000;
+    static constexpr const char16_t* kSettingsFile = u"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda\\ZoradidIvavuda.ini";
 
     explicit TfrmMain(const TMainDependencies& deps);
     ~TfrmMain() override;
@@ -54,7 +58,9 @@ private:
     win::TBitmap FImage1;
     HWND btnInstall{}, btnStart{}, btnStop{}, btnUninstall{}, btnExit{}, btnAbout{}, btnHelp{};
     HWND Label1{}, Label2{}, Label3{}, Label4{}, Label5{};
-    HWND chkRestartServices{}, Image1{}, pnlCopyright{};
+    HWND Image1{}, pnlCopyright{};
+    win::TCheckBox chkRestartServices;
+    TRegIniFile IniSettings;
     std::unique_ptr<TGlyphStatus> ServiceStatus;
     win::TTaskDialogEx dlgAccessDenied;
     HWND FFocus{};
@@ -79,12 +85,13 @@ private:
 
     void ShowCopyright();
     void CheckServiceStatus();
+    void LoadSettings();
+    void SaveSettings();
     void ShowState(const TServiceStateView& view);
 
     void OnCommand(int id, int code);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
-    LRESULT OnCheckBoxCustomDraw(NMCUSTOMDRAW& draw);
 };
 
 }  // namespace zo

@@ -7,6 +7,8 @@
 
 #include "app/Resources.h"
 #include "service/ServiceManagement.h"
+#include "platform/win32/Win32VersionResource.h"
+#include "windows/FormAbout.h"
 
 namespace zo {
 
@@ -81,7 +83,7 @@ void AutoSizeLabel(HWND label, HFONT font) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(const TMainDependencies& deps) : FDeps(deps) {
+TfrmMain::TfrmMain(const TMainDependencies& deps) : FDeps(deps), IniSettings(deps.Settings) {
     dlgAccessDenied.Title = u"Access Denied by Windows";
     dlgAccessDenied.MainInstruction =
         u"It appears that you do not have sufficient user privileges to run Zudazuv Orerozo Vuzuvaz.";
@@ -135,8 +137,9 @@ void TfrmMain::CreateComponents() {
     btnHelp = CreateChild(L"BUTTON", u"Help", button, idHelp, 388, 75, 90, 30, FFont);
     for (HWND b : {btnInstall, btnStart, btnStop, btnUninstall, btnExit, btnAbout, btnHelp}) win::TrackButtonHot(b);
     pnlCopyright = CreateChild(L"STATIC", u"", SS_OWNERDRAW, idCopyright, 0, 217, 485, 27, FSmallFont);
-    chkRestartServices = CreateChild(L"BUTTON", u"Automatically restart services", BS_CHECKBOX | WS_TABSTOP,
-                                     idRestartServices, 106, 153, 173, 17, FFont);
+    chkRestartServices.Create(Handle(), idRestartServices, u"Automatically restart services", 106, 153, 173, 17, FFont,
+                              kWindowColor);
+    chkRestartServices.OnClick = [this] { chkRestartServicesClick(); };
     Label1 = CreateChild(L"STATIC", u"Install the service.", SS_LEFT, idLabel1, 106, 12, 93, 15, FFont);
     Label2 = CreateChild(L"STATIC", u"Start the service.", SS_LEFT, idLabel2, 106, 47, 86, 15, FFont);
     Label3 = CreateChild(L"STATIC", u"Stop the service.", SS_LEFT, idLabel3, 106, 82, 86, 15, FFont);
@@ -146,25 +149,17 @@ void TfrmMain::CreateComponents() {
     // gives for "Segoe UI".
     for (HWND label : {Label1, Label2, Label3, Label4}) AutoSizeLabel(label, FFont);
     AutoSizeLabel(Label5, FSmallFont);
-    // The check box fits its glyph, the 4-pixel gap and its caption.
-    RECT chk;
-    GetWindowRect(chkRestartServices, &chk);
-    AutoSizeLabel(chkRestartServices, FFont);
-    RECT text;
-    GetClientRect(chkRestartServices, &text);
-    SetWindowPos(chkRestartServices, nullptr, 0, 0, 13 + 4 + text.right + 2, chk.bottom - chk.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ServiceStatus = std::make_unique<TGlyphStatus>(Handle(), idStatus, 106, 190, 23, u"Checking service status...",
                                                    ImageList1, FSmallFont, GetSysColor(COLOR_WINDOWTEXT));
     Image1 = CreateChild(L"STATIC", u"", SS_OWNERDRAW, idImage1, 408, 133, 48, 48, FFont);
-    FFocus = chkRestartServices;
+    FFocus = chkRestartServices.Handle();
 }
 
 void TfrmMain::Show() {
     win::CenterOnScreen(Handle());
     ShowWindow(Handle(), SW_SHOW);
     UpdateWindow(Handle());
-    SetFocus(chkRestartServices);
+    SetFocus(chkRestartServices.Handle());
 }
 
 void TfrmMain::SetServiceTimer(bool enabled) {
@@ -184,7 +179,7 @@ void TfrmMain::FormCreate() {
     ShowCopyright();
 }
 
-void TfrmMain::FormActivate() {}
+void TfrmMain::FormActivate() { LoadSettings(); }
 
 void TfrmMain::ServiceTimerTimer() { CheckServiceStatus(); }
 
@@ -193,13 +188,34 @@ void TfrmMain::btnStartClick() {}
 void TfrmMain::btnStopClick() {}
 void TfrmMain::btnUninstallClick() {}
 void TfrmMain::btnExitClick() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
-void TfrmMain::btnAboutClick() {}
+void TfrmMain::btnAboutClick() {
+    // A new window on each click, reading the clock and the version resource afresh; freed when
+    // its modal showing ends, whatever happened.
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    auto frmAbout = std::make_unique<TfrmAbout>(TAboutDependencies{DefaultVersionResource(), now.wYear}, Handle());
+    frmAbout->ShowModal();
+}
 void TfrmMain::btnHelpClick() {}
-void TfrmMain::chkRestartServicesClick() {}
+void TfrmMain::chkRestartServicesClick() { SaveSettings(); }
 
 void TfrmMain::ShowCopyright() {
     std::wstring line = win::W(CopyrightLine(FDeps.CurrentYear));
     SetWindowTextW(pnlCopyright, line.c_str());
+}
+
+// Neither routine catches anything: a settings file that cannot be read or written is reported
+// in the default failure box, and the box keeps its state.
+void TfrmMain::LoadSettings() {
+    IniSettings.SetPathType(ptIniFile);
+    IniSettings.SetPath(kSettingsFile);
+    chkRestartServices.SetChecked(IniSettings.ReadBool(u"Settings", u"RestartServices", false));
+}
+
+void TfrmMain::SaveSettings() {
+    IniSettings.SetPathType(ptIniFile);
+    IniSettings.SetPath(kSettingsFile);
+    IniSettings.WriteBool(u"Settings", u"RestartServices", chkRestartServices.Checked());
 }
 
 void TfrmMain::CheckServiceStatus() {
@@ -225,7 +241,7 @@ void TfrmMain::ShowState(const TServiceStateView& view) {
     EnableWindow(btnUninstall, view.Uninstall);
     // A button that had the focus and is now disabled would leave the keyboard nowhere.
     HWND focus = GetFocus();
-    if (GetActiveWindow() == Handle() && (!focus || !IsWindowEnabled(focus))) SetFocus(chkRestartServices);
+    if (GetActiveWindow() == Handle() && (!focus || !IsWindowEnabled(focus))) SetFocus(chkRestartServices.Handle());
 }
 
 // ---- Messages -----------------------------------------------------------------------------------
@@ -241,9 +257,7 @@ void TfrmMain::OnCommand(int id, int code) {
         case idAbout: btnAboutClick(); break;
         case idHelp: btnHelpClick(); break;
         case idRestartServices:
-            SendMessageW(chkRestartServices, BM_SETCHECK,
-                         SendMessageW(chkRestartServices, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
-            chkRestartServicesClick();
+            chkRestartServices.Clicked();
             break;
     }
 }
@@ -290,46 +304,6 @@ LRESULT TfrmMain::OnCtlColorStatic(HDC dc, HWND) {
     return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
 }
 
-LRESULT TfrmMain::OnCheckBoxCustomDraw(NMCUSTOMDRAW& draw) {
-    if (draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
-    HDC dc = draw.hdc;
-    RECT rc = draw.rc;
-    const TStyle* s = win::ActiveStyle();
-    win::FillSolid(dc, rc, win::WindowColor(kWindowColor));
-    const int glyph = 13;
-    RECT box{rc.left, rc.top + (rc.bottom - rc.top - glyph) / 2, 0, 0};
-    box.right = box.left + glyph;
-    box.bottom = box.top + glyph;
-    const bool pressed = draw.uItemState & CDIS_SELECTED;
-    COLORREF face = s ? s->CheckBoxFace : GetSysColor(COLOR_WINDOW);
-    if (pressed) face = s ? s->ButtonFacePressed : GetSysColor(COLOR_BTNFACE);
-    win::FillSolid(dc, box, face);
-    win::FrameSolid(dc, box, s ? s->CheckBoxBorder : GetSysColor(COLOR_WINDOWTEXT));
-    if (SendMessageW(chkRestartServices, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-        win::TPen pen(CreatePen(PS_SOLID, 2, s ? s->CheckMark : GetSysColor(COLOR_WINDOWTEXT)));
-        win::TSelect sel(dc, pen);
-        POINT tick[3] = {{box.left + 3, box.top + 6}, {box.left + 5, box.top + 9}, {box.left + 10, box.top + 3}};
-        Polyline(dc, tick, 3);
-    }
-    std::wstring caption = win::W(win::WindowText(chkRestartServices));
-    win::TSelect sel(dc, FFont);
-    RECT text{box.right + 4, rc.top, rc.right, rc.bottom};
-    RECT measure = text;
-    DrawTextW(dc, caption.c_str(), int(caption.size()), &measure, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT)));
-    DrawTextW(dc, caption.c_str(), int(caption.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    if (draw.uItemState & CDIS_FOCUS) {
-        int h = measure.bottom - measure.top;
-        RECT focus{text.left - 1, rc.top + (rc.bottom - rc.top - h) / 2 - 1, 0, 0};
-        focus.right = std::min<LONG>(rc.right, text.left + (measure.right - measure.left) + 1);
-        focus.bottom = focus.top + h + 2;
-        SetTextColor(dc, win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT)));
-        DrawFocusRect(dc, &focus);
-    }
-    return CDRF_SKIPDEFAULT;
-}
-
 LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ACTIVATE:
@@ -337,7 +311,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 HWND focus = GetFocus();
                 if (focus && IsChild(Handle(), focus)) FFocus = focus;
             } else {
-                SetFocus(FFocus && IsWindowEnabled(FFocus) ? FFocus : chkRestartServices);
+                SetFocus(FFocus && IsWindowEnabled(FFocus) ? FFocus : chkRestartServices.Handle());
                 // The window's activation event is raised once, when it is first shown; coming
                 // back from a modal window or another program does not raise it again.
                 if (!FActivatedOnce) {
@@ -360,8 +334,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
         case WM_NOTIFY: {
             auto* hdr = reinterpret_cast<NMHDR*>(lp);
-            if (hdr->hwndFrom == chkRestartServices && hdr->code == NM_CUSTOMDRAW)
-                return OnCheckBoxCustomDraw(*reinterpret_cast<NMCUSTOMDRAW*>(lp));
+            if (hdr->hwndFrom == chkRestartServices.Handle() && hdr->code == NM_CUSTOMDRAW)
+                return chkRestartServices.CustomDraw(*reinterpret_cast<NMCUSTOMDRAW*>(lp));
             break;
         }
         case WM_ERASEBKGND: {

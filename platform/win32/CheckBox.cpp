@@ -1,0 +1,117 @@
+#include "platform/win32/CheckBox.h"
+
+#include <algorithm>
+
+#include "platform/win32/Gui.h"
+
+namespace zo::win {
+
+namespace {
+constexpr int kGlyph = 13;  // the check glyph's size under the plain look, kept in the style
+constexpr int kGap = 4;     // between glyph and caption
+}  // namespace
+
+void TCheckBox::Create(HWND parent, int id, const std::u16string& caption, int x, int y, int w, int h, HFONT font,
+                       COLORREF ownBackground) {
+    FFont = font;
+    FBackground = ownBackground;
+    std::wstring text = W(caption);
+    // BS_CHECKBOX, not the automatic kind: the state changes only through SetChecked.
+    FHandle = CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, x, y, w, h,
+                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                              nullptr);
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetWindowSubclass(FHandle, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    HDC dc = GetDC(FHandle);
+    RECT r{0, 0, 0, 0};
+    {
+        TSelect sel(dc, font);
+        DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    ReleaseDC(FHandle, dc);
+    SetWindowPos(FHandle, nullptr, 0, 0, kGlyph + kGap + r.right + 2, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TCheckBox::SetChecked(bool checked) {
+    if (checked == FChecked) return;
+    FChecked = checked;
+    SendMessageW(FHandle, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    InvalidateRect(FHandle, nullptr, TRUE);
+    UpdateWindow(FHandle);
+    if (OnClick) OnClick();
+}
+
+// Escape pressed while Space holds the box down cancels the toggle.
+LRESULT CALLBACK TCheckBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
+    auto* self = reinterpret_cast<TCheckBox*>(data);
+    const bool pushed = SendMessageW(hwnd, BM_GETSTATE, 0, 0) & BST_PUSHED;
+    switch (msg) {
+        case WM_GETDLGCODE: {
+            auto* m = reinterpret_cast<MSG*>(lp);
+            if (m && m->message == WM_KEYDOWN && m->wParam == VK_ESCAPE && pushed)
+                return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTMESSAGE;
+            break;
+        }
+        case WM_KEYDOWN:
+            if (wp == VK_ESCAPE && pushed) {
+                self->FSpaceCancelled = true;
+                SendMessageW(hwnd, BM_SETSTATE, FALSE, 0);
+                if (GetCapture() == hwnd) ReleaseCapture();
+                return 0;
+            }
+            if (wp == VK_SPACE) self->FSpaceCancelled = false;
+            break;
+        case WM_KEYUP:
+            if (wp == VK_SPACE && self->FSpaceCancelled) {
+                self->FSpaceCancelled = false;
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(hwnd, SubclassProc, id);
+            break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+LRESULT TCheckBox::CustomDraw(NMCUSTOMDRAW& draw) const {
+    if (draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+    HDC dc = draw.hdc;
+    RECT rc = draw.rc;
+    const TStyle* s = ActiveStyle();
+    FillSolid(dc, rc, WindowColor(FBackground));
+    RECT box{rc.left, rc.top + (rc.bottom - rc.top - kGlyph) / 2, 0, 0};
+    box.right = box.left + kGlyph;
+    box.bottom = box.top + kGlyph;
+    const bool pressed = draw.uItemState & CDIS_SELECTED;
+    COLORREF face = s ? s->CheckBoxFace : GetSysColor(COLOR_WINDOW);
+    if (pressed) face = s ? s->ButtonFacePressed : GetSysColor(COLOR_BTNFACE);
+    FillSolid(dc, box, face);
+    FrameSolid(dc, box, s ? s->CheckBoxBorder : GetSysColor(COLOR_WINDOWTEXT));
+    if (FChecked) {
+        TPen pen(CreatePen(PS_SOLID, 2, s ? s->CheckMark : GetSysColor(COLOR_WINDOWTEXT)));
+        TSelect sel(dc, pen);
+        POINT tick[3] = {{box.left + 3, box.top + 6}, {box.left + 5, box.top + 9}, {box.left + 10, box.top + 3}};
+        Polyline(dc, tick, 3);
+    }
+    std::wstring caption = W(WindowText(FHandle));
+    TSelect sel(dc, FFont);
+    RECT text{box.right + kGap, rc.top, rc.right, rc.bottom};
+    RECT measure = text;
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &measure, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, WindowTextColor(GetSysColor(COLOR_WINDOWTEXT)));
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (draw.uItemState & CDIS_FOCUS) {
+        const int h = measure.bottom - measure.top;
+        RECT focus{text.left - 1, rc.top + (rc.bottom - rc.top - h) / 2 - 1, 0, 0};
+        focus.right = std::min<LONG>(rc.right, text.left + (measure.right - measure.left) + 1);
+        focus.bottom = focus.top + h + 2;
+        SetTextColor(dc, WindowTextColor(GetSysColor(COLOR_WINDOWTEXT)));
+        SetBkColor(dc, WindowColor(FBackground));
+        DrawFocusRect(dc, &focus);
+    }
+    return CDRF_SKIPDEFAULT;
+}
+
+}  // namespace zo::win

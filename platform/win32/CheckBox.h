@@ -1,0 +1,41 @@
+// A two-state check box: a real BUTTON check box window drawn in the applied style, whose every
+// change of state, by code or by the user, runs its click handler once.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
+namespace zo::win {
+
+class TCheckBox {
+public:
+    TCheckBox() = default;
+    TCheckBox(const TCheckBox&) = delete;
+    TCheckBox& operator=(const TCheckBox&) = delete;
+
+    // Creates the window; the box then sizes its width to the glyph, a 4-pixel gap and the caption.
+    void Create(HWND parent, int id, const std::u16string& caption, int x, int y, int w, int h, HFONT font,
+                COLORREF ownBackground);
+    HWND Handle() const { return FHandle; }
+
+    bool Checked() const { return FChecked; }
+    // A change of state repaints the box and then runs OnClick; the same state does nothing.
+    void SetChecked(bool checked);
+    std::function<void()> OnClick;
+
+    // The parent forwards these: BN_CLICKED of the box, and its NM_CUSTOMDRAW.
+    void Clicked() { SetChecked(!FChecked); }
+    LRESULT CustomDraw(NMCUSTOMDRAW& draw) const;
+
+private:
+    HWND FHandle = nullptr;
+    HFONT FFont = nullptr;
+    COLORREF FBackground = 0;
+    bool FChecked = false;
+    bool FSpaceCancelled = false;
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+};
+
+}  // namespace zo::win

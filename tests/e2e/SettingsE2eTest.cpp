@@ -1,0 +1,198 @@
+// The restart-services check box and the settings file, through the real panel.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "PanelDriver.h"
+
+using namespace e2e;
+
+namespace {
+
+const wchar_t kFolder[] = L"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda";
+const wchar_t kFile[] = L"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda\\ZoradidIvavuda.ini";
+const wchar_t kCheckBox[] = L"Automatically restart services";
+const wchar_t kFailureCaption[] = L"Quillora 5 Zudazuv Orerozo Vuzuvaz";
+
+std::string ReadSettingsFile() {
+    HANDLE h = CreateFileW(kFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string data(1 << 16, '\0');
+    DWORD n = 0;
+    ReadFile(h, data.data(), DWORD(data.size()), &n, nullptr);
+    CloseHandle(h);
+    data.resize(n);
+    return data;
+}
+
+void WriteSettingsFile(const std::string& bytes) {
+    CreateDirectoryW(L"C:\\ProgramData\\Marnwick Software", nullptr);
+    CreateDirectoryW(kFolder, nullptr);
+    HANDLE h = CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD n = 0;
+    ::WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
+    CloseHandle(h);
+}
+
+FILETIME WriteTime() {
+    WIN32_FILE_ATTRIBUTE_DATA d{};
+    GetFileAttributesExW(kFile, GetFileExInfoStandard, &d);
+    return d.ftLastWriteTime;
+}
+
+bool Checked(const TPanel& panel) {
+    return SendMessageW(panel.Control(kCheckBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// The failure box's message, or "" when none opened within ms; closes it with OK.
+std::wstring TakeFailureBox(DWORD pid, int ms) {
+    HWND box = WaitForTopWindow(kFailureCaption, pid, ms);
+    if (!box) return L"";
+    std::wstring message;
+    for (HWND h : Children(box))
+        if (ClassOf(h) == L"Static" && !TextOf(h).empty()) message = TextOf(h);
+    Click(ChildByText(box, L"OK"));
+    WaitFor([&] { return !IsWindow(box); }, 5000);
+    return message;
+}
+
+class SettingsE2e : public ::testing::Test {
+protected:
+    std::string FSaved;
+    void SetUp() override { FSaved = ReadSettingsFile(); }
+    void TearDown() override {
+        if (FSaved == "<missing>")
+            DeleteFileW(kFile);
+        else
+            WriteSettingsFile(FSaved);
+    }
+    // Starts the panel and waits until it has loaded the box at its first activation.
+    void Open(TPanel& panel) {
+        ASSERT_TRUE(panel.WaitForMainWindow());
+        WaitForInputIdle(panel.Process().Handle(), 5000);
+        Sleep(300);
+    }
+};
+
+}  // namespace
+
+TEST_F(SettingsE2e, StoredOneOpensCheckedAndRewritesTheFileOnceNormalised) {
+    WriteSettingsFile("; written by hand\r\n\r\n[settings]\r\n  RestartServices = 1  \r\n[Other]\r\nKey=Value\r\n");
+    TPanel panel;
+    Open(panel);
+    EXPECT_TRUE(Checked(panel));
+    EXPECT_EQ(ReadSettingsFile(), "[settings]\r\nRestartServices=1\r\n\r\n[Other]\r\nKey=Value\r\n\r\n");
+    FILETIME first = WriteTime();
+    // Coming back from another window does not load or write again.
+    Sleep(1200);
+    SetForegroundWindow(GetDesktopWindow());
+    SetForegroundWindow(panel.Main());
+    Sleep(500);
+    FILETIME again = WriteTime();
+    EXPECT_EQ(CompareFileTime(&first, &again), 0);
+    Click(panel.Control(L"Exit"));
+    EXPECT_EQ(panel.Process().Wait(10000), 0u);
+}
+
+TEST_F(SettingsE2e, ZeroOrNonNumberLeavesTheFileUntouchedAndTwoBecomesOne) {
+    for (const char* value : {"0", "yes"}) {
+        std::string content = std::string("[Settings]\r\n; note\r\nRestartServices=") + value + "\r\n";
+        WriteSettingsFile(content);
+        TPanel panel;
+        Open(panel);
+        EXPECT_FALSE(Checked(panel)) << value;
+        EXPECT_EQ(ReadSettingsFile(), content) << value;
+        Click(panel.Control(L"Exit"));
+        EXPECT_EQ(panel.Process().Wait(10000), 0u);
+    }
+    WriteSettingsFile("[Settings]\r\nRestartServices=2\r\n");
+    TPanel panel;
+    Open(panel);
+    EXPECT_TRUE(Checked(panel));
+    EXPECT_EQ(ReadSettingsFile(), "[Settings]\r\nRestartServices=1\r\n\r\n");
+}
+
+TEST_F(SettingsE2e, ClickAndSpaceWriteTheExactFileEveryTime) {
+    DeleteFileW(kFile);
+    CreateDirectoryW(L"C:\\ProgramData\\Marnwick Software", nullptr);
+    CreateDirectoryW(kFolder, nullptr);
+    TPanel panel;
+    Open(panel);
+    EXPECT_FALSE(Checked(panel));
+    EXPECT_EQ(ReadSettingsFile(), "<missing>");  // nothing is written at opening
+
+    Click(panel.Control(kCheckBox));
+    EXPECT_TRUE(WaitFor([&] { return ReadSettingsFile() == "[Settings]\r\nRestartServices=1\r\n\r\n"; }, 3000));
+    EXPECT_EQ(ReadSettingsFile().size(), 33u);
+    EXPECT_TRUE(Checked(panel));
+
+    // Space on the focused box toggles it, the way the keyboard does.
+    HWND box = panel.Control(kCheckBox);
+    PostMessageW(box, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(box, WM_KEYUP, VK_SPACE, 0xC0390001);
+    EXPECT_TRUE(WaitFor([&] { return ReadSettingsFile() == "[Settings]\r\nRestartServices=0\r\n\r\n"; }, 3000));
+    EXPECT_FALSE(Checked(panel));
+
+    // Escape before Space is released cancels the toggle.
+    PostMessageW(box, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageW(box, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    PostMessageW(box, WM_KEYUP, VK_SPACE, 0xC0390001);
+    Sleep(800);
+    EXPECT_FALSE(Checked(panel));
+    EXPECT_EQ(ReadSettingsFile(), "[Settings]\r\nRestartServices=0\r\n\r\n");
+}
+
+TEST_F(SettingsE2e, FileThatCannotBeWrittenIsReportedOnEveryChangeAndTheBoxKeepsItsState) {
+    // The file is held open without sharing by another program (here: this test).
+    WriteSettingsFile("[Settings]\r\nRestartServices=0\r\n");
+    TPanel panel;
+    Open(panel);
+    HANDLE held = CreateFileW(kFile, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    for (bool expected : {true, false}) {
+        Click(panel.Control(kCheckBox));
+        std::wstring message = TakeFailureBox(panel.Process().Id(), 5000);
+        EXPECT_EQ(message.rfind(L"Cannot create file \"" + std::wstring(kFile) + L"\". ", 0), 0u)
+            << std::string(message.begin(), message.end());
+        EXPECT_EQ(message.back(), L'.');
+        EXPECT_EQ(Checked(panel), expected);
+    }
+    CloseHandle(held);
+    EXPECT_EQ(ReadSettingsFile(), "[Settings]\r\nRestartServices=0\r\n");
+}
+
+TEST_F(SettingsE2e, MissingFolderIsReportedOnEveryChangeAndNothingIsCreated) {
+    const std::wstring aside = std::wstring(kFolder) + L".aside";
+    DeleteFileW(kFile);
+    ASSERT_TRUE(MoveFileW(kFolder, aside.c_str()));
+    TPanel panel;
+    Open(panel);
+    EXPECT_EQ(TakeFailureBox(panel.Process().Id(), 1000), L"");  // reading a missing file is no error
+    for (bool expected : {true, false}) {
+        Click(panel.Control(kCheckBox));
+        std::wstring message = TakeFailureBox(panel.Process().Id(), 5000);
+        EXPECT_EQ(message.rfind(L"Cannot create file \"" + std::wstring(kFile) + L"\". ", 0), 0u)
+            << std::string(message.begin(), message.end());
+        EXPECT_EQ(Checked(panel), expected);
+    }
+    EXPECT_EQ(GetFileAttributesW(kFolder), INVALID_FILE_ATTRIBUTES);
+    Click(panel.Control(L"Exit"));
+    panel.Process().Wait(10000);
+    ASSERT_TRUE(MoveFileW(aside.c_str(), kFolder));
+}
+
+TEST_F(SettingsE2e, FileHeldOpenForWritingAtOpeningIsReportedAndTheBoxStaysUnchecked) {
+    WriteSettingsFile("[Settings]\r\nRestartServices=1\r\n");
+    HANDLE held = CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    TPanel panel;
+    std::wstring message = TakeFailureBox(panel.Process().Id(), 15000);
+    EXPECT_EQ(message.rfind(L"Cannot open file \"" + std::wstring(kFile) + L"\". ", 0), 0u)
+        << std::string(message.begin(), message.end());
+    ASSERT_TRUE(panel.WaitForMainWindow());
+    EXPECT_FALSE(Checked(panel));
+    CloseHandle(held);
+}
