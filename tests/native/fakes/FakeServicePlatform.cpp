@@ -48,7 +48,7 @@ bool FakeServicePlatform::StartServiceNoArgs(PlatformHandle service) {
     return true;
 }
 
-bool FakeServicePlatform::ControlService(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) {
+bool FakeServicePlatform::ControlServiceCode(PlatformHandle service, uint32_t control, TServiceStatusRecord& status) {
     calls.push_back("ControlService " + std::to_string(control));
     if (service != kService) return Fail(6);
     if (controlError) return Fail(controlError);
