@@ -2,6 +2,7 @@
 # Screenshots of the control panel's windows under Wine, written to build/screenshots/:
 # main.png (after the first poll), and about.png and help.png when those windows open.
 # Usage: scripts/screenshot.sh [panel.exe]   (default: dist/win64/ZudazuvOrerozoVuzuvaz.exe)
+# CLICK_BUTTON may name the click_button.exe to use (default: build/win64/helpers/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe=${1:-$root/dist/win64/ZudazuvOrerozoVuzuvaz.exe}
@@ -26,9 +27,9 @@ grab() {  # grab "window title" file
 wine "$exe" </dev/null >/dev/null 2>&1 &
 sleep 4
 grab "Zudazuv Orerozo Vuzuvaz" main.png
-clicker="$root/build/win64/helpers/click_button.exe"
+clicker=${CLICK_BUTTON:-$root/build/win64/helpers/click_button.exe}
 if [ -f "$clicker" ]; then
-  for pair in "About:About Zudazuv Orerozo Vuzuvaz:about.png" "Help:Help:help.png"; do
+  for pair in "About:About Quillora 5 Zudazuv Orerozo Vuzuvaz:about.png" "Help:Help:help.png"; do
     IFS=: read -r button title file <<<"$pair"
     wine "$clicker" "Zudazuv Orerozo Vuzuvaz" "$button" </dev/null >/dev/null 2>&1 || true
     sleep 2

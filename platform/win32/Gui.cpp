@@ -147,6 +147,15 @@ SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+HWND CreateControl(HWND parent, const wchar_t* className, std::u16string_view text, DWORD style, int id, int x,
+                   int y, int w, int h, HFONT font) {
+    std::wstring t = W(text);
+    HWND hwnd = CreateWindowExW(0, className, t.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (hwnd && font) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return hwnd;
+}
+
 // ---- TWindow ----------------------------------------------------------------------------------
 
 TWindow::~TWindow() {
@@ -274,6 +283,30 @@ void DrawPushButton(const DRAWITEMSTRUCT& item, COLORREF ownFace) {
     SetTextColor(dc, text);
     if (pressed) OffsetRect(&r, 1, 1);
     DrawTextW(dc, caption.c_str(), int(caption.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+LRESULT ControlColors(HDC dc, COLORREF textColor, COLORREF background) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, textColor);
+    SetDCBrushColor(dc, background);
+    return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
+}
+
+void EraseClient(HWND window, HDC dc, COLORREF ownColor) {
+    RECT r;
+    GetClientRect(window, &r);
+    FillSolid(dc, r, WindowColor(ownColor));
+}
+
+void DrawLabel(const DRAWITEMSTRUCT& item, HFONT font, COLORREF textColor, COLORREF background, UINT format) {
+    HDC dc = item.hDC;
+    RECT r = item.rcItem;
+    FillSolid(dc, r, background);
+    std::wstring caption = W(WindowText(item.hwndItem));
+    TSelect sel(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, textColor);
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &r, format | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 namespace {

@@ -51,6 +51,9 @@ void CenterOnScreen(HWND window);
 void CenterOver(HWND window, HWND over);
 // Outer size of a window whose client area is width x height.
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height);
+// A child control of parent with its font set; shown at once.
+HWND CreateControl(HWND parent, const wchar_t* className, std::u16string_view text, DWORD style, int id, int x,
+                   int y, int w, int h, HFONT font);
 
 // ---- Windows --------------------------------------------------------------------------------
 // Base of every window of the program: the object is attached at WM_NCCREATE, handlers run in
@@ -137,6 +140,15 @@ COLORREF WindowColor(COLORREF own);
 COLORREF WindowTextColor(COLORREF own);
 // Paints an owner-drawn push button in the style (or the window's own look without one).
 void DrawPushButton(const DRAWITEMSTRUCT& item, COLORREF ownFace);
+// Answer to WM_CTLCOLORSTATIC / WM_CTLCOLORBTN: text in textColor without a background of its own,
+// over background (pass the style's colours, e.g. WindowTextColor(...) and WindowColor(...)).
+LRESULT ControlColors(HDC dc, COLORREF textColor, COLORREF background);
+// Fills a window's client area with the style's window colour, or its own without a style
+// (the answer to WM_ERASEBKGND).
+void EraseClient(HWND window, HDC dc, COLORREF ownColor);
+// Paints an owner-drawn label (SS_OWNERDRAW static): its background, then its window text on one
+// line in font and textColor with the DrawText format (DT_SINGLELINE and DT_NOPREFIX are added).
+void DrawLabel(const DRAWITEMSTRUCT& item, HFONT font, COLORREF textColor, COLORREF background, UINT format);
 // Makes a BS_OWNERDRAW button track the mouse so that it is drawn hot while under the pointer.
 void TrackButtonHot(HWND button);
 

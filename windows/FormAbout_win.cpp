@@ -1,0 +1,73 @@
+#include "windows/FormAbout.h"
+
+#include "app/ServiceState.h"
+
+namespace zo {
+
+namespace {
+enum TControlId { idLabel1 = 101, idVersion, idCopyright, idClose };
+}  // namespace
+
+TfrmAbout::TfrmAbout(const TAboutDependencies& deps, HWND owner) : FDeps(deps), VersionInfo(deps.Versions) {
+    FFont = win::CreateUiFont(L"Segoe UI", 12);
+    FTitleFont = win::CreateUiFont(L"Segoe UI", 28, FW_BOLD);
+    FVersionFont = win::CreateUiFont(L"Segoe UI", 11, FW_BOLD);
+    CreateInfoWindow(L"TfrmAbout", kCaption, kClientWidth, kClientHeight, owner);
+    CreateComponents();
+    // The window has finished loading: the version resource is read again, then OnCreate.
+    VersionInfo.Loaded();
+    FormCreate();
+}
+
+void TfrmAbout::CreateComponents() {
+    // Labels are drawn by the window: one line at the top of their rectangle, centred.
+    Label1 = win::CreateControl(Handle(), L"STATIC", u"Zudazuv Orerozo Vuzuvaz", SS_OWNERDRAW, idLabel1, 6, 3, 356,
+                                38, FTitleFont);
+    lblVersion = win::CreateControl(Handle(), L"STATIC", u"Version", SS_OWNERDRAW, idVersion, 6, 54, 359, 16,
+                                    FVersionFont);
+    lblCopyright = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idCopyright, 6, 77, 359, 19, FFont);
+    // No tab stop, neither default nor cancel button: Enter and Escape do not reach it.
+    btnClose = win::CreateControl(Handle(), L"BUTTON", u"Close", BS_OWNERDRAW, idClose, 149, 118, 70, 23, FFont);
+    win::TrackButtonHot(btnClose);
+}
+
+void TfrmAbout::FormCreate() {
+    ShowCopyright();
+    ShowVersion();
+}
+
+void TfrmAbout::ShowCopyright() {
+    std::wstring line = win::W(CopyrightLine(FDeps.CurrentYear));
+    SetWindowTextW(lblCopyright, line.c_str());
+}
+
+void TfrmAbout::ShowVersion() {
+    std::wstring line = win::W(VersionLine(VersionInfo));
+    SetWindowTextW(lblVersion, line.c_str());
+}
+
+void TfrmAbout::btnCloseClick() { Close(); }
+
+void TfrmAbout::ButtonClicked(int id) {
+    if (id == idClose) btnCloseClick();
+}
+
+void TfrmAbout::DrawItem(const DRAWITEMSTRUCT& item) {
+    const COLORREF back = win::WindowColor(kWindowColor);
+    const COLORREF text = win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT));
+    switch (item.CtlID) {
+        case idLabel1:  // its white is its own, not a system colour: drawn as given
+            win::DrawLabel(item, FTitleFont, RGB(255, 255, 255), back, DT_CENTER | DT_TOP);
+            break;
+        case idVersion:
+            win::DrawLabel(item, FVersionFont, text, back, DT_CENTER | DT_TOP);
+            break;
+        case idCopyright:
+            win::DrawLabel(item, FFont, text, back, DT_CENTER | DT_TOP);
+            break;
+        default:
+            TInfoWindow::DrawItem(item);
+    }
+}
+
+}  // namespace zo
