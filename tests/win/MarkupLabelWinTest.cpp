@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <vector>
+
+#include "WinTestMain.h"
+#include "platform/Text.h"
+#include "platform/win32/GdiPicture.h"
+#include "platform/win32/GdiSurface.h"
+#include "windows/MarkupEngine.h"
+#include "windows/MarkupLabel.h"
+
+using namespace zo;
+
+namespace {
+
+const char16_t kHelpText[] =
+    u"Zoradid Ivavuda runs as a Windows service.  It's purpose is to regularly check that the Quillora 5 Server "
+    u"service is running, as well as the Relaywright 6 service if it is installed. <BR><BR>If these services have "
+    u"stopped then Zoradid Ivavuda will attempt to restart them.<BR><BR>Click <B>Install </B>to install the "
+    u"Quillora 5 Server, then click <B>Start </B>to start the service. <BR><BR>If you get <B>Access Denied</B> "
+    u"errors when clicking any of the buttons, close Zudazuv Orerozo Vuzuvaz, right-click on the Zudazuv Orerozo "
+    u"Vuzuvaz icon, and select <I>Run as Administrator</I>.";
+
+const TFont kHelpFont{u"Segoe UI", -11, clWhite, 0, 0, 0};
+
+// Records the texts drawn through a real GDI surface.
+class RecordingSurface : public ISurface {
+public:
+    explicit RecordingSurface(ISurface& inner) : FInner(inner) {}
+    struct TText {
+        std::u16string Text;
+        TRect Rect;
+        TFont Font;
+        int Width;
+    };
+    std::vector<TText> Texts;
+
+    const TFont& Font() const override { return FInner.Font(); }
+    void SetFont(const TFont& f) override { FInner.SetFont(f); }
+    TSize TextExtent(std::u16string_view t) override { return FInner.TextExtent(t); }
+    TSize MeasureText(std::u16string_view t, uint32_t o) override { return FInner.MeasureText(t, o); }
+    void DrawText(std::u16string_view t, const TRect& r, uint32_t o) override {
+        Texts.push_back({std::u16string(t), r, FInner.Font(), FInner.MeasureText(t, o).Cx});
+        FInner.DrawText(t, r, o);
+    }
+    TColor BackgroundColor() const override { return FInner.BackgroundColor(); }
+    void SetBackgroundColor(TColor c) override { FInner.SetBackgroundColor(c); }
+    void FillRect(const TRect& r, TColor c) override { FInner.FillRect(r, c); }
+    void Polyline(const std::vector<TPoint>& p, TColor c, int w) override { FInner.Polyline(p, c, w); }
+    void FillEllipse(const TRect& r, TColor c) override { FInner.FillEllipse(r, c); }
+    void DrawFocusRect(const TRect& r) override { FInner.DrawFocusRect(r); }
+    void DrawPicture(const IPicture& p, const TRect& r) override { FInner.DrawPicture(p, r); }
+    void PushClip(const TRect& r) override { FInner.PushClip(r); }
+    void PopClip() override { FInner.PopClip(); }
+    int PixelsPerInch() const override { return FInner.PixelsPerInch(); }
+    TColor ColorToRGB(TColor c) const override { return FInner.ColorToRGB(c); }
+
+private:
+    ISurface& FInner;
+};
+
+LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        HBRUSH b = CreateSolidBrush(RGB(0x20, 0x20, 0x20));
+        FillRect(reinterpret_cast<HDC>(wp), &rc, b);
+        DeleteObject(b);
+        return 1;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HWND CreateParent() {
+    static bool registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = ParentProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"MarkupLabelTestParent";
+        return RegisterClassW(&wc) != 0;
+    }();
+    EXPECT_TRUE(registered);
+    return CreateWindowExW(0, L"MarkupLabelTestParent", L"Help", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 100, 100,
+                           483, 267, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+void PumpMessages() {
+    MSG msg;
+    for (int round = 0; round < 5; ++round)
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+}
+
+}  // namespace
+
+TEST(MarkupLabelWin, HelpTextLaysOutInFourParagraphsAndTheLabelFollowsItsHeight) {
+    HWND parent = CreateParent();
+    ASSERT_NE(parent, nullptr);
+    {
+        TMarkupLabel label;
+        label.SetFont(kHelpFont);
+        label.SetHTML(kHelpText);
+        label.SetAutoSizing(true);
+        ASSERT_TRUE(label.CreateWnd(parent, {54, 6, 54 + 401, 6 + 175}));
+        int newSizes = 0;
+        label.OnNewSize = [&](TMarkupLabel&, int, int) { ++newSizes; };
+        ShowWindow(parent, SW_SHOWNOACTIVATE);
+        UpdateWindow(parent);
+        PumpMessages();
+
+        // The layout the label must show, measured on a real GDI surface.
+        auto measuring = TGdiSurface::CreateMeasuring();
+        ASSERT_TRUE(measuring);
+        measuring->SetFont(kHelpFont);
+        RecordingSurface rec(*measuring);
+        THtmlDrawOutput out;
+        DrawHtmlText(rec, kHelpText, {0, 0, 401, 65535}, THtmlDrawInput{}, out);
+        const int gh = measuring->TextExtent(u"gh").Cy;
+
+        EXPECT_NE(label.Height(), 175);
+        EXPECT_EQ(label.Height(), out.YSize + 6);
+        EXPECT_EQ(label.Width(), 401);
+        EXPECT_EQ(label.Top(), 6);
+        EXPECT_EQ(newSizes, 1);
+        RECT wr;
+        GetWindowRect(static_cast<HWND>(label.Handle()), &wr);
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&wr), 2);
+        EXPECT_EQ(wr.bottom - wr.top, label.Height());
+        EXPECT_EQ(wr.right - wr.left, 401);
+        EXPECT_EQ(wr.top, 6);
+
+        // Lines by their top: every line starts at the left edge and none reaches past 401.
+        std::map<int, std::vector<RecordingSurface::TText>> lines;
+        for (const auto& t : rec.Texts) lines[t.Rect.Top].push_back(t);
+        ASSERT_GE(lines.size(), 4u);
+        int previousTop = -1, previousBottom = 0, blankGaps = 0;
+        for (const auto& [top, runs] : lines) {
+            EXPECT_EQ(runs.front().Rect.Left, 0) << "line at " << top;
+            EXPECT_LE(runs.back().Rect.Left + runs.back().Width, 401 + 4) << "line at " << top;
+            if (previousTop >= 0 && top - previousBottom == gh) ++blankGaps;
+            previousTop = top;
+            previousBottom = runs.front().Rect.Bottom;
+        }
+        EXPECT_EQ(blankGaps, 3);  // one blank line between each two of the four paragraphs
+        EXPECT_EQ(std::count(out.StripVal.begin(), out.StripVal.end(), u'\r'), 6);
+
+        // The styles: "Install ", "Start " and "Access Denied" bold, "Run as Administrator" italic.
+        // "Run as Administrator" is the last three runs before the final ".".
+        ASSERT_GE(rec.Texts.size(), 5u);
+        const size_t n = rec.Texts.size();
+        EXPECT_EQ(rec.Texts[n - 4].Text, u"Run ");
+        EXPECT_EQ(rec.Texts[n - 1].Text, u".");
+        for (size_t i = 0; i < n; ++i) {
+            const auto& t = rec.Texts[i];
+            const bool bold = t.Text == u"Install " || t.Text == u"Start " || t.Text == u"Access " || t.Text == u"Denied";
+            const bool italic = i >= n - 4 && i < n - 1;
+            EXPECT_EQ((t.Font.Style & fsBold) != 0, bold) << ToUtf8(t.Text);
+            EXPECT_EQ((t.Font.Style & fsItalic) != 0, italic) << ToUtf8(t.Text);
+            EXPECT_EQ(t.Font.Color, clWhite);
+            EXPECT_EQ(t.Font.Name, u"Segoe UI");
+        }
+
+        // A second paint changes nothing.
+        InvalidateRect(static_cast<HWND>(label.Handle()), nullptr, FALSE);
+        UpdateWindow(static_cast<HWND>(label.Handle()));
+        EXPECT_EQ(label.Height(), out.YSize + 6);
+        EXPECT_EQ(newSizes, 1);
+    }
+    DestroyWindow(parent);
+}
+
+TEST(MarkupLabelWin, SurfaceRestoresTheDeviceContextsSelections) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+    SetTextColor(dc, RGB(1, 2, 3));
+    {
+        TGdiSurface s(dc);
+        s.SetFont({u"Arial", -20, clRed, 0, fsBold | fsItalic, 0});
+        EXPECT_NE(GetCurrentObject(dc, OBJ_FONT), font);
+        EXPECT_GT(s.TextExtent(u"Wide text").Cx, 0);
+        s.DrawText(u"x", {0, 0, 10, 10}, 0);
+        s.PushClip({0, 0, 5, 5});
+        s.PopClip();
+    }
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
+    EXPECT_EQ(GetTextColor(dc), RGB(1, 2, 3));
+    DeleteDC(dc);
+}
+
+TEST(MarkupLabelWin, PicturesFromAFileAddressLoadAndMissingOnesTakeNoSpace) {
+    // A 4 x 3 32-bit bitmap file.
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    std::wstring path = std::wstring(dir) + L"markup_label_test.bmp";
+    {
+        const int w = 4, h = 3;
+        BITMAPFILEHEADER fh{};
+        BITMAPINFOHEADER ih{};
+        ih.biSize = sizeof(ih);
+        ih.biWidth = w;
+        ih.biHeight = h;
+        ih.biPlanes = 1;
+        ih.biBitCount = 32;
+        ih.biCompression = BI_RGB;
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof(fh) + sizeof(ih);
+        fh.bfSize = fh.bfOffBits + w * h * 4;
+        std::vector<uint32_t> px(w * h, 0xFF3366CCu);
+        FILE* f = _wfopen(path.c_str(), L"wb");
+        ASSERT_NE(f, nullptr);
+        fwrite(&fh, sizeof(fh), 1, f);
+        fwrite(&ih, sizeof(ih), 1, f);
+        fwrite(px.data(), 4, px.size(), f);
+        fclose(f);
+    }
+    std::u16string url = u"file:///";
+    for (wchar_t c : path) url += (c == L'\\') ? u'/' : char16_t(c);
+
+    TGdiPictureLoader loader;
+    TPicturePtr pic = loader.LoadFromAddress(url);
+    ASSERT_TRUE(pic);
+    EXPECT_EQ(pic->Width(), 4);
+    EXPECT_EQ(pic->Height(), 3);
+    EXPECT_FALSE(loader.LoadFromAddress(u"file:///Z:/no/such/picture.png"));
+
+    auto s = TGdiSurface::CreateMeasuring();
+    RecordingSurface rec(*s);
+    TPictureCache cache;
+    THtmlDrawInput in;
+    in.Loader = &loader;
+    in.PictureCache = &cache;
+    THtmlDrawOutput out;
+    DrawHtmlText(rec, u"<IMG src=\"" + url + u"\" width=\"40\">a<IMG src=\"file:///Z:/no/such.png\">b", {0, 0, 400, 400},
+                 in, out);
+    ASSERT_EQ(rec.Texts.size(), 2u);
+    EXPECT_EQ(rec.Texts[0].Rect.Left, 40 * s->PixelsPerInch() / 96);
+    EXPECT_EQ(rec.Texts[1].Rect.Left, rec.Texts[0].Rect.Left + rec.Texts[0].Width);
+    EXPECT_EQ(cache.Count(), 2u);
+    DeleteFileW(path.c_str());
+}
