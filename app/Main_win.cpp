@@ -7,6 +7,7 @@
 
 #include "app/Resources.h"
 #include "service/ServiceManagement.h"
+#include "windows/FormHelp.h"
 #include "platform/win32/Win32VersionResource.h"
 #include "windows/FormAbout.h"
 
@@ -196,7 +197,11 @@ void TfrmMain::btnAboutClick() {
     auto frmAbout = std::make_unique<TfrmAbout>(TAboutDependencies{DefaultVersionResource(), now.wYear}, Handle());
     frmAbout->ShowModal();
 }
-void TfrmMain::btnHelpClick() {}
+void TfrmMain::btnHelpClick() {
+    // A new window on each click, freed when its modal showing ends, whatever happened.
+    auto frmHelp = std::make_unique<TfrmHelp>(Handle());
+    frmHelp->ShowModal();
+}
 void TfrmMain::chkRestartServicesClick() { SaveSettings(); }
 
 void TfrmMain::ShowCopyright() {

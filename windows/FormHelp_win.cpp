@@ -1,0 +1,66 @@
+#include "windows/FormHelp.h"
+
+#include "app/Resources.h"
+#include "platform/Failure.h"
+
+namespace zo {
+
+namespace {
+enum TControlId { idImage1 = 101, idClose };
+constexpr int kIconSize = 36;
+}  // namespace
+
+const char16_t TfrmHelp::kHelpText[] =
+    u"Zoradid Ivavuda runs as a Windows service.  It's purpose is to regularly check that the Quillora 5 Server "
+    u"service is running, as well as the Relaywright 6 service if it is installed. <BR><BR>If these services have "
+    u"stopped then Zoradid Ivavuda will attempt to restart them.<BR><BR>Click <B>Install </B>to install the "
+    u"Quillora 5 Server, then click <B>Start </B>to start the service. <BR><BR>If you get <B>Access Denied</B> "
+    u"errors when clicking any of the buttons, close Zudazuv Orerozo Vuzuvaz, right-click on the Zudazuv Orerozo "
+    u"Vuzuvaz icon, and select <I>Run as Administrator</I>.";
+
+TfrmHelp::TfrmHelp(HWND owner) {
+    FFont = win::CreateUiFont(L"Segoe UI", 12);
+    // The icon carries a 36-pixel image drawn for this place; other sizes are scaled to it.
+    FHelpIcon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_HELPICON), IMAGE_ICON, kIconSize, kIconSize, 0));
+    CreateInfoWindow(L"TfrmHelp", kCaption, kClientWidth, kClientHeight, owner);
+    CreateComponents();
+}
+
+TfrmHelp::~TfrmHelp() {
+    // The label's window goes before the window that carries it.
+    MarkupLabel1.reset();
+    if (FHelpIcon) DestroyIcon(FHelpIcon);
+}
+
+void TfrmHelp::CreateComponents() {
+    MarkupLabel1 = std::make_unique<TMarkupLabel>();
+    // Its own font, not the window's; white whatever the style, over the window's background.
+    MarkupLabel1->SetFont(TFont{u"Segoe UI", -11, clWhite, 0 /* ANSI */, 0, 0});
+    MarkupLabel1->SetTransparent(true);
+    MarkupLabel1->SetEllipsis(false);
+    MarkupLabel1->SetVAlignment(tvaTop);
+    MarkupLabel1->SetAutoSizeType(asVertical);
+    MarkupLabel1->SetAutoSizing(true);
+    MarkupLabel1->SetHTML(kHelpText);
+    if (!MarkupLabel1->CreateWnd(Handle(), TRect{54, 6, 54 + 401, 6 + 175}))
+        throw EOSError(u"The help text could not be created", GetLastError());
+    Image1 = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idImage1, 6, 8, 36, 36, nullptr);
+    // No tab stop, neither default nor cancel button: Enter and Escape do not reach it.
+    btnClose = win::CreateControl(Handle(), L"BUTTON", u"Close", BS_OWNERDRAW, idClose, 199, 199, 70, 23, FFont);
+    win::TrackButtonHot(btnClose);
+}
+
+void TfrmHelp::btnCloseClick() { Close(); }
+
+void TfrmHelp::ButtonClicked(int id) {
+    if (id == idClose) btnCloseClick();
+}
+
+void TfrmHelp::DrawItem(const DRAWITEMSTRUCT& item) {
+    if (item.CtlID != idImage1) return TInfoWindow::DrawItem(item);
+    win::FillSolid(item.hDC, item.rcItem, win::WindowColor(kWindowColor));
+    if (FHelpIcon) DrawIconEx(item.hDC, 0, 0, FHelpIcon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+}
+
+}  // namespace zo
