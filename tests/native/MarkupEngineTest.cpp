@@ -360,3 +360,57 @@ TEST(MarkupEngine, LayoutOfManyLinesIsConsistentWithOneLine) {
     for (char16_t c : expected) if (c != u' ') b += c;
     EXPECT_EQ(a, b);
 }
+
+TEST(MarkupEngine, ImageListPicturesByIndex) {
+    struct List : IImageList {
+        int Count() const override { return 2; }
+        TPicturePtr Item(int) const override { return std::make_shared<FakePicture>(16, 16); }
+    } images;
+    THtmlDrawInput in;
+    in.Images = &images;
+    auto l = Lay(u"<IMG src=\"IDX:1\">a<IMG src=\"idx:2\">b", {0, 0, 401, 1000}, in);
+    EXPECT_EQ(l->Find(u"a")->Rect.Left, 16);
+    EXPECT_EQ(l->Find(u"b")->Rect.Left, 22);  // index 2 is out of range: no space
+    EXPECT_EQ(l->Out.YSize, 16);
+}
+
+TEST(MarkupEngine, TextBackgroundsComeOnlyFromTags) {
+    auto l = Lay(u"a<HI>b</HI>c<SPAN style=\"background-color:#00FF00\">d</SPAN>e");
+    EXPECT_EQ(l->Find(u"a")->Background, clNone);
+    EXPECT_EQ(l->Find(u"b")->Background, clHighlight);
+    EXPECT_EQ(l->Find(u"b")->Font.Color, clHighlightText);
+    EXPECT_EQ(l->Find(u"c")->Background, clNone);
+    EXPECT_EQ(l->Find(u"c")->Font.Color, clBlack);
+    EXPECT_EQ(l->Find(u"d")->Background, 0x00FF00u);
+    EXPECT_EQ(l->Find(u"e")->Background, clNone);
+
+    auto p = Lay(u"<P bgcolor=\"clyellow\">x</P>y");
+    ASSERT_EQ(p->S.Ops[0].Kind, TDrawOp::okFill);
+    EXPECT_EQ(p->S.Ops[0].Rect, (TRect{0, 0, 401, kGh}));
+    EXPECT_EQ(p->Find(u"x")->Background, 0x00FFFFu);
+    EXPECT_EQ(p->Find(u"y")->Background, clNone);
+}
+
+TEST(MarkupEngine, FocusAndHoverOfAnchors) {
+    THtmlDrawInput in;
+    in.FocusLink = 1;  // the second anchor
+    in.Hover = true;
+    in.HoverLink = 2;
+    in.HoverColor = clRed;
+    in.HoverFontColor = clWhite;
+    auto l = Lay(u"<A href=\"one\">a</A> <A href=\"two\">bb</A>", {0, 0, 401, 1000}, in);
+    EXPECT_FALSE(l->Find(u"a")->Font.Style & fsUnderline);  // hover mode: only the hovered one
+    EXPECT_EQ(l->Find(u"a")->Font.Color, clBlue);
+    EXPECT_TRUE(l->Find(u"bb")->Font.Style & fsUnderline);
+    EXPECT_EQ(l->Find(u"bb")->Font.Color, clWhite);
+    EXPECT_EQ(l->Find(u"bb")->Background, clRed);
+    EXPECT_EQ(l->Out.FocusAnchor, u"two");
+    int focus = 0;
+    for (const auto& op : l->S.Ops)
+        if (op.Kind == TDrawOp::okFocus) {
+            ++focus;
+            EXPECT_EQ(op.Rect, (TRect{9, 0, 21, kGh}));
+        }
+    EXPECT_EQ(focus, 1);
+    EXPECT_EQ(l->S.BackgroundColor(), clNone);
+}

@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kGh = 14;  // text height of the fake surface for the default font
 
-struct LabelFixture : ::testing::Test {
+struct MarkupLabel : ::testing::Test {
     TMarkupLabel Label;
     FakeLabelHost* Host = nullptr;
     void SetUp() override {
@@ -32,7 +32,7 @@ struct LabelFixture : ::testing::Test {
 
 }  // namespace
 
-TEST_F(LabelFixture, DefaultsOfANewLabel) {
+TEST_F(MarkupLabel, DefaultsOfANewLabel) {
     TMarkupLabel l;
     EXPECT_EQ(l.Width(), 120);
     EXPECT_TRUE(l.Transparent());
@@ -49,7 +49,7 @@ TEST_F(LabelFixture, DefaultsOfANewLabel) {
     EXPECT_TRUE(l.BuildDisplayText().empty());
 }
 
-TEST_F(LabelFixture, AutoSizeMakesTheHeightTextHeightPlusSixOnce) {
+TEST_F(MarkupLabel, AutoSizeMakesTheHeightTextHeightPlusSixOnce) {
     int newSizes = 0;
     Label.OnNewSize = [&](TMarkupLabel&, int w, int h) {
         ++newSizes;
@@ -73,14 +73,14 @@ TEST_F(LabelFixture, AutoSizeMakesTheHeightTextHeightPlusSixOnce) {
     EXPECT_EQ(Host->Bounds.size(), 1u);
 }
 
-TEST_F(LabelFixture, EmptyTextAutoSizesToOneTextHeight) {
+TEST_F(MarkupLabel, EmptyTextAutoSizesToOneTextHeight) {
     Label.SetAutoSizing(true);
     FakeSurface s = PaintOnce();
     EXPECT_TRUE(s.Texts().empty());
     EXPECT_EQ(Label.Height(), kGh + 6);
 }
 
-TEST_F(LabelFixture, ZeroSizeLabelNeverPaintsNorSizes) {
+TEST_F(MarkupLabel, ZeroSizeLabelNeverPaintsNorSizes) {
     Label.SetHTML(u"text");
     Label.SetAutoSizing(true);
     Label.SetHeight(0);
@@ -91,7 +91,7 @@ TEST_F(LabelFixture, ZeroSizeLabelNeverPaintsNorSizes) {
     EXPECT_TRUE(Host->Bounds.empty());
 }
 
-TEST_F(LabelFixture, AutoSizingWithAlignmentFollowsOnlyTheMatchingDimension) {
+TEST_F(MarkupLabel, AutoSizingWithAlignmentFollowsOnlyTheMatchingDimension) {
     Label.SetHTML(u"abc");  // 18 wide
     Label.SetAlign(alLeft);
     Label.SetAutoSizing(true);
@@ -115,7 +115,7 @@ TEST_F(LabelFixture, AutoSizingWithAlignmentFollowsOnlyTheMatchingDimension) {
     EXPECT_EQ(top.Width(), 100);
 }
 
-TEST_F(LabelFixture, LinesJoinWithASpaceUnlessTagMeetsTag) {
+TEST_F(MarkupLabel, LinesJoinWithASpaceUnlessTagMeetsTag) {
     Label.SetHTMLLines({u"one", u"two"});
     EXPECT_EQ(Label.BuildDisplayText(), u"one two");
     Label.SetHTMLLines({u"<B>x</B>", u"<I>y</I>", u"z"});
@@ -128,7 +128,7 @@ TEST_F(LabelFixture, LinesJoinWithASpaceUnlessTagMeetsTag) {
     EXPECT_EQ(Label.BuildDisplayText(), u"onetwothree");
 }
 
-TEST_F(LabelFixture, PaintingClearsTheCaptionAndChangesRepaint) {
+TEST_F(MarkupLabel, PaintingClearsTheCaptionAndChangesRepaint) {
     Label.SetCaption(u"inherited");
     const int before = Host->Invalidations;
     Label.SetHTML(u"x");
@@ -137,7 +137,7 @@ TEST_F(LabelFixture, PaintingClearsTheCaptionAndChangesRepaint) {
     EXPECT_TRUE(Label.Caption().empty());
 }
 
-TEST_F(LabelFixture, UpdateBlockPaintsOnlyTheBackground) {
+TEST_F(MarkupLabel, UpdateBlockPaintsOnlyTheBackground) {
     Label.SetTransparent(false);
     Label.SetColor(0x123456);
     Label.SetHTML(u"text");
@@ -157,7 +157,7 @@ TEST_F(LabelFixture, UpdateBlockPaintsOnlyTheBackground) {
     EXPECT_EQ(PaintOnce().Texts().size(), 1u);
 }
 
-TEST_F(LabelFixture, BordersAndBevelsShrinkTheTextArea) {
+TEST_F(MarkupLabel, BordersAndBevelsShrinkTheTextArea) {
     Label.SetHTML(u"x");
     Label.SetBevelOuter(bvRaised);
     Label.SetBevelWidth(2);
@@ -172,7 +172,7 @@ TEST_F(LabelFixture, BordersAndBevelsShrinkTheTextArea) {
     EXPECT_EQ(outlines, 4);  // two nested frames, each a top-left and a bottom-right line
 }
 
-TEST_F(LabelFixture, VerticalAlignmentPlacesTheTextBlock) {
+TEST_F(MarkupLabel, VerticalAlignmentPlacesTheTextBlock) {
     Label.SetHTML(u"x");
     Label.SetBounds(0, 0, 100, 54);
     Label.SetVAlignment(tvaCenter);
@@ -181,7 +181,7 @@ TEST_F(LabelFixture, VerticalAlignmentPlacesTheTextBlock) {
     EXPECT_EQ(PaintOnce().Texts().at(0).Rect.Top, 54 - kGh);
 }
 
-TEST_F(LabelFixture, HilightAndMarkWrapVisibleTextAndAreUndone) {
+TEST_F(MarkupLabel, HilightAndMarkWrapVisibleTextAndAreUndone) {
     Label.SetHTML(u"Click <B>Install</B> to install");
     Label.HilightText(u"install", false);
     EXPECT_EQ(Label.BuildDisplayText(), u"Click <B><hi>Install</hi></B> to <hi>install</hi>");
@@ -195,7 +195,7 @@ TEST_F(LabelFixture, HilightAndMarkWrapVisibleTextAndAreUndone) {
     EXPECT_EQ(Label.BuildDisplayText(), u"a<hi>b<B>c</hi>d</B>");
 }
 
-TEST_F(LabelFixture, AnchorsChangeTheCursorAndClicksOpenAddresses) {
+TEST_F(MarkupLabel, AnchorsChangeTheCursorAndClicksOpenAddresses) {
     Label.SetBounds(0, 0, 401, 40);
     Label.SetHTML(u"go <A href=\"http://example.test/\" title=\"Site\">here</A> or <A href=\"local\">there</A>");
     std::vector<std::u16string> entered, clicked;
@@ -222,7 +222,7 @@ TEST_F(LabelFixture, AnchorsChangeTheCursorAndClicksOpenAddresses) {
     EXPECT_EQ(Host->Opened, (std::vector<std::u16string>{u"http://example.test/"}));
 }
 
-TEST_F(LabelFixture, HintsShowAnchorsOrThePlainText) {
+TEST_F(MarkupLabel, HintsShowAnchorsOrThePlainText) {
     Label.SetHTML(u"a<BR>b<Z>hidden</Z><B>c</B><HR>d");
     EXPECT_TRUE(Label.HintText().empty());
     Label.SetHintShowFull(true);
@@ -231,7 +231,7 @@ TEST_F(LabelFixture, HintsShowAnchorsOrThePlainText) {
     EXPECT_EQ(Label.HintText(), u"a<BR>b<Z>hidden</Z><B>c</B><HR>d");
 }
 
-TEST_F(LabelFixture, SizeWithMaxWidthAndPrinting) {
+TEST_F(MarkupLabel, SizeWithMaxWidthAndPrinting) {
     Label.SetHTML(u"abcd efgh");
     EXPECT_EQ(Label.GetSizeWithMaxWidth(1000), (TSize{51 + 2, kGh}));
     EXPECT_EQ(Label.GetSizeWithMaxWidth(40), (TSize{24 + 2, 2 * kGh}));
