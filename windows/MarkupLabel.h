@@ -41,7 +41,7 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 class TMarkupLabel;
 using TAnchorClick = std::function<void(TMarkupLabel& sender, const std::u16string& anchor)>;
 using TAnchorHintEvent = std::function<void(TMarkupLabel& sender, std::u16string& anchor)>;
-using TNotifyEvent = std::function<void(TMarkupLabel& sender)>;
+using TMarkupNotifyEvent = std::function<void(TMarkupLabel& sender)>;
 using TNewSizeEvent = std::function<void(TMarkupLabel& sender, int newWidth, int newHeight)>;
 
 // The plain form of markup for a hint: <BR> and <HR> become line breaks, hidden text (<Z>...</Z>)
@@ -159,7 +159,7 @@ public:
 
     TAnchorClick OnAnchorClick, OnAnchorEnter, OnAnchorExit;
     TAnchorHintEvent OnAnchorHint;
-    TNotifyEvent OnMouseEnter, OnMouseLeave;
+    TMarkupNotifyEvent OnMouseEnter, OnMouseLeave;
     TNewSizeEvent OnNewSize;
 
     virtual uint32_t PackedVersion() const { return 0x01090203; }
