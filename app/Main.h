@@ -10,6 +10,7 @@
 #include "app/GlyphStatusControl.h"
 #include "app/ServiceState.h"
 #include "platform/ServicePlatform.h"
+#include "launcher/Launcher.h"
 #include "settings/RegIniFile.h"
 #include "platform/win32/CheckBox.h"
 #include "platform/win32/Gui.h"
@@ -23,6 +24,7 @@ namespace zo {
 struct TMainDependencies {
     IServicePlatform& Services;
     TSettingsPlatform Settings;
+    TLaunchPlatform Launching;
     int CurrentYear;  // local time, for the copyright line
 };
 
@@ -32,6 +34,7 @@ public:
     static constexpr const char16_t* kServiceName = u"Quillora5ZoradidIvavuda";
     static constexpr const char16_t* kImageName = u"ZoradidIvavuda.exe";
     static constexpr UINT kPollInterval = 2000;
+    static constexpr const char16_t* kProgramFile = u"ZoradidIvavuda.exe";
     static constexpr const char16_t* kSettingsFile = u"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda\\ZoradidIvavuda.ini";
 
     explicit TfrmMain(const TMainDependencies& deps);
@@ -61,6 +64,8 @@ private:
     HWND Image1{}, pnlCopyright{};
     win::TCheckBox chkRestartServices;
     TRegIniFile IniSettings;
+    TLauncher InstallQ5Service;
+    TLauncher UninstallQ5Service;
     std::unique_ptr<TGlyphStatus> ServiceStatus;
     win::TTaskDialogEx dlgAccessDenied;
     HWND FFocus{};
@@ -85,6 +90,9 @@ private:
 
     void ShowCopyright();
     void CheckServiceStatus();
+    void InstallService();
+    void UninstallService();
+    void RunServiceProgram(TLauncher& launcher, const char16_t* parameters);
     void LoadSettings();
     void SaveSettings();
     void ShowState(const TServiceStateView& view);

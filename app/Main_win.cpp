@@ -6,10 +6,11 @@
 #include <cmath>
 
 #include "app/Resources.h"
+#include "platform/Failure.h"
 #include "service/ServiceManagement.h"
-#include "windows/FormHelp.h"
 #include "platform/win32/Win32VersionResource.h"
 #include "windows/FormAbout.h"
+#include "windows/FormHelp.h"
 
 namespace zo {
 
@@ -84,7 +85,12 @@ void AutoSizeLabel(HWND label, HFONT font) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(const TMainDependencies& deps) : FDeps(deps), IniSettings(deps.Settings) {
+TfrmMain::TfrmMain(const TMainDependencies& deps)
+    : FDeps(deps), IniSettings(deps.Settings), InstallQ5Service(deps.Launching), UninstallQ5Service(deps.Launching) {
+    for (TLauncher* launcher : {&InstallQ5Service, &UninstallQ5Service}) {
+        launcher->SetAction(u"Open");
+        launcher->SetTimeout(-1);
+    }
     dlgAccessDenied.Title = u"Access Denied by Windows";
     dlgAccessDenied.MainInstruction =
         u"It appears that you do not have sufficient user privileges to run Zudazuv Orerozo Vuzuvaz.";
@@ -184,10 +190,28 @@ void TfrmMain::FormActivate() { LoadSettings(); }
 
 void TfrmMain::ServiceTimerTimer() { CheckServiceStatus(); }
 
-void TfrmMain::btnInstallClick() {}
-void TfrmMain::btnStartClick() {}
-void TfrmMain::btnStopClick() {}
-void TfrmMain::btnUninstallClick() {}
+void TfrmMain::btnInstallClick() { InstallService(); }
+void TfrmMain::btnUninstallClick() { UninstallService(); }
+
+// Start and Stop block the window while the service manager answers; the default cursor is back
+// before any error is shown.
+void TfrmMain::btnStartClick() {
+    try {
+        win::TBusyCursorScope busy;
+        ServiceStart(FDeps.Services, kServiceName);
+    } catch (const Exception& e) {
+        win::ShowErrorBox(e.Message());
+    }
+}
+
+void TfrmMain::btnStopClick() {
+    try {
+        win::TBusyCursorScope busy;
+        ServiceStop(FDeps.Services, kServiceName);
+    } catch (const Exception& e) {
+        win::ShowErrorBox(e.Message());
+    }
+}
 void TfrmMain::btnExitClick() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
 void TfrmMain::btnAboutClick() {
     // A new window on each click, reading the clock and the version resource afresh; freed when
@@ -207,6 +231,24 @@ void TfrmMain::chkRestartServicesClick() { SaveSettings(); }
 void TfrmMain::ShowCopyright() {
     std::wstring line = win::W(CopyrightLine(FDeps.CurrentYear));
     SetWindowTextW(pnlCopyright, line.c_str());
+}
+
+void TfrmMain::InstallService() { RunServiceProgram(InstallQ5Service, u"/install"); }
+void TfrmMain::UninstallService() { RunServiceProgram(UninstallQ5Service, u"/uninstall"); }
+
+// Runs the service program from this program's own folder (not the working folder). The launcher
+// ignores the request while its previous run is still being waited for.
+void TfrmMain::RunServiceProgram(TLauncher& launcher, const char16_t* parameters) {
+    const std::u16string self = FDeps.Settings.Environment.ProgramFileName();
+    const std::u16string path = self.substr(0, self.find_last_of(u"\\:") + 1) + kProgramFile;
+    if (!FDeps.Settings.Files.FileExists(path)) {
+        win::ShowErrorBox(u"Unable to find ZoradidIvavuda.exe in the current folder.");
+        return;
+    }
+    win::TBusyCursorScope busy;
+    launcher.SetFileName(path);
+    launcher.SetParameters(parameters);
+    launcher.Launch();
 }
 
 // Neither routine catches anything: a settings file that cannot be read or written is reported

@@ -6,6 +6,7 @@
 #include "app/Main.h"
 #include "platform/win32/Gui.h"
 #include "platform/win32/Win32ServicePlatform.h"
+#include "platform/win32/Win32Launching.h"
 #include "platform/win32/Win32Settings.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -19,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     try {
-        TfrmMain frmMain(TMainDependencies{DefaultServicePlatform(), DefaultSettingsPlatform(), now.wYear});
+        TfrmMain frmMain(TMainDependencies{DefaultServicePlatform(), DefaultSettingsPlatform(), Win32LaunchPlatform(), now.wYear});
         win::SetMainWindow(frmMain.Handle());
         frmMain.Show();
         win::RunMessageLoop();

@@ -2,6 +2,8 @@
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 add_compile_options(-Wall -Wextra)
 add_link_options(-static -static-libgcc -static-libstdc++)
+# Release programs carry no symbols: they are what we ship.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE "${CMAKE_EXE_LINKER_FLAGS_RELEASE} -s")
 enable_language(RC)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)

@@ -39,9 +39,17 @@ bool DirectoryExists(const std::u16string& folder) {
 
 // --- files --------------------------------------------------------------------------------------
 
+// A symbolic link counts only when its target is an existing file: the link is followed by
+// opening what it points to.
 bool Win32FileSystem::FileExists(const std::u16string& fileName) {
     DWORD attributes = GetFileAttributesW(W(fileName));
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    TFileHandle target{CreateFileW(W(fileName), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    BY_HANDLE_FILE_INFORMATION info{};
+    return target.H != INVALID_HANDLE_VALUE && GetFileInformationByHandle(target.H, &info) &&
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 uint32_t Win32FileSystem::ReadAllBytes(const std::u16string& fileName, std::string& bytes, bool& opened) {

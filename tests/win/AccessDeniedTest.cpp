@@ -8,6 +8,7 @@
 
 #include "app/Main.h"
 #include "platform/win32/Win32ServicePlatform.h"
+#include "platform/win32/Win32Launching.h"
 #include "platform/win32/Win32Settings.h"
 #include "support/WinProcess.h"
 
@@ -87,7 +88,7 @@ void CheckRefusal(TChoice choice) {
     const bool ownWindow =
         choice == TChoice::tcOwnWindow || (choice == TChoice::tcByPlatform && !win::TTaskDialogEx::NativeQualifies());
     RefusingManager refusing;
-    TfrmMain frm(TMainDependencies{refusing, DefaultSettingsPlatform(), 2026});
+    TfrmMain frm(TMainDependencies{refusing, DefaultSettingsPlatform(), Win32LaunchPlatform(), 2026});
     frm.AccessDeniedDialog().Choice = choice;
     frm.Show();
     DialogWatcher watcher(ownWindow);
