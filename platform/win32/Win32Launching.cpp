@@ -196,9 +196,13 @@ public:
 
     void ProcessMessages() override {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        for (;;) {
+            // A quit request is not ours to take: it stays in the queue for the loop that runs
+            // the program. Left there (not taken and posted again) it does not wake the next
+            // message-waking wait either, which would otherwise spin until the program ends.
+            if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) || msg.message == WM_QUIT) return;
+            if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;
             if (msg.message == WM_QUIT) {
-                // Not ours to take: leave it for the loop that runs the program.
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 return;
             }

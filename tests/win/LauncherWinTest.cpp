@@ -309,3 +309,53 @@ TEST_F(LauncherWin, DISABLED_CpuTimeWhileAProgramRunsTenSeconds) {
 }
 
 }  // namespace
+
+namespace {
+
+// The real process waits, counting the message-waking waits.
+class CountingWaits : public zo::IProcessWaits {
+public:
+    explicit CountingWaits(std::shared_ptr<zo::IProcessWaits> real) : Real(std::move(real)) {}
+    zo::TWaitResult Wait(zo::THandle p, uint32_t t) override { return Real->Wait(p, t); }
+    zo::TWaitResult MsgWait(zo::THandle p, uint32_t t, uint32_t m) override {
+        ++MsgWaits;
+        return Real->MsgWait(p, t, m);
+    }
+    uint32_t LastError() override { return Real->LastError(); }
+    uint32_t ExitCodeOf(zo::THandle p) override { return Real->ExitCodeOf(p); }
+    void Close(zo::THandle h) override { Real->Close(h); }
+    uint32_t ProcessId(zo::THandle p) override { return Real->ProcessId(p); }
+    zo::THandle TopWindow() override { return Real->TopWindow(); }
+    zo::THandle NextWindow(zo::THandle w) override { return Real->NextWindow(w); }
+    zo::THandle ParentOf(zo::THandle w) override { return Real->ParentOf(w); }
+    uint32_t WindowProcessId(zo::THandle w) override { return Real->WindowProcessId(w); }
+    std::shared_ptr<zo::IProcessWaits> Real;
+    int MsgWaits = 0;
+};
+
+TEST_F(LauncherWin, QuitPostedBeforeTheMessageProcessingWaitIsLeftForTheMainLoop) {
+    auto waits = std::make_shared<CountingWaits>(Platform.Processes);
+    zo::TLaunchPlatform platform = Platform;
+    platform.Processes = waits;
+    CountingWindow window;
+    TLauncher l(platform);
+    Events ev;
+    ev.Attach(l);
+    l.SetFileName(U(Sleeper()));
+    l.SetParameters(u"1000 4");
+    l.SetWaitUntilFinished(true);
+    l.SetWaitType(zo::wtProcessMessages);
+    PostQuitMessage(3);
+    PostMessageW(window.Wnd, WM_APP + 7, 0, 0);
+    l.Launch();
+    EXPECT_EQ(ev.Finished, 1);
+    EXPECT_EQ(ev.ExitCode, 4u);
+    EXPECT_EQ(window.Handled.load(), 1) << "messages other than the quit are handled";
+    EXPECT_LE(waits->MsgWaits, 5) << "the pending quit must not wake every wait (a busy loop)";
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+}  // namespace
