@@ -1,0 +1,140 @@
+// Install, Start, Stop and Uninstall clicked in the real panel.
+#include <gtest/gtest.h>
+
+#include "PanelDriver.h"
+
+using namespace e2e;
+
+namespace {
+
+const wchar_t kErrorCaption[] = L"Error";
+
+// The error box's message, or "" when none opened within ms; closes it with OK afterwards.
+std::wstring TakeErrorBox(DWORD pid, int ms, bool* cursorWasBusy = nullptr) {
+    HWND box = WaitForTopWindow(kErrorCaption, pid, ms);
+    if (!box) return L"";
+    Sleep(200);
+    if (cursorWasBusy) {
+        CURSORINFO ci{sizeof ci};
+        GetCursorInfo(&ci);
+        *cursorWasBusy = ci.hCursor == LoadCursorW(nullptr, IDC_WAIT);
+    }
+    std::wstring message;
+    for (HWND h : Children(box))
+        if (ClassOf(h) == L"Static" && !TextOf(h).empty()) message = TextOf(h);
+    Click(ChildByText(box, L"OK"));
+    WaitFor([&] { return !IsWindow(box); }, 5000);
+    return message;
+}
+
+int CountProcesses(const wchar_t* name) {
+    int n = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL more = Process32FirstW(snap, &pe); more; more = Process32NextW(snap, &pe))
+        if (lstrcmpiW(pe.szExeFile, name) == 0) ++n;
+    CloseHandle(snap);
+    return n;
+}
+
+// A folder holding a copy of the panel and, when given, a program as ZoradidIvavuda.exe.
+std::wstring PanelCopy(const std::wstring& companion = L"") {
+    std::wstring panel = CopyAs(PanelExe(), L"ZudazuvOrerozoVuzuvaz.exe");
+    if (!companion.empty()) {
+        std::wstring folder = panel.substr(0, panel.find_last_of(L'\\') + 1);
+        CopyFileW(companion.c_str(), (folder + L"ZoradidIvavuda.exe").c_str(), FALSE);
+    }
+    return panel;
+}
+
+class CommandsE2e : public ::testing::Test {
+protected:
+    void SetUp() override { ResetServiceScene(); }
+    void TearDown() override { ResetServiceScene(); }
+};
+
+}  // namespace
+
+TEST_F(CommandsE2e, InstallStartStopUninstallCycleFromTheWindow) {
+    TPanel panel;
+    ASSERT_TRUE(panel.WaitForMainWindow());
+    ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
+
+    Click(panel.Control(L"Install"));
+    ASSERT_TRUE(panel.WaitForStatus(kStopped, 12000));
+    EXPECT_EQ(ServiceState(kServiceName), DWORD(SERVICE_STOPPED));
+
+    Click(panel.Control(L"Start"));
+    ASSERT_TRUE(panel.WaitForStatus(kRunning, 12000));
+    EXPECT_EQ(panel.ServiceButtons(), "--T-");
+
+    Click(panel.Control(L"Stop"));
+    ASSERT_TRUE(panel.WaitForStatus(kStopped, 12000));
+
+    Click(panel.Control(L"Uninstall"));
+    ASSERT_TRUE(panel.WaitForStatus(kNotInstalled, 12000));
+    EXPECT_EQ(ServiceState(kServiceName), 0u);
+    EXPECT_EQ(TakeErrorBox(panel.Process().Id(), 0), L"");  // nothing went wrong on the way
+}
+
+TEST_F(CommandsE2e, ProgramMissingBesideThePanelIsReportedEvenWhenInTheWorkingFolder) {
+    // The panel alone in its folder, started with the real program's folder as working folder.
+    std::wstring panelPath = PanelCopy();
+    std::wstring distFolder = WinePath(DIST_DIR);
+    TPanel panel(panelPath, distFolder);
+    ASSERT_TRUE(panel.WaitForMainWindow());
+    ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
+    for (const wchar_t* button : {L"Install"}) {
+        Click(panel.Control(button));
+        bool busy = true;
+        EXPECT_EQ(TakeErrorBox(panel.Process().Id(), 5000, &busy),
+                  L"Unable to find ZoradidIvavuda.exe in the current folder.");
+        EXPECT_FALSE(busy);
+    }
+    Sleep(2500);
+    EXPECT_EQ(ServiceState(kServiceName), 0u) << "something registered the service";
+    EXPECT_EQ(panel.Status(), kNotInstalled);
+}
+
+TEST_F(CommandsE2e, SecondInstallWhileTheProgramStillRunsStartsNoSecondCopy) {
+    // A slow stand-in for the service program, which runs about 8 s.
+    TPanel panel(PanelCopy(WinePath(HELPERS_DIR "/idle.exe")));
+    ASSERT_TRUE(panel.WaitForMainWindow());
+    ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
+    HWND install = panel.Control(L"Install");
+    Click(install);
+    Click(install);
+    ASSERT_TRUE(WaitFor([] { return CountProcesses(L"ZoradidIvavuda.exe") >= 1; }, 5000));
+    Sleep(1000);
+    EXPECT_EQ(CountProcesses(L"ZoradidIvavuda.exe"), 1);
+    // Any process of that name reads as running.
+    EXPECT_TRUE(panel.WaitForStatus(kRunning));
+}
+
+TEST_F(CommandsE2e, StartWhileTheServiceRunsShowsTheSystemErrorWithTheNormalCursor) {
+    TPanel panel;
+    ASSERT_TRUE(panel.WaitForMainWindow());
+    ASSERT_EQ(RunAndWait(CompanionExe(), L"/install"), 0u);
+    std::wstring message;
+    bool busy = true;
+    // Start the service behind the panel's back and click Start before the next poll disables it;
+    // should a poll come in between, stop the service and try again.
+    for (int attempt = 0; attempt < 4 && message.empty(); ++attempt) {
+        ASSERT_TRUE(panel.WaitForStatus(kStopped, 12000));
+        ASSERT_TRUE(StartServiceNamed(kServiceName));
+        Click(panel.Control(L"Start"));
+        message = TakeErrorBox(panel.Process().Id(), 3000, &busy);
+        if (message.empty()) {
+            StopServiceNamed(kServiceName);
+            WaitFor([] { return ServiceState(kServiceName) == SERVICE_STOPPED; }, 10000);
+        }
+    }
+    ASSERT_FALSE(message.empty()) << "no error box";
+    const std::wstring head = L"System Error.  Code: 1056.\r\n";
+    EXPECT_EQ(message.substr(0, head.size()), head);
+    EXPECT_GT(message.size(), head.size()) << "the system's text is missing";
+    EXPECT_NE(message.back(), L'.');
+    EXPECT_FALSE(busy) << "the hourglass is still shown while the error box is open";
+    EXPECT_TRUE(panel.WaitForStatus(kRunning));
+}
