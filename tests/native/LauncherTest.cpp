@@ -245,18 +245,22 @@ TEST_F(LauncherTest, LaunchWaitsForThisAttemptNotAnEarlierOne) {
     ASSERT_TRUE(Sys->PumpUntil([&] { return !l->Events.empty(); }));
 
     // The second attempt's shell answers only after Launch has slept a while.
-    std::atomic<bool> answer{false}, answered{false};
-    Sys->OnStart = [&] {
-        while (!answer.load()) std::this_thread::yield();
-        answered = true;
+    // The flags are shared with the fake's hooks, which may outlive this test's frame.
+    struct Flags {
+        std::atomic<bool> answer{false}, answered{false};
+    };
+    auto flags = std::make_shared<Flags>();
+    Sys->OnStart = [flags] {
+        while (!flags->answer.load()) std::this_thread::yield();
+        flags->answered = true;
     };
     const int sleptBefore = static_cast<int>(Sys->Sleeps().size());
-    Sys->OnSleep = [&](int n) {
-        if (n >= sleptBefore + 8) answer = true;
+    Sys->OnSleep = [flags, sleptBefore](int n) {
+        if (n >= sleptBefore + 8) flags->answer = true;
     };
     Sys->PlanStart({.Success = false, .InstApp = 3});
     l->Launch();
-    EXPECT_TRUE(answered.load()) << "Launch returned before its own start attempt was over";
+    EXPECT_TRUE(flags->answered.load()) << "Launch returned before its own start attempt was over";
     ASSERT_TRUE(Sys->PumpUntil([&] { return l->Events.size() == 2; }));
     EXPECT_EQ(l->Codes, (std::vector<uint32_t>{2, 3}));
 }
