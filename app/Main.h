@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -71,8 +72,6 @@ private:
     HWND FFocus{};
 
     void CreateComponents();
-    HWND CreateChild(const wchar_t* cls, const char16_t* text, DWORD style, int id, int x, int y, int w, int h,
-                     HFONT font);
     void SetServiceTimer(bool enabled);
 
     // Event handlers.
@@ -90,6 +89,7 @@ private:
 
     void ShowCopyright();
     void CheckServiceStatus();
+    void RunServiceCommand(const std::function<void()>& command);
     void InstallService();
     void UninstallService();
     void RunServiceProgram(TLauncher& launcher, const char16_t* parameters);
@@ -99,7 +99,6 @@ private:
 
     void OnCommand(int id, int code);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
-    LRESULT OnCtlColorStatic(HDC dc, HWND control);
 };
 
 }  // namespace zo

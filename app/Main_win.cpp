@@ -123,42 +123,33 @@ TfrmMain::~TfrmMain() {
     if (Handle()) KillTimer(Handle(), kServiceTimerId);
 }
 
-HWND TfrmMain::CreateChild(const wchar_t* cls, const char16_t* text, DWORD style, int id, int x, int y, int w, int h,
-                           HFONT font) {
-    std::wstring t = win::W(text);
-    HWND hwnd = CreateWindowExW(0, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, Handle(),
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return hwnd;
-}
-
 void TfrmMain::CreateComponents() {
     // Creation order is the tab order; only the check box is a tab stop.
     const DWORD button = BS_OWNERDRAW;
-    btnInstall = CreateChild(L"BUTTON", u"Install", button | WS_DISABLED, idInstall, 6, 5, 90, 30, FFont);
-    btnStart = CreateChild(L"BUTTON", u"Start", button | WS_DISABLED, idStart, 6, 40, 90, 30, FFont);
-    btnStop = CreateChild(L"BUTTON", u"Stop", button | WS_DISABLED, idStop, 6, 75, 90, 30, FFont);
-    btnUninstall = CreateChild(L"BUTTON", u"Uninstall", button | WS_DISABLED, idUninstall, 6, 110, 90, 30, FFont);
-    btnExit = CreateChild(L"BUTTON", u"Exit", button, idExit, 388, 5, 90, 30, FFont);
-    btnAbout = CreateChild(L"BUTTON", u"About", button, idAbout, 388, 40, 90, 30, FFont);
-    btnHelp = CreateChild(L"BUTTON", u"Help", button, idHelp, 388, 75, 90, 30, FFont);
+    btnInstall = win::CreateControl(Handle(), L"BUTTON", u"Install", button | WS_DISABLED, idInstall, 6, 5, 90, 30, FFont);
+    btnStart = win::CreateControl(Handle(), L"BUTTON", u"Start", button | WS_DISABLED, idStart, 6, 40, 90, 30, FFont);
+    btnStop = win::CreateControl(Handle(), L"BUTTON", u"Stop", button | WS_DISABLED, idStop, 6, 75, 90, 30, FFont);
+    btnUninstall = win::CreateControl(Handle(), L"BUTTON", u"Uninstall", button | WS_DISABLED, idUninstall, 6, 110, 90, 30, FFont);
+    btnExit = win::CreateControl(Handle(), L"BUTTON", u"Exit", button, idExit, 388, 5, 90, 30, FFont);
+    btnAbout = win::CreateControl(Handle(), L"BUTTON", u"About", button, idAbout, 388, 40, 90, 30, FFont);
+    btnHelp = win::CreateControl(Handle(), L"BUTTON", u"Help", button, idHelp, 388, 75, 90, 30, FFont);
     for (HWND b : {btnInstall, btnStart, btnStop, btnUninstall, btnExit, btnAbout, btnHelp}) win::TrackButtonHot(b);
-    pnlCopyright = CreateChild(L"STATIC", u"", SS_OWNERDRAW, idCopyright, 0, 217, 485, 27, FSmallFont);
+    pnlCopyright = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idCopyright, 0, 217, 485, 27, FSmallFont);
     chkRestartServices.Create(Handle(), idRestartServices, u"Automatically restart services", 106, 153, 173, 17, FFont,
                               kWindowColor);
     chkRestartServices.OnClick = [this] { chkRestartServicesClick(); };
-    Label1 = CreateChild(L"STATIC", u"Install the service.", SS_LEFT, idLabel1, 106, 12, 93, 15, FFont);
-    Label2 = CreateChild(L"STATIC", u"Start the service.", SS_LEFT, idLabel2, 106, 47, 86, 15, FFont);
-    Label3 = CreateChild(L"STATIC", u"Stop the service.", SS_LEFT, idLabel3, 106, 82, 86, 15, FFont);
-    Label4 = CreateChild(L"STATIC", u"Uninstall the service.", SS_LEFT, idLabel4, 106, 117, 108, 15, FFont);
-    Label5 = CreateChild(L"STATIC", u"Service Status:", SS_LEFT, idLabel5, 6, 195, 73, 13, FSmallFont);
+    Label1 = win::CreateControl(Handle(), L"STATIC", u"Install the service.", SS_LEFT, idLabel1, 106, 12, 93, 15, FFont);
+    Label2 = win::CreateControl(Handle(), L"STATIC", u"Start the service.", SS_LEFT, idLabel2, 106, 47, 86, 15, FFont);
+    Label3 = win::CreateControl(Handle(), L"STATIC", u"Stop the service.", SS_LEFT, idLabel3, 106, 82, 86, 15, FFont);
+    Label4 = win::CreateControl(Handle(), L"STATIC", u"Uninstall the service.", SS_LEFT, idLabel4, 106, 117, 108, 15, FFont);
+    Label5 = win::CreateControl(Handle(), L"STATIC", u"Service Status:", SS_LEFT, idLabel5, 6, 195, 73, 13, FSmallFont);
     // Labels size themselves to their text, so that no word is cut in whatever font the system
     // gives for "Segoe UI".
     for (HWND label : {Label1, Label2, Label3, Label4}) AutoSizeLabel(label, FFont);
     AutoSizeLabel(Label5, FSmallFont);
     ServiceStatus = std::make_unique<TGlyphStatus>(Handle(), idStatus, 106, 190, 23, u"Checking service status...",
                                                    ImageList1, FSmallFont, GetSysColor(COLOR_WINDOWTEXT));
-    Image1 = CreateChild(L"STATIC", u"", SS_OWNERDRAW, idImage1, 408, 133, 48, 48, FFont);
+    Image1 = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idImage1, 408, 133, 48, 48, FFont);
     FFocus = chkRestartServices.Handle();
 }
 
@@ -193,25 +184,25 @@ void TfrmMain::ServiceTimerTimer() { CheckServiceStatus(); }
 void TfrmMain::btnInstallClick() { InstallService(); }
 void TfrmMain::btnUninstallClick() { UninstallService(); }
 
+void TfrmMain::btnStartClick() {
+    RunServiceCommand([this] { ServiceStart(FDeps.Services, kServiceName); });
+}
+
+void TfrmMain::btnStopClick() {
+    RunServiceCommand([this] { ServiceStop(FDeps.Services, kServiceName); });
+}
+
 // Start and Stop block the window while the service manager answers; the default cursor is back
 // before any error is shown.
-void TfrmMain::btnStartClick() {
+void TfrmMain::RunServiceCommand(const std::function<void()>& command) {
     try {
         win::TBusyCursorScope busy;
-        ServiceStart(FDeps.Services, kServiceName);
+        command();
     } catch (const Exception& e) {
         win::ShowErrorBox(e.Message());
     }
 }
 
-void TfrmMain::btnStopClick() {
-    try {
-        win::TBusyCursorScope busy;
-        ServiceStop(FDeps.Services, kServiceName);
-    } catch (const Exception& e) {
-        win::ShowErrorBox(e.Message());
-    }
-}
 void TfrmMain::btnExitClick() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
 void TfrmMain::btnAboutClick() {
     // A new window on each click, reading the clock and the version resource afresh; freed when
@@ -328,27 +319,13 @@ void TfrmMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
         }
         case idCopyright: {
             const TStyle* s = win::ActiveStyle();
-            COLORREF back = s && s->Panel ? *s->Panel : kCopyrightColor;
-            COLORREF text = s && s->PanelText ? *s->PanelText : RGB(255, 255, 255);
-            win::FillSolid(item.hDC, item.rcItem, back);
-            std::wstring caption = win::W(win::WindowText(item.hwndItem));
-            RECT r = item.rcItem;
-            win::TSelect sel(item.hDC, FSmallFont);
-            SetBkMode(item.hDC, TRANSPARENT);
-            SetTextColor(item.hDC, text);
-            DrawTextW(item.hDC, caption.c_str(), int(caption.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            win::DrawLabel(item, FSmallFont, s && s->PanelText ? *s->PanelText : RGB(255, 255, 255),
+                           s && s->Panel ? *s->Panel : kCopyrightColor, DT_CENTER | DT_VCENTER);
             break;
         }
         default:
             if (item.CtlType == ODT_BUTTON) win::DrawPushButton(item, kButtonFace);
     }
-}
-
-LRESULT TfrmMain::OnCtlColorStatic(HDC dc, HWND) {
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT)));
-    SetDCBrushColor(dc, win::WindowColor(kWindowColor));
-    return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
 }
 
 LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -378,19 +355,17 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return TRUE;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
-            return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+            return win::ControlColors(reinterpret_cast<HDC>(wp), win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT)),
+                                      win::WindowColor(kWindowColor));
         case WM_NOTIFY: {
             auto* hdr = reinterpret_cast<NMHDR*>(lp);
             if (hdr->hwndFrom == chkRestartServices.Handle() && hdr->code == NM_CUSTOMDRAW)
                 return chkRestartServices.CustomDraw(*reinterpret_cast<NMCUSTOMDRAW*>(lp));
             break;
         }
-        case WM_ERASEBKGND: {
-            RECT r;
-            GetClientRect(Handle(), &r);
-            win::FillSolid(reinterpret_cast<HDC>(wp), r, win::WindowColor(kWindowColor));
+        case WM_ERASEBKGND:
+            win::EraseClient(Handle(), reinterpret_cast<HDC>(wp), kWindowColor);
             return 1;
-        }
         case WM_CLOSE:
             DestroyWindow(Handle());
             return 0;

@@ -23,6 +23,10 @@ mkdir -p "$WINEPREFIX"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== preparing the Wine prefix $WINEPREFIX (once)"
   setsid wineboot -i </dev/null >/dev/null 2>&1 || true
+  # Start from a settled prefix: a service manager left over from the first boot does not always
+  # agree with the one later processes talk to.
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
 fi
 wineserver -p </dev/null >/dev/null 2>&1 || true
 setsid wine cmd /c exit </dev/null >/dev/null 2>&1 || true

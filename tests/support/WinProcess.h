@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
@@ -187,6 +188,7 @@ inline bool StartServiceNamed(const wchar_t* name) {
     if (!m) return false;
     SC_HANDLE s = OpenServiceW(m, name, SERVICE_ALL_ACCESS);
     bool ok = s && StartServiceW(s, 0, nullptr);
+    if (!ok) std::fprintf(stderr, "starting service %ls failed: error %lu\n", name, GetLastError());
     if (s) CloseServiceHandle(s);
     CloseServiceHandle(m);
     return ok;

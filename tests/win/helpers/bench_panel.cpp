@@ -102,10 +102,10 @@ void Counts(const char* when) {
     pmc.cb = sizeof pmc;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
     std::printf("%s: handles %lu, GDI objects %lu, USER objects %lu; next kernel handle %p, next GDI handle %p, "
-                "private bytes %.1f MiB\n",
+                "working set %.1f MiB, pagefile %.1f MiB\n",
                 when, handles, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
                 GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), static_cast<void*>(probe),
-                static_cast<void*>(brush), pmc.PrivateUsage / 1048576.0);
+                static_cast<void*>(brush), pmc.WorkingSetSize / 1048576.0, pmc.PagefileUsage / 1048576.0);
     DeleteObject(brush);
     CloseHandle(probe);
 }
