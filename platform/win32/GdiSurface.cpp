@@ -53,6 +53,26 @@ UINT Format(uint32_t options) {
 
 RECT Win(const TRect& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
 
+// Characters that are drawn one after the other, each at its own advance, with no shaping, no
+// reordering and no fallback font: Latin, Greek, Cyrillic and the common punctuation and signs.
+bool SimpleChar(char16_t c) {
+    if (c < 0x20) return false;  // tabs and line breaks are DrawTextW's business
+    return c < 0x0590 || (c >= 0x1E00 && c < 0x2000) || (c >= 0x2010 && c < 0x2028) || (c >= 0x2030 && c < 0x205F) ||
+           (c >= 0x20A0 && c < 0x20D0) || (c >= 0x2100 && c < 0x2150);
+}
+
+// Text that can be placed glyph by glyph at the positions GetTextExtentExPointW gives: no prefix
+// character to interpret, no ellipsis to make, left to right, not rotated.
+bool PlainText(std::u16string_view text, uint32_t options, int orientation) {
+    if (text.empty() || orientation != 0) return false;
+    if (options & (dtRtlReading | dtExternalLeading)) return false;
+    for (char16_t c : text) {
+        if (!SimpleChar(c)) return false;
+        if (c == u'&' && !(options & dtNoPrefix)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 TGdiSurface::TGdiSurface(HDC dc) : TGdiSurface(dc, false) {}
@@ -150,6 +170,25 @@ void TGdiSurface::DrawText(std::u16string_view text, const TRect& rect, uint32_t
         SetBkColor(FDC, ColorToRGB(FBackground));
     }
     RECT rc = Win(rect);
+    if (PlainText(text, options, FFont.Orientation)) {
+        // Each glyph goes exactly where the measurement puts it. Left to itself, the text output
+        // may advance by other widths than the measuring calls report (Wine draws small
+        // monochrome text with the advances of its monochrome hinting, a "w" two pixels wider),
+        // and text drawn run by run would then overlap the gap after each run.
+        const int n = int(text.size());
+        std::vector<int> ends(static_cast<size_t>(n), 0);
+        SIZE sz{};
+        if (GetTextExtentExPointW(FDC, Wide(text), n, 0, nullptr, ends.data(), &sz) &&
+            (!(options & dtEndEllipsis) || sz.cx <= rc.right - rc.left)) {
+            std::vector<INT> dx(static_cast<size_t>(n));
+            for (int i = 0; i < n; ++i) dx[size_t(i)] = ends[size_t(i)] - (i > 0 ? ends[size_t(i) - 1] : 0);
+            // Single line, bottom aligned, clipped to the rectangle, as DrawTextW places it.
+            const UINT oldAlign = SetTextAlign(FDC, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+            ExtTextOutW(FDC, rc.left, rc.bottom - sz.cy, ETO_CLIPPED, &rc, Wide(text), UINT(n), dx.data());
+            SetTextAlign(FDC, oldAlign);
+            return;
+        }
+    }
     ::DrawTextW(FDC, Wide(text), int(text.size()), &rc, Format(options));
 }
 

@@ -1,6 +1,7 @@
 // The drawing surface over a Win32 device context (GDI). Every GDI object it creates is owned by
 // RAII and deleted; the device context gets back its previous selections, colours and clip when
-// the surface ends.
+// the surface ends. Plain text is drawn with each glyph at the advance the measuring calls report,
+// so that a run drawn at a measured position ends where the measurement says.
 #pragma once
 #include <windows.h>
 

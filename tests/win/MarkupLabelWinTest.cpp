@@ -246,3 +246,113 @@ TEST(MarkupLabelWin, PicturesFromAFileAddressLoadAndMissingOnesTakeNoSpace) {
     EXPECT_EQ(cache.Count(), 2u);
     DeleteFileW(path.c_str());
 }
+
+namespace {
+
+// How many text pixels each column holds, after paint drew over black into a 32-bit section or
+// into a bitmap compatible with the screen, the kind the label's double buffer uses.
+template <typename TPaint>
+std::vector<int> InkColumns(int w, int h, bool screenBitmap, TPaint paint) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = screenBitmap ? CreateCompatibleBitmap(screen, w, h)
+                               : CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    RECT all{0, 0, w, h};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    paint(dc);
+    GdiFlush();
+    SelectObject(dc, old);
+    std::vector<uint32_t> px(size_t(w) * h);
+    GetDIBits(dc, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    std::vector<int> ink(w, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (px[size_t(y) * w + x] & 0xFFFFFF) ++ink[x];
+    return ink;
+}
+
+}  // namespace
+
+TEST(MarkupLabelWin, WordsDrawnRunByRunKeepTheGapOfASpaceBetweenThem) {
+    // Words with glyphs whose drawn advance may differ from the measured one at small sizes
+    // ("w", "W", "v", "m"), each drawn by the engine as a run of its own.
+    const std::u16string words[] = {u"as",      u"well", u"as",       u"a",       u"Windows", u"service",
+                                    u"will",    u"attempt", u"when", u"clicking", u"Vuzuvaz", u"icon"};
+    std::u16string text;
+    for (const auto& w : words) text += (text.empty() ? u"" : u" ") + w;
+    const int width = 460, height = 24;
+
+    HWND parent = CreateParent();
+    ASSERT_NE(parent, nullptr);
+    {
+        TMarkupLabel label;
+        label.SetFont(kHelpFont);
+        label.SetColor(clBlack);
+        label.SetTransparent(false);
+        label.SetHTML(text);
+        ASSERT_TRUE(label.CreateWnd(parent, {0, 0, width, height}));
+        HWND hwnd = static_cast<HWND>(label.Handle());
+
+        auto measuring = TGdiSurface::CreateMeasuring();
+        ASSERT_TRUE(measuring);
+        measuring->SetFont(kHelpFont);
+        const int space = measuring->TextExtent(u" ").Cx;
+        ASSERT_GT(space, 0);
+        ASSERT_LT(measuring->TextExtent(text).Cx, width - 10);  // one line
+
+        for (bool screenBitmap : {false, true}) {
+            SCOPED_TRACE(screenBitmap ? "screen-compatible bitmap" : "32-bit section");
+            const std::vector<int> ink = InkColumns(width, height, screenBitmap, [&](HDC dc) {
+                SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+            });
+            ASSERT_GT(*std::max_element(ink.begin(), ink.end()), 0) << "nothing drawn";
+
+            // The same line drawn at once: splitting it into runs changes no column.
+            const std::vector<int> whole = InkColumns(width, height, screenBitmap, [&](HDC dc) {
+                TGdiSurface s(dc);
+                s.SetFont(kHelpFont);
+                s.DrawText(text, {0, 0, width, height}, 0);
+            });
+            EXPECT_EQ(ink, whole);
+
+            // Each word starts where the measured text before it ends; the blank columns before
+            // it are the space plus the bearings of the glyphs beside it, give or take a pixel
+            // of the glyphs' own rounding.
+            std::u16string before;
+            for (size_t i = 0; i + 1 < std::size(words); ++i) {
+                before += words[i] + u" ";
+                const int start = measuring->TextExtent(before).Cx;
+                int gap = 0;
+                if (ink[start - 1] == 0) {
+                    int a = start - 1, b = start - 1;
+                    while (a > 0 && ink[a - 1] == 0) --a;
+                    while (b + 1 < width && ink[b + 1] == 0) ++b;
+                    gap = b - a + 1;
+                }
+                ABC last{}, first{};
+                GetCharABCWidthsW(measuring->Handle(), words[i].back(), words[i].back(), &last);
+                GetCharABCWidthsW(measuring->Handle(), words[i + 1].front(), words[i + 1].front(), &first);
+                const int expected = space + std::max(0, int(last.abcC)) + std::max(0, int(first.abcA));
+                EXPECT_GE(gap, expected) << "between \"" << ToUtf8(words[i]) << "\" and \"" << ToUtf8(words[i + 1]) << "\"";
+                EXPECT_LE(gap, expected + 1) << "between \"" << ToUtf8(words[i]) << "\" and \"" << ToUtf8(words[i + 1]) << "\"";
+            }
+            // No text reaches past the measured width of the line.
+            int lastInk = width - 1;
+            while (lastInk > 0 && ink[lastInk] == 0) --lastInk;
+            EXPECT_LE(lastInk, measuring->TextExtent(text).Cx + 1);
+        }
+    }
+    DestroyWindow(parent);
+}
