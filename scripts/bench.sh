@@ -23,6 +23,7 @@ for part in "${parts[@]}"; do
       bench="$root/build/win64/helpers/bench_panel.exe"
       echo "== poll"; wine "$bench" poll
       echo "== start"; wine "$bench" start "Z:${root//\//\\}\\dist\\win64\\ZudazuvOrerozoVuzuvaz.exe"
+      echo "== install"; wine "$bench" install "Z:${root//\//\\}\\dist\\win64\\ZoradidIvavuda.exe"
       echo "== 10,000 polls"; wine "$bench" leak
       echo "== executable sizes (bytes)"
       ls -l "$root"/dist/win32/*.exe "$root"/dist/win64/*.exe | awk '{print $5, $9}'

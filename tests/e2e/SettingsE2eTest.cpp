@@ -96,6 +96,30 @@ TEST_F(SettingsE2e, StoredOneOpensCheckedAndRewritesTheFileOnceNormalised) {
     EXPECT_EQ(panel.Process().Wait(10000), 0u);
 }
 
+TEST_F(SettingsE2e, ClosingTheAboutWindowNeitherLoadsNorWritesTheSetting) {
+    WriteSettingsFile("[Settings]\r\nRestartServices=1\r\n");
+    TPanel panel;
+    Open(panel);
+    ASSERT_TRUE(Checked(panel));
+    const std::string written = ReadSettingsFile();
+    FILETIME before = WriteTime();
+    // Another program changes the file meanwhile: a reload at the window's return would show it.
+    Sleep(1100);
+    WriteSettingsFile("[Settings]\r\nRestartServices=0\r\n");
+    before = WriteTime();
+    Click(panel.Control(L"About"));
+    HWND about = WaitForTopWindow(L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", panel.Process().Id(), 5000);
+    ASSERT_NE(about, nullptr);
+    Click(ChildByText(about, L"Close"));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+    Sleep(800);
+    EXPECT_TRUE(Checked(panel));
+    FILETIME after = WriteTime();
+    EXPECT_EQ(CompareFileTime(&before, &after), 0);
+    EXPECT_EQ(ReadSettingsFile(), "[Settings]\r\nRestartServices=0\r\n");
+    EXPECT_EQ(written, "[Settings]\r\nRestartServices=1\r\n\r\n");
+}
+
 TEST_F(SettingsE2e, ZeroOrNonNumberLeavesTheFileUntouchedAndTwoBecomesOne) {
     for (const char* value : {"0", "yes"}) {
         std::string content = std::string("[Settings]\r\n; note\r\nRestartServices=") + value + "\r\n";
