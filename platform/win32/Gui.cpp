@@ -271,6 +271,8 @@ bool ApplyStyle(std::u16string_view name) {
     return GStyle.has_value();
 }
 
+void ClearStyle() { GStyle.reset(); }
+
 const TStyle* ActiveStyle() { return GStyle ? &*GStyle : nullptr; }
 COLORREF WindowColor(COLORREF own) { return GStyle ? GStyle->Window : own; }
 COLORREF WindowTextColor(COLORREF own) { return GStyle ? GStyle->WindowText : own; }

@@ -133,6 +133,8 @@ void FrameSolid(HDC dc, const RECT& r, COLORREF color);
 // Finds the named style among the program's resources (name compared without regard to case) and
 // applies it; false when there is none.
 bool ApplyStyle(std::u16string_view name);
+// Goes back to the platform's own look (no style applied).
+void ClearStyle();
 // The applied style, or null while none is applied.
 const TStyle* ActiveStyle();
 // Background of windows: the style's, or the window's own colour.

@@ -72,6 +72,22 @@ TEST_F(MainWindowE2e, FixedSizeWindowClosedByItsCloseBoxEndsWithCodeZero) {
     GetLocalTime(&now);
     EXPECT_EQ(TextOf(band), L"Copyright \u00a9 2006-" + std::to_wstring(now.wYear) + L" Marnwick Software");
 
+    // The check box holds the focus, and Tab keeps it there: it is the only tab stop.
+    HWND box = panel.Control(L"Automatically restart services");
+    auto focused = [&] {
+        GUITHREADINFO info{sizeof info};
+        GetGUIThreadInfo(GetWindowThreadProcessId(panel.Main(), nullptr), &info);
+        return info.hwndFocus;
+    };
+    SetForegroundWindow(panel.Main());
+    EXPECT_TRUE(WaitFor([&] { return focused() == box; }, 3000));
+    for (int i = 0; i < 3; ++i) {
+        PostMessageW(box, WM_KEYDOWN, VK_TAB, 0x000F0001);
+        PostMessageW(box, WM_KEYUP, VK_TAB, 0xC00F0001);
+    }
+    Sleep(500);
+    EXPECT_EQ(focused(), box);
+
     PostMessageW(panel.Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(panel.Process().Wait(10000), 0u);
 }
