@@ -26,6 +26,38 @@ public:
     }
 };
 
+// Presses Ctrl+C in the dialog the way the keyboard does and returns the clipboard's text.
+std::wstring CopyWithCtrlC(HWND dialog) {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    SetForegroundWindow(dialog);
+    Sleep(200);
+    INPUT keys[4] = {};
+    for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = VK_CONTROL;
+    keys[1].ki.wVk = 'C';
+    keys[2].ki.wVk = 'C';
+    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    keys[3].ki.wVk = VK_CONTROL;
+    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, keys, sizeof(INPUT));
+    std::wstring text;
+    WaitFor(
+        [&] {
+            if (!OpenClipboard(nullptr)) return false;
+            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                text = static_cast<const wchar_t*>(GlobalLock(data));
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+            return !text.empty();
+        },
+        3000);
+    return text;
+}
+
 // Watches for the dialog from another thread, records what it shows, and closes it with OK.
 class DialogWatcher {
 public:
@@ -35,7 +67,8 @@ public:
         FThread.join();
     }
     std::atomic<int> Seen{0};
-    std::wstring AllText;  // read after the dialog has closed
+    std::wstring AllText;    // read after the dialog has closed
+    std::wstring Clipboard;  // what Ctrl+C put there (own window only)
 
 private:
     bool FExpand;
@@ -60,6 +93,7 @@ private:
                 for (HWND h : Children(dialog))
                     if (IsWindowVisible(h)) text += TextOf(h) + L"\n";
                 AllText = text;
+                if (FExpand) Clipboard = CopyWithCtrlC(dialog);
                 HWND ok = ChildByText(dialog, L"OK");
                 if (ok) PostMessageW(ok, BM_CLICK, 0, 0);
                 WaitFor([&] { return !IsWindow(dialog); }, 5000);
@@ -109,6 +143,11 @@ void CheckRefusal(TChoice choice) {
         // The details, once expanded, show the OS error text.
         EXPECT_NE(watcher.AllText.find(win::W(SysErrorMessage(refusing, 5))), std::wstring::npos);
         EXPECT_NE(watcher.AllText.find(L"It appears that you do not have sufficient user privileges"), std::wstring::npos);
+        // Ctrl+C copies title, instruction and content a line each, then the shown details.
+        const std::wstring expectedCopy =
+            L"Access Denied by Windows\r\n" + win::W(frm.AccessDeniedDialog().MainInstruction) + L"\r\n" +
+            win::W(frm.AccessDeniedDialog().Content) + L"\r\n\r\n" + win::W(expected) + L"\r\n";
+        EXPECT_EQ(watcher.Clipboard, expectedCopy);
     }
 }
 
