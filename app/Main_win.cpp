@@ -37,10 +37,8 @@ HBITMAP MakeImage1(int size) {
     GetObjectW(src, sizeof ds, &ds);
     const int sw = ds.dsBm.bmWidth, sh = std::abs(ds.dsBm.bmHeight);
     const int bpp = ds.dsBm.bmBitsPixel / 8;
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP dst = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP dst = win::CreateDib32(size, size, &bits);
     if (!dst || !ds.dsBm.bmBits || bpp < 3) {
         DeleteObject(src);
         if (dst) DeleteObject(dst);

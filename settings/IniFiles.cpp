@@ -189,34 +189,44 @@ void TCustomIniFile::WriteBinaryStream(const std::u16string& section, const std:
     WriteString(section, ident, text);
 }
 
+namespace {
+// A typed value read as text and converted with the user's locale settings; the default when the
+// key is missing, empty or not convertible.
+template <typename T, typename TryParse>
+T ReadConverted(TCustomIniFile& ini, const std::u16string& section, const std::u16string& ident, T defaultValue,
+                TryParse tryParse) {
+    const std::u16string text = ini.ReadString(section, ident, u"");
+    T value;
+    return !text.empty() && tryParse(text, value) ? value : defaultValue;
+}
+}  // namespace
+
 TDateTime TCustomIniFile::ReadDate(const std::u16string& section, const std::u16string& ident,
                                    TDateTime defaultValue) {
-    const std::u16string text = ReadString(section, ident, u"");
-    TDateTime value;
-    return !text.empty() && TryStrToDate(text, FPlatform.Locale.FormatSettings(), value) ? value : defaultValue;
+    const auto& fs = FPlatform.Locale.FormatSettings();
+    return ReadConverted(*this, section, ident, defaultValue,
+                         [&](const std::u16string& t, TDateTime& v) { return TryStrToDate(t, fs, v); });
 }
 
 TDateTime TCustomIniFile::ReadDateTime(const std::u16string& section, const std::u16string& ident,
                                        TDateTime defaultValue) {
-    const std::u16string text = ReadString(section, ident, u"");
-    TDateTime value;
-    return !text.empty() && TryStrToDateTime(text, FPlatform.Locale.FormatSettings(), value) ? value
-                                                                                             : defaultValue;
+    const auto& fs = FPlatform.Locale.FormatSettings();
+    return ReadConverted(*this, section, ident, defaultValue,
+                         [&](const std::u16string& t, TDateTime& v) { return TryStrToDateTime(t, fs, v); });
 }
 
 TDateTime TCustomIniFile::ReadTime(const std::u16string& section, const std::u16string& ident,
                                    TDateTime defaultValue) {
-    const std::u16string text = ReadString(section, ident, u"");
-    TDateTime value;
-    return !text.empty() && TryStrToTime(text, FPlatform.Locale.FormatSettings(), value) ? value : defaultValue;
+    const auto& fs = FPlatform.Locale.FormatSettings();
+    return ReadConverted(*this, section, ident, defaultValue,
+                         [&](const std::u16string& t, TDateTime& v) { return TryStrToTime(t, fs, v); });
 }
 
 double TCustomIniFile::ReadFloat(const std::u16string& section, const std::u16string& ident,
                                  double defaultValue) {
-    const std::u16string text = ReadString(section, ident, u"");
-    double value;
-    return !text.empty() && TryStrToFloat(text, FPlatform.Locale.FormatSettings(), value) ? value
-                                                                                          : defaultValue;
+    const auto& fs = FPlatform.Locale.FormatSettings();
+    return ReadConverted(*this, section, ident, defaultValue,
+                         [&](const std::u16string& t, double& v) { return TryStrToFloat(t, fs, v); });
 }
 
 void TCustomIniFile::WriteDate(const std::u16string& section, const std::u16string& ident, TDateTime value) {

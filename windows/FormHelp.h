@@ -7,6 +7,7 @@
 
 #include "platform/win32/Gui.h"
 #include "windows/InfoWindow.h"
+#include "windows/HelpText.h"
 #include "windows/MarkupLabel.h"
 
 namespace zo {
@@ -15,7 +16,6 @@ class TfrmHelp : public TInfoWindow {
 public:
     static constexpr const char16_t* kCaption = u"Help";
     static constexpr int kClientWidth = 467, kClientHeight = 228;
-    static const char16_t kHelpText[];
 
     // Creates the window (hidden) centred on owner, whose input it blocks while shown modally.
     explicit TfrmHelp(HWND owner);

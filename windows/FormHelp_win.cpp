@@ -10,13 +10,6 @@ enum TControlId { idImage1 = 101, idClose };
 constexpr int kIconSize = 36;
 }  // namespace
 
-const char16_t TfrmHelp::kHelpText[] =
-    u"Zoradid Ivavuda runs as a Windows service.  It's purpose is to regularly check that the Quillora 5 Server "
-    u"service is running, as well as the Relaywright 6 service if it is installed. <BR><BR>If these services have "
-    u"stopped then Zoradid Ivavuda will attempt to restart them.<BR><BR>Click <B>Install </B>to install the "
-    u"Quillora 5 Server, then click <B>Start </B>to start the service. <BR><BR>If you get <B>Access Denied</B> "
-    u"errors when clicking any of the buttons, close Zudazuv Orerozo Vuzuvaz, right-click on the Zudazuv Orerozo "
-    u"Vuzuvaz icon, and select <I>Run as Administrator</I>.";
 
 TfrmHelp::TfrmHelp(HWND owner) {
     FFont = win::CreateUiFont(L"Segoe UI", 12);

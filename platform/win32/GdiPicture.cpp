@@ -1,4 +1,5 @@
 #include "platform/win32/GdiPicture.h"
+#include "platform/win32/Gui.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -34,18 +35,6 @@ struct TComScope {
     }
 };
 
-// A top-down 32-bit DIB section; bits receives its pixels.
-HBITMAP CreateDib(int w, int h, void** bits) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
 }  // namespace
 
 std::shared_ptr<TGdiPicture> TGdiPicture::FromFile(const std::wstring& path) {
@@ -68,7 +57,7 @@ std::shared_ptr<TGdiPicture> TGdiPicture::FromFile(const std::wstring& path) {
     UINT w = 0, h = 0;
     if (FAILED(converter->GetSize(&w, &h)) || w == 0 || h == 0 || w > 16384 || h > 16384) return nullptr;
     void* bits = nullptr;
-    HBITMAP dib = CreateDib(int(w), int(h), &bits);
+    HBITMAP dib = win::CreateDib32(int(w), int(h), &bits);
     if (!dib) return nullptr;
     if (FAILED(converter->CopyPixels(nullptr, w * 4, w * h * 4, static_cast<BYTE*>(bits)))) {
         DeleteObject(dib);
@@ -88,7 +77,7 @@ std::shared_ptr<TGdiPicture> TGdiPicture::FromIcon(HICON icon) {
     if (info.hbmMask) DeleteObject(info.hbmMask);
     if (w <= 0 || h <= 0) return nullptr;
     void* bits = nullptr;
-    HBITMAP dib = CreateDib(w, h, &bits);
+    HBITMAP dib = win::CreateDib32(w, h, &bits);
     if (!dib) return nullptr;
     std::memset(bits, 0, size_t(w) * h * 4);
     HDC dc = CreateCompatibleDC(nullptr);

@@ -233,6 +233,17 @@ LRESULT CALLBACK TWindow::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 
 // ---- GDI --------------------------------------------------------------------------------------
 
+HBITMAP CreateDib32(int w, int h, void** bits) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 TFont CreateUiFont(const wchar_t* face, int pixelHeight, int weight, bool italic) {
     LOGFONTW lf{};
     lf.lfHeight = -pixelHeight;

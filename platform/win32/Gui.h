@@ -124,6 +124,8 @@ private:
     HGDIOBJ FOld;
 };
 
+// A top-down 32-bit DIB section of w x h; bits receives its pixels.
+HBITMAP CreateDib32(int w, int h, void** bits);
 // A font of pixelHeight (character height, as a negative LOGFONT height), ANSI character set.
 TFont CreateUiFont(const wchar_t* face, int pixelHeight, int weight = FW_NORMAL, bool italic = false);
 void FillSolid(HDC dc, const RECT& r, COLORREF color);

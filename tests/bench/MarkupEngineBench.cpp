@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "windows/HelpText.h"
 #include "windows/MarkupEngine.h"
 
 using namespace zo;
@@ -40,13 +41,6 @@ private:
     TColor FBg = clNone;
 };
 
-const char16_t kHelpText[] =
-    u"Zoradid Ivavuda runs as a Windows service.  It's purpose is to regularly check that the Quillora 5 Server "
-    u"service is running, as well as the Relaywright 6 service if it is installed. <BR><BR>If these services have "
-    u"stopped then Zoradid Ivavuda will attempt to restart them.<BR><BR>Click <B>Install </B>to install the "
-    u"Quillora 5 Server, then click <B>Start </B>to start the service. <BR><BR>If you get <B>Access Denied</B> "
-    u"errors when clicking any of the buttons, close Zudazuv Orerozo Vuzuvaz, right-click on the Zudazuv Orerozo "
-    u"Vuzuvaz icon, and select <I>Run as Administrator</I>.";
 
 // Markup of about the given size: words, bold and italic runs, fonts, anchors, entities and
 // paragraph breaks.

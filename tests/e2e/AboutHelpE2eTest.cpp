@@ -175,7 +175,7 @@ TEST_F(AboutHelpE2e, HelpOpenedTwiceIsTwoWindowsEachFreedAndLaidOutAlike) {
     ASSERT_TRUE(measuring);
     measuring->SetFont(zo::TFont{u"Segoe UI", -11, zo::clWhite, 0, 0, 0});
     zo::THtmlDrawOutput out;
-    zo::DrawHtmlText(*measuring, zo::TfrmHelp::kHelpText, {0, 0, 401, 65535}, zo::THtmlDrawInput{}, out);
+    zo::DrawHtmlText(*measuring, zo::kHelpText, {0, 0, 401, 65535}, zo::THtmlDrawInput{}, out);
     const int labelHeight = out.YSize + 6;
     ASSERT_GT(out.YSize, 0);
 

@@ -7,26 +7,6 @@ using namespace e2e;
 
 namespace {
 
-const wchar_t kErrorCaption[] = L"Error";
-
-// The error box's message, or "" when none opened within ms; closes it with OK afterwards.
-std::wstring TakeErrorBox(DWORD pid, int ms, bool* cursorWasBusy = nullptr) {
-    HWND box = WaitForTopWindow(kErrorCaption, pid, ms);
-    if (!box) return L"";
-    Sleep(200);
-    if (cursorWasBusy) {
-        CURSORINFO ci{sizeof ci};
-        GetCursorInfo(&ci);
-        *cursorWasBusy = ci.hCursor == LoadCursorW(nullptr, IDC_WAIT);
-    }
-    std::wstring message;
-    for (HWND h : Children(box))
-        if (ClassOf(h) == L"Static" && !TextOf(h).empty()) message = TextOf(h);
-    Click(ChildByText(box, L"OK"));
-    WaitFor([&] { return !IsWindow(box); }, 5000);
-    return message;
-}
-
 int CountProcesses(const wchar_t* name) {
     int n = 0;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -75,7 +55,7 @@ TEST_F(CommandsE2e, InstallStartStopUninstallCycleFromTheWindow) {
     Click(panel.Control(L"Uninstall"));
     ASSERT_TRUE(panel.WaitForStatus(kNotInstalled, 12000));
     EXPECT_EQ(ServiceState(kServiceName), 0u);
-    EXPECT_EQ(TakeErrorBox(panel.Process().Id(), 0), L"");  // nothing went wrong on the way
+    EXPECT_EQ(TakeMessageBox(L"Error", panel.Process().Id(), 0), L"");  // nothing went wrong on the way
 }
 
 TEST_F(CommandsE2e, ProgramMissingBesideThePanelIsReportedEvenWhenInTheWorkingFolder) {
@@ -88,7 +68,7 @@ TEST_F(CommandsE2e, ProgramMissingBesideThePanelIsReportedEvenWhenInTheWorkingFo
     for (const wchar_t* button : {L"Install"}) {
         Click(panel.Control(button));
         bool busy = true;
-        EXPECT_EQ(TakeErrorBox(panel.Process().Id(), 5000, &busy),
+        EXPECT_EQ(TakeMessageBox(L"Error", panel.Process().Id(), 5000, &busy),
                   L"Unable to find ZoradidIvavuda.exe in the current folder.");
         EXPECT_FALSE(busy);
     }
@@ -124,7 +104,7 @@ TEST_F(CommandsE2e, StartWhileTheServiceRunsShowsTheSystemErrorWithTheNormalCurs
         ASSERT_TRUE(panel.WaitForStatus(kStopped, 12000));
         ASSERT_TRUE(StartServiceNamed(kServiceName));
         Click(panel.Control(L"Start"));
-        message = TakeErrorBox(panel.Process().Id(), 3000, &busy);
+        message = TakeMessageBox(L"Error", panel.Process().Id(), 3000, &busy);
         if (message.empty()) {
             StopServiceNamed(kServiceName);
             WaitFor([] { return ServiceState(kServiceName) == SERVICE_STOPPED; }, 10000);

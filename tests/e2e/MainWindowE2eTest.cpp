@@ -75,7 +75,8 @@ TEST_F(MainWindowE2e, FixedSizeWindowClosedByItsCloseBoxEndsWithCodeZero) {
     // The check box holds the focus, and Tab keeps it there: it is the only tab stop.
     HWND box = panel.Control(L"Automatically restart services");
     auto focused = [&] {
-        GUITHREADINFO info{sizeof info};
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
         GetGUIThreadInfo(GetWindowThreadProcessId(panel.Main(), nullptr), &info);
         return info.hwndFocus;
     };

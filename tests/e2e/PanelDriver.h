@@ -58,6 +58,27 @@ private:
     HWND FMain = nullptr;
 };
 
+// The message of the message box with this caption that process pid shows within ms ("" when
+// none opens); closes it with OK. cursorWasBusy, when given, tells whether the hourglass showed
+// while the box was open.
+inline std::wstring TakeMessageBox(const std::wstring& caption, DWORD pid, int ms, bool* cursorWasBusy = nullptr) {
+    HWND box = WaitForTopWindow(caption, pid, ms);
+    if (!box) return L"";
+    if (cursorWasBusy) {
+        Sleep(200);
+        CURSORINFO ci{};
+        ci.cbSize = sizeof ci;
+        GetCursorInfo(&ci);
+        *cursorWasBusy = ci.hCursor == LoadCursorW(nullptr, IDC_WAIT);
+    }
+    std::wstring message;
+    for (HWND h : Children(box))
+        if (ClassOf(h) == L"Static" && !TextOf(h).empty()) message = TextOf(h);
+    Click(ChildByText(box, L"OK"));
+    WaitFor([&] { return !IsWindow(box); }, 5000);
+    return message;
+}
+
 // Leaves the machine without the service, its process or stray panels.
 inline void ResetServiceScene() {
     StopServiceNamed(kServiceName);

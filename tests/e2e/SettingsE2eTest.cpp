@@ -46,18 +46,6 @@ bool Checked(const TPanel& panel) {
     return SendMessageW(panel.Control(kCheckBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-// The failure box's message, or "" when none opened within ms; closes it with OK.
-std::wstring TakeFailureBox(DWORD pid, int ms) {
-    HWND box = WaitForTopWindow(kFailureCaption, pid, ms);
-    if (!box) return L"";
-    std::wstring message;
-    for (HWND h : Children(box))
-        if (ClassOf(h) == L"Static" && !TextOf(h).empty()) message = TextOf(h);
-    Click(ChildByText(box, L"OK"));
-    WaitFor([&] { return !IsWindow(box); }, 5000);
-    return message;
-}
-
 class SettingsE2e : public ::testing::Test {
 protected:
     std::string FSaved;
@@ -178,7 +166,7 @@ TEST_F(SettingsE2e, FileThatCannotBeWrittenIsReportedOnEveryChangeAndTheBoxKeeps
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     for (bool expected : {true, false}) {
         Click(panel.Control(kCheckBox));
-        std::wstring message = TakeFailureBox(panel.Process().Id(), 5000);
+        std::wstring message = TakeMessageBox(kFailureCaption, panel.Process().Id(), 5000);
         EXPECT_EQ(message.rfind(L"Cannot create file \"" + std::wstring(kFile) + L"\". ", 0), 0u)
             << std::string(message.begin(), message.end());
         EXPECT_EQ(message.back(), L'.');
@@ -194,10 +182,10 @@ TEST_F(SettingsE2e, MissingFolderIsReportedOnEveryChangeAndNothingIsCreated) {
     ASSERT_TRUE(MoveFileW(kFolder, aside.c_str()));
     TPanel panel;
     Open(panel);
-    EXPECT_EQ(TakeFailureBox(panel.Process().Id(), 1000), L"");  // reading a missing file is no error
+    EXPECT_EQ(TakeMessageBox(kFailureCaption, panel.Process().Id(), 1000), L"");  // reading a missing file is no error
     for (bool expected : {true, false}) {
         Click(panel.Control(kCheckBox));
-        std::wstring message = TakeFailureBox(panel.Process().Id(), 5000);
+        std::wstring message = TakeMessageBox(kFailureCaption, panel.Process().Id(), 5000);
         EXPECT_EQ(message.rfind(L"Cannot create file \"" + std::wstring(kFile) + L"\". ", 0), 0u)
             << std::string(message.begin(), message.end());
         EXPECT_EQ(Checked(panel), expected);
@@ -213,7 +201,7 @@ TEST_F(SettingsE2e, FileHeldOpenForWritingAtOpeningIsReportedAndTheBoxStaysUnche
     HANDLE held = CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     TPanel panel;
-    std::wstring message = TakeFailureBox(panel.Process().Id(), 15000);
+    std::wstring message = TakeMessageBox(kFailureCaption, panel.Process().Id(), 15000);
     EXPECT_EQ(message.rfind(L"Cannot open file \"" + std::wstring(kFile) + L"\". ", 0), 0u)
         << std::string(message.begin(), message.end());
     ASSERT_TRUE(panel.WaitForMainWindow());

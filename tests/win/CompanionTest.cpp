@@ -18,8 +18,8 @@ namespace {
 using namespace std::chrono_literals;
 namespace names = zo::companion;
 
-std::wstring CompanionExe() { return wintest::UnixToWine(DIST_DIR) + L"\\ZoradidIvavuda.exe"; }
-std::wstring StandInExe() { return wintest::UnixToWine(HELPERS_DIR) + L"\\StandInService.exe"; }
+std::wstring CompanionExe() { return testsupport::WinePath(DIST_DIR) + L"\\ZoradidIvavuda.exe"; }
+std::wstring StandInExe() { return testsupport::WinePath(HELPERS_DIR) + L"\\StandInService.exe"; }
 
 const wchar_t* const kQuillora = names::kWatchedServices[0];
 const wchar_t* const kRelaywright = names::kWatchedServices[1];

@@ -18,7 +18,7 @@ namespace {
 
 std::u16string U(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
-std::wstring Sleeper() { return wintest::UnixToWine(HELPERS_DIR) + L"\\sleeper.exe"; }
+std::wstring Sleeper() { return testsupport::WinePath(HELPERS_DIR) + L"\\sleeper.exe"; }
 
 // Takes the GUI thread's messages (and with them the launcher's synchronous calls) until pred
 // holds or ms have passed.
@@ -171,7 +171,7 @@ TEST_F(LauncherWin, RefusedStartReportsFileNotFoundAfterLaunchReturned) {
     TLauncher l(Platform);
     Events ev;
     ev.Attach(l);
-    l.SetFileName(U(wintest::UnixToWine(HELPERS_DIR) + L"\\no-such-program.exe"));
+    l.SetFileName(U(testsupport::WinePath(HELPERS_DIR) + L"\\no-such-program.exe"));
     l.Launch();
     EXPECT_EQ(ev.Count(), 0) << "OnError waits for the message loop";
     EXPECT_FALSE(l.Running());

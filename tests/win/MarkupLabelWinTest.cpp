@@ -12,6 +12,8 @@
 #include "platform/Text.h"
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/GdiSurface.h"
+#include "platform/win32/Gui.h"
+#include "windows/HelpText.h"
 #include "windows/MarkupEngine.h"
 #include "windows/MarkupLabel.h"
 
@@ -19,13 +21,6 @@ using namespace zo;
 
 namespace {
 
-const char16_t kHelpText[] =
-    u"Zoradid Ivavuda runs as a Windows service.  It's purpose is to regularly check that the Quillora 5 Server "
-    u"service is running, as well as the Relaywright 6 service if it is installed. <BR><BR>If these services have "
-    u"stopped then Zoradid Ivavuda will attempt to restart them.<BR><BR>Click <B>Install </B>to install the "
-    u"Quillora 5 Server, then click <B>Start </B>to start the service. <BR><BR>If you get <B>Access Denied</B> "
-    u"errors when clicking any of the buttons, close Zudazuv Orerozo Vuzuvaz, right-click on the Zudazuv Orerozo "
-    u"Vuzuvaz icon, and select <I>Run as Administrator</I>.";
 
 const TFont kHelpFont{u"Segoe UI", -11, clWhite, 0, 0, 0};
 
@@ -255,16 +250,9 @@ template <typename TPaint>
 std::vector<int> InkColumns(int w, int h, bool screenBitmap, TPaint paint) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bmp = screenBitmap ? CreateCompatibleBitmap(screen, w, h)
-                               : CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+                               : zo::win::CreateDib32(w, h, &bits);
     HGDIOBJ old = SelectObject(dc, bmp);
     RECT all{0, 0, w, h};
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -272,6 +260,13 @@ std::vector<int> InkColumns(int w, int h, bool screenBitmap, TPaint paint) {
     GdiFlush();
     SelectObject(dc, old);
     std::vector<uint32_t> px(size_t(w) * h);
+    BITMAPINFO bi{};  // read back as top-down 32-bit pixels, whatever the bitmap's own format
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
     GetDIBits(dc, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS);
     DeleteObject(bmp);
     DeleteDC(dc);

@@ -11,26 +11,21 @@
 
 #include "WinTestMain.h"
 #include "app/Resources.h"
+#include "platform/win32/Gui.h"
 
 namespace {
 
 std::wstring ResFile(const wchar_t* name) {
     // DIST_DIR is <source>/dist/win64
-    return wintest::UnixToWine(DIST_DIR) + L"\\..\\..\\res\\" + name;
+    return testsupport::WinePath(DIST_DIR) + L"\\..\\..\\res\\" + name;
 }
 
 // A 32-bit top-down surface filled with one colour, for drawing pictures onto.
 class Surface {
 public:
     Surface(int w, int h, COLORREF fill) : w_(w), h_(h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
         dc_ = CreateCompatibleDC(nullptr);
-        bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        bmp_ = zo::win::CreateDib32(w, h, reinterpret_cast<void**>(&bits_));
         old_ = SelectObject(dc_, bmp_);
         HBRUSH brush = CreateSolidBrush(fill);
         RECT r{0, 0, w, h};
@@ -125,7 +120,7 @@ TEST(Pictures, BothProgramsCarryTheirPicturesAsResources) {
     };
     for (const Resource& r : resources) {
         SCOPED_TRACE(std::string(r.exe, r.exe + wcslen(r.exe)) + " " + std::to_string(r.id));
-        std::wstring exe = wintest::UnixToWine(DIST_DIR) + L"\\" + r.exe;
+        std::wstring exe = testsupport::WinePath(DIST_DIR) + L"\\" + r.exe;
         HMODULE mod = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_TRUE(mod) << "not built: " << GetLastError();
         HANDLE image = LoadImageW(mod, MAKEINTRESOURCEW(r.id), r.type, r.type == IMAGE_ICON ? 32 : 0,

@@ -54,7 +54,7 @@ protected:
 struct THeldFile {
     THeldFile(const std::u16string& file, const std::u16string& folder, const wchar_t* mode) {
         signal = folder + u"held.signal";
-        std::wstring exe = wintest::UnixToWine(HELPERS_DIR "/holdfile.exe");
+        std::wstring exe = testsupport::WinePath(HELPERS_DIR "/holdfile.exe");
         std::wstring cmd = L"\"" + exe + L"\" \"" + std::wstring(file.begin(), file.end()) + L"\" \"" +
                            std::wstring(signal.begin(), signal.end()) + L"\" " + mode;
         STARTUPINFOW si{};

@@ -31,7 +31,7 @@ std::optional<std::vector<uint8_t>> SystemQuery(std::vector<uint8_t>& block, con
 TEST(VersionInfoWin, LookupsAgreeWithTheSystemOnTheProgramsOwnBlock) {
     TWin32VersionResource resource;
     for (const char* file : {DIST_DIR "/ZudazuvOrerozoVuzuvaz.exe", DIST_DIR "/ZoradidIvavuda.exe"}) {
-        std::vector<uint8_t> block = resource.FileVersionBlock(U16(wintest::UnixToWine(file)));
+        std::vector<uint8_t> block = resource.FileVersionBlock(U16(testsupport::WinePath(file)));
         ASSERT_FALSE(block.empty()) << file;
 
         auto fixed = SystemQuery(block, L"\\", false);
@@ -63,7 +63,7 @@ TEST(VersionInfoWin, ThePanelReadsFiveZeroZeroAndFilesWithoutResourceReadNothing
     EXPECT_EQ(panel.FilePath(), resource.ProgramFileName());
     EXPECT_NE(panel.FilePath().find(u"win_tests.exe"), std::u16string::npos);
 
-    panel.SetFilePath(U16(wintest::UnixToWine(DIST_DIR "/ZudazuvOrerozoVuzuvaz.exe")));
+    panel.SetFilePath(U16(testsupport::WinePath(DIST_DIR "/ZudazuvOrerozoVuzuvaz.exe")));
     EXPECT_TRUE(panel.VersionInfoAvailable());
     EXPECT_EQ(VersionLine(panel), u"Version 5.0.0");
     EXPECT_EQ(panel.VersionNumber(4), 0);
@@ -75,7 +75,7 @@ TEST(VersionInfoWin, ThePanelReadsFiveZeroZeroAndFilesWithoutResourceReadNothing
 
     for (const char* file : {HELPERS_DIR "/idle.exe", BUILD_DIR "/no-such-file.exe"}) {
         TVersionInfo none(resource);
-        none.SetFilePath(U16(wintest::UnixToWine(file)));
+        none.SetFilePath(U16(testsupport::WinePath(file)));
         EXPECT_FALSE(none.VersionInfoAvailable()) << file;
         EXPECT_EQ(none.CompanyName(), u"Value Not Available");
         EXPECT_EQ(VersionLine(none), u"Version 0.0.0");

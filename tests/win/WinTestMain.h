@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/WinProcess.h"  // WinePath and the process helpers
+
 namespace wintest {
 
 // Folder of the running test executable, with a trailing backslash.
@@ -12,13 +14,6 @@ inline std::wstring ExeFolder() {
     DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
     std::wstring path(buf, n);
     return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-// A Unix path as Wine sees it (the Z: drive maps the Unix root).
-inline std::wstring UnixToWine(const char* unixPath) {
-    std::wstring out = L"Z:";
-    for (const char* p = unixPath; *p; ++p) out += (*p == '/') ? L'\\' : wchar_t(*p);
-    return out;
 }
 
 }  // namespace wintest
