@@ -7,6 +7,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 configs=("$@")
 [ ${#configs[@]} -eq 0 ] && configs=(native native-tsan win64 win32)
+# Where ccache is installed, compilations are cached; paths under the checkout are hashed relative
+# to it, so several checkouts of the tree share one cache.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 for c in "${configs[@]}"; do
   case "$c" in
     native)      args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=Debug) ;;
@@ -17,6 +24,6 @@ for c in "${configs[@]}"; do
     *) echo "unknown configuration: $c" >&2; exit 2 ;;
   esac
   echo "== building $c"
-  cmake -S "$root" -B "$root/build/$c" "${args[@]}" >/dev/null
+  cmake -S "$root" -B "$root/build/$c" "${args[@]}" "${launcher[@]}" >/dev/null
   cmake --build "$root/build/$c" -j "$jobs"
 done
