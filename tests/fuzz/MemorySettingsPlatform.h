@@ -17,11 +17,19 @@ public:
         bytes = Files[name];
         return 0;
     }
-    uint32_t CreateAndWriteAllBytes(const std::u16string& name, const std::string& bytes, bool& created) override {
-        created = true;
+    uint32_t CheckReplaceable(const std::u16string&) override { return 0; }
+    uint32_t CreateNewAndWriteAllBytes(const std::u16string& name, const std::string& bytes, bool& created) override {
+        created = Files.count(name) == 0;
+        if (!created) return zo::fsFileExists;
         Files[name] = bytes;
         return 0;
     }
+    uint32_t MoveOver(const std::u16string& source, const std::u16string& target) override {
+        Files[target] = std::move(Files[source]);
+        Files.erase(source);
+        return 0;
+    }
+    void RemoveFile(const std::u16string& name) override { Files.erase(name); }
     bool ForceDirectories(const std::u16string&) override { return true; }
 };
 
