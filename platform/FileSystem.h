@@ -7,9 +7,9 @@ namespace zo {
 
 // The platform's code for "a file of that name already exists".
 constexpr uint32_t fsFileExists = 80;
-// Returned by CheckReplaceable for a name that is a link or another reparse point. Bit 29 marks
-// codes that no system call returns.
-constexpr uint32_t fsReparsePoint = 0x20000001;
+// Returned by CheckReplaceable for a name that is a link: a symbolic link or another reparse
+// point, or one of several names of a file. Bit 29 marks codes that no system call returns.
+constexpr uint32_t fsLink = 0x20000001;
 
 class IFileSystem {
 public:
@@ -28,8 +28,8 @@ public:
     // readers never see a partial file. The steps, in order:
 
     // Opens the file of that name, if there is one, for reading and writing with no sharing, and
-    // closes it again: 0 when it is missing or could be opened, fsReparsePoint when the name is
-    // a link or another reparse point (which is never opened), else the platform's error code.
+    // closes it again: 0 when it is missing or could be opened, fsLink when the name is a link
+    // (a reparse point is never opened), else the platform's error code.
     virtual uint32_t CheckReplaceable(const std::u16string& fileName) = 0;
 
     // Creates a new file (fsFileExists when the name is taken), writes `bytes`, flushes them to

@@ -1,5 +1,6 @@
 #include "settings/IniFiles.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/Failure.h"
@@ -444,6 +445,8 @@ void TMemIniFile::Parse(std::u16string t) {
     // character for its end mark.
     const size_t n = t.size();
     size_t w = 0, i = 0;
+    // At most one entry a line: reserved at once rather than grown by copying.
+    FEntries.reserve(size_t(std::count_if(t.begin(), t.end(), [](char16_t c) { return c == u'\n' || c == u'\r'; })) + 1);
     auto move = [&](size_t from, size_t to) {
         std::char_traits<char16_t>::move(&t[w], &t[from], to - from);
         w += to - from;
@@ -490,10 +493,15 @@ void TMemIniFile::Parse(std::u16string t) {
     }
     CheckedSize(w);
     t.resize(w);
-    t.shrink_to_fit();
     FText = std::move(t);
-    FEntries.shrink_to_fit();
-    FHeaders.shrink_to_fit();
+    // Trimmed lines are shorter than they were in the file; the room they left is given back
+    // when it is worth a copy.
+    auto fit = [](auto& v) {
+        if (v.capacity() > v.size() + v.size() / 16) v.shrink_to_fit();
+    };
+    fit(FText);
+    fit(FEntries);
+    fit(FHeaders);
 }
 
 void TMemIniFile::SetStrings(const TStrings& lines) {
@@ -659,13 +667,17 @@ void WriteWholeFile(const TSettingsPlatform& platform, const std::u16string& fil
     };
     // Fails, as creating the file itself would, while another program has the file open.
     if (uint32_t code = files.CheckReplaceable(fileName)) {
-        // The folder may be writable by anyone: a link there could point at any file.
-        if (code == fsReparsePoint)
-            throw EFCreateError(FormatS(u"Cannot create file \"%s\". It is a link or another reparse point, "
-                                        u"and settings are never written through one",
-                                        {fileName}));
+        // The folder may be writable by anyone, so a link there may lead to any file. It is
+        // refused rather than replaced: what was read through it belongs to that other file and
+        // must not be copied into a file that anyone can read.
+        if (code == fsLink)
+            throw EFCreateError(FormatS(
+                u"Cannot create file \"%s\". It is a link to another file, and settings are never written through a link",
+                {fileName}));
         throw cannotCreate(code);
     }
+    // The new file sits next to the old one, so the replace stays on one volume and is one step.
+    // A name left by a write that never finished is passed over.
     std::u16string temporary;
     bool created = false;
     uint32_t code = fsFileExists;

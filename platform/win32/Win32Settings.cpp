@@ -75,15 +75,14 @@ uint32_t Win32FileSystem::CheckReplaceable(const std::u16string& fileName) {
         DWORD code = GetLastError();
         return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : code;
     }
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return fsReparsePoint;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return fsLink;
     TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
     if (file.H == INVALID_HANDLE_VALUE) return GetLastError();
-    // A link made between the two calls above is still caught here.
+    // A link made between the two calls above is caught here, and so is a file with a second name.
     BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(file.H, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return fsReparsePoint;
-    return 0;
+    if (!GetFileInformationByHandle(file.H, &info)) return GetLastError();
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1 ? fsLink : 0;
 }
 
 uint32_t Win32FileSystem::CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,

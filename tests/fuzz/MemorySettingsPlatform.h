@@ -37,13 +37,13 @@ class Latin1 : public zo::ICodePage {
 public:
     uint32_t AnsiCodePage() override { return 28591; }
     std::u16string ToUnicode(uint32_t, std::string_view bytes) override {
-        std::u16string out;
-        for (unsigned char c : bytes) out += char16_t(c);
+        std::u16string out(bytes.size(), u'\0');
+        for (size_t i = 0; i < bytes.size(); ++i) out[i] = char16_t(static_cast<unsigned char>(bytes[i]));
         return out;
     }
     std::string FromUnicode(uint32_t, std::u16string_view text) override {
-        std::string out;
-        for (char16_t c : text) out += c < 256 ? char(c) : '?';
+        std::string out(text.size(), '\0');
+        for (size_t i = 0; i < text.size(); ++i) out[i] = text[i] < 256 ? char(text[i]) : '?';
         return out;
     }
 };

@@ -166,8 +166,8 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
     } failures[] = {
         {112, false, u"Cannot write file \"C:\\Missing\\a.ini\". Error 112 (error 112)"},
         {0, true,
-         u"Cannot create file \"C:\\Missing\\a.ini\". It is a link or another reparse point, and settings are "
-         u"never written through one"},
+         u"Cannot create file \"C:\\Missing\\a.ini\". It is a link to another file, and settings are never "
+         u"written through a link"},
     };
     ini.WriteString(u"S", u"k", u"changed");
     for (const auto& failure : failures) {

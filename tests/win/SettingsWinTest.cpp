@@ -197,10 +197,9 @@ TEST_F(SettingsWin, FullWidthLookAlikesAreWrittenAsTheDefaultCharacter) {
     EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=1\r\nX=??????\r\n?????\r\n\r\n");
 }
 
-// The folder may be writable by anyone: a second name for another file at the file's name is
-// replaced by the write, never written through. (Symbolic links and other reparse points are
-// refused before that; Wine has none to test with.)
-TEST_F(SettingsWin, ALinkAtTheFileNameIsReplacedNeverWrittenThrough) {
+// The folder may be writable by anyone: a link at the file's name is refused, and neither name
+// changes. (Wine has no symbolic links to test with; a second name of a file is a link too.)
+TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
     const std::u16string other = folder + u"elsewhere.txt";
     WriteRaw(other, "[Settings]\r\nRestartServices=0\r\n");
     DeleteFileW(reinterpret_cast<const wchar_t*>(file.c_str()));
@@ -209,9 +208,16 @@ TEST_F(SettingsWin, ALinkAtTheFileNameIsReplacedNeverWrittenThrough) {
         << GetLastError();
     TRegIniFile ini(DefaultSettingsPlatform());
     ini.SetPath(file);
-    ini.WriteBool(u"Settings", u"RestartServices", true);
+    try {
+        ini.WriteBool(u"Settings", u"RestartServices", true);
+        FAIL() << "no failure";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), u"Cannot create file \"" + file +
+                                   u"\". It is a link to another file, and settings are never written through a link");
+    }
     EXPECT_EQ(ReadRaw(other), "[Settings]\r\nRestartServices=0\r\n");
-    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=1\r\n\r\n");
+    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=0\r\n");
+    EXPECT_EQ(FolderEntries(folder).size(), 2u);
     DeleteFileW(reinterpret_cast<const wchar_t*>(other.c_str()));
 }
 

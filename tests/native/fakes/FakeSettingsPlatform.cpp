@@ -41,7 +41,7 @@ uint32_t FakeFileSystem::ReadAllBytes(const std::u16string& fileName, std::strin
 }
 
 uint32_t FakeFileSystem::CheckReplaceable(const std::u16string& fileName) {
-    if (Links.count(fileName)) return zo::fsReparsePoint;
+    if (Links.count(fileName)) return zo::fsLink;
     if (!Files.count(fileName)) return 0;
     if (AccessDenied.count(fileName)) return 5;
     if (OpenForWriting.count(fileName) || OpenForReading.count(fileName)) return 32;
