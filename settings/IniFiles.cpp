@@ -641,17 +641,27 @@ bool TMemIniFile::ValueExists(const std::u16string& section, const std::u16strin
 
 std::string TMemIniFile::Serialize() {
     if (FHeaders.empty()) return {};
-    std::u16string text;
-    text.reserve(FText.size() - FGarbage + 3 * FEntries.size() + 3 * FHeaders.size());
+    // Each entry's text without its end mark, plus CR LF; "[" and "]" and a blank line a section.
+    std::u16string text(FText.size() - FGarbage + FEntries.size() + 4 * FHeaders.size(), u'\0');
+    char16_t* out = text.data();
+    const char16_t* const all = FText.data();
+    auto copyEntry = [&](size_t entry) {  // copies up to the end mark, in one pass
+        for (const char16_t* in = all + FEntries[entry]; *in != kEnd;) *out++ = *in++;
+    };
+    auto lineBreak = [&]() {
+        *out++ = u'\r';
+        *out++ = u'\n';
+    };
     for (size_t k = 0; k < FHeaders.size(); ++k) {
-        text += u'[';
-        text += SectionName(k);
-        text += u"]\r\n";
+        *out++ = u'[';
+        copyEntry(FHeaders[k]);
+        *out++ = u']';
+        lineBreak();
         for (size_t e = FHeaders[k] + 1; e < SectionEnd(k); ++e) {
-            text += EntryText(e);
-            text += u"\r\n";
+            copyEntry(e);
+            lineBreak();
         }
-        text += u"\r\n";
+        lineBreak();
     }
     const uint32_t codePage = FEncoding ? *FEncoding : FPlatform.CodePage.AnsiCodePage();
     return EncodingPreamble(codePage) + EncodeText(codePage, text, FPlatform.CodePage);
