@@ -10,6 +10,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(DIST_NAME win64)
 else()
   set(DIST_NAME win32)
+  # More than 2 GB of address space (4 GB on 64-bit systems); x86_64 programs have it by default.
+  add_link_options(-Wl,--large-address-aware)
 endif()
 set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/${DIST_NAME})
 

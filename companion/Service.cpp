@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include "companion/Names.h"
+#include "platform/Failure.h"
+#include "platform/win32/Win32Settings.h"
+#include "settings/IniFiles.h"
 
 namespace zo::companion {
 
@@ -44,12 +47,6 @@ DWORD WINAPI ControlHandler(DWORD control, DWORD, void*, void*) {
     default:
         return ERROR_CALL_NOT_IMPLEMENTED;
     }
-}
-
-bool RestartServicesOn() {
-    // The control panel stores "1" or "0"; any number other than 0 switches restarting on, and a
-    // missing file, section or key, or a value that is not a number, leaves it off.
-    return GetPrivateProfileIntW(kSettingsSection, kRestartServicesKey, 0, kSettingsFile) != 0;
 }
 
 // Starts one watched service when it is registered and stopped. True when a start was requested
@@ -96,6 +93,19 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
 }
 
 }  // namespace
+
+bool RestartServicesOn() {
+    // The control panel stores "1" or "0"; any number other than 0 switches restarting on, and a
+    // missing file, section or key, or a value that is not a number, leaves it off.
+    static bool last = false;
+    try {
+        TMemIniFile ini(reinterpret_cast<const char16_t*>(kSettingsFile), DefaultSettingsPlatform());
+        last = ini.ReadBool(reinterpret_cast<const char16_t*>(kSettingsSection),
+                            reinterpret_cast<const char16_t*>(kRestartServicesKey), false);
+    } catch (const Exception&) {
+    }
+    return last;
+}
 
 int CheckWatchedServices() {
     if (!RestartServicesOn()) return 0;

@@ -11,6 +11,11 @@ enum TDispatchResult { drServed, drNotAService, drFailed };
 // lastError receives the system's error code for drNotAService and drFailed.
 TDispatchResult RunAsService(unsigned long& lastError);
 
+// Whether "RestartServices" is on, read from the settings file by the same rules as the control
+// panel. When the file exists but cannot be read (the panel is replacing it), the last answer
+// stands; it starts as off.
+bool RestartServicesOn();
+
 // One check: when "RestartServices" is on in the settings file, starts every watched service that
 // is registered and stopped. Returns how many start requests succeeded.
 int CheckWatchedServices();

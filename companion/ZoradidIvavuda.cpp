@@ -1,6 +1,7 @@
 // ZoradidIvavuda.exe, the Quillora 5 service monitor.
 //   ZoradidIvavuda /install     registers the service and creates its settings folder
 //   ZoradidIvavuda /uninstall   stops the service if it runs and removes its registration
+//   ZoradidIvavuda /setting     shows whether restarting is on, as the service reads the file
 //   (no switch)                 run by the service control manager: the service itself
 #include <windows.h>
 
@@ -33,7 +34,8 @@ int Usage() {
     PrintLine(STD_ERROR_HANDLE,
               u"Quillora 5 service monitor: runs as the Windows service \"Quillora5ZoradidIvavuda\".\r\n"
               u"Usage: ZoradidIvavuda /install     register the service\r\n"
-              u"       ZoradidIvavuda /uninstall   stop and remove the service");
+              u"       ZoradidIvavuda /uninstall   stop and remove the service\r\n"
+              u"       ZoradidIvavuda /setting     show whether stopped services are restarted");
     return kExitUsage;
 }
 
@@ -51,6 +53,10 @@ bool IsSwitch(const wchar_t* arg, const wchar_t* name) {
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && IsSwitch(argv[1], L"install")) return Report(zo::companion::Install());
     if (argc == 2 && IsSwitch(argv[1], L"uninstall")) return Report(zo::companion::Uninstall());
+    if (argc == 2 && IsSwitch(argv[1], L"setting")) {
+        PrintLine(STD_OUTPUT_HANDLE, zo::companion::RestartServicesOn() ? u"RestartServices=1" : u"RestartServices=0");
+        return 0;
+    }
     if (argc > 1) return Usage();
 
     // No switch: the service control manager started us, or someone ran us by hand.

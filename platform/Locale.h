@@ -23,7 +23,8 @@ public:
     // The user's current settings.
     virtual TFormatSettings FormatSettings() = 0;
 
-    // The text in upper case under the user's locale rules; the result has the same length.
+    // The text in upper case under the user's locale rules; the result has the same length, and
+    // ASCII letters map to ASCII capitals (the file-system casing, not a language's own).
     virtual std::u16string UpperCase(std::u16string_view text) = 0;
 };
 

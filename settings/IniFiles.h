@@ -3,11 +3,10 @@
 //
 // Lookups ignore letter case (both sides upper-cased under the user's locale) and the first
 // match in document order wins. Duplicate sections and duplicate names are kept and written
-// back; each section and each section's lines carry a hash index from the case-folded name to
-// their entries in order, so a lookup costs the same whatever the size of the file.
+// back; hash tables of the first match of each name make a lookup cost the same whatever the
+// size of the file.
 #pragma once
 #include <cstdint>
-#include <list>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -157,55 +156,61 @@ public:
     std::string Serialize();
 
 private:
-    // The entries of one name in document order: the first inline (most names are unique), the
-    // later ones in Later from index Head on. Removing the first moves Head; the vector is
-    // compacted when half of it is spent.
-    template <typename It>
-    struct TMatches {
-        It FirstItem;
-        std::vector<It> Later;
-        size_t Head = 0;
-        bool Empty = false;
-        It& First() { return FirstItem; }
-        void Add(It it) { Later.push_back(it); }
-        void PopFirst() {
-            if (Head >= Later.size()) {
-                Empty = true;
-                return;
-            }
-            FirstItem = Later[Head++];
-            if (Head * 2 >= Later.size() && Head > 8) {
-                Later.erase(Later.begin(), Later.begin() + std::ptrdiff_t(Head));
-                Head = 0;
-            }
-        }
+    // An open-addressing table from a case-folded name to the number of its first entry; a slot
+    // holds that number plus one, 0 when free. Names themselves stay in the document.
+    struct TNameTable {
+        std::vector<uint32_t> Slots;
+        size_t Count = 0;
     };
-    using TLines = std::list<std::u16string>;
-    struct TSection {
-        std::u16string Name;
-        TLines Lines;
-        // Case-folded line name to the lines of that name.
-        std::unordered_map<std::u16string, TMatches<TLines::iterator>> Index;
-    };
-    using TSections = std::list<TSection>;
+    template <typename NameOf>
+    std::optional<uint32_t> Lookup(const TNameTable& table, std::u16string_view name, NameOf nameOf) const;
+    template <typename NameOf>
+    void InsertFirst(TNameTable& table, std::u16string_view name, uint32_t value, NameOf nameOf) const;
 
     std::u16string Fold(std::u16string_view name) const;
-    TSection* FindSection(const std::u16string& name);
-    TLines::iterator* FindLine(TSection& section, const std::u16string& ident);
-    TSection& AddSection(std::u16string name);
-    void AddLine(TSection& section, std::u16string text);
+    uint64_t NameHash(std::u16string_view name) const;
+    bool SameName(std::u16string_view a, std::u16string_view b) const;
+
+    std::u16string_view EntryText(size_t entry) const;
+    std::u16string_view SectionName(size_t ordinal) const { return EntryText(FHeaders[ordinal]); }
+    // The entry after the section's last line.
+    size_t SectionEnd(size_t ordinal) const;
+    std::optional<uint32_t> FindSection(std::u16string_view name);
+    // The entry of the first line of that name in the section.
+    std::optional<size_t> FindLine(uint32_t ordinal, std::u16string_view ident);
+    uint32_t AddSection(std::u16string_view name);
+    void AddLine(uint32_t ordinal, std::u16string_view text);
+    uint32_t AppendText(std::u16string_view text);
+    void ReplaceLine(size_t entry, std::u16string_view text);
+    void EraseEntries(size_t first, size_t last);
+    void CompactText();
+    // Parses decoded text (the rules of SetStrings), reusing its storage for the document.
+    void Parse(std::u16string text);
     void LoadValues();
 
-    TSections FSections;
-    std::unordered_map<std::u16string, TMatches<TSections::iterator>> FSectionIndex;
+    // The document: every section name and every line, each followed by "\n" (which no name or
+    // value can hold), in FText; FEntries holds where each one starts, in document order, and
+    // FHeaders which entries are section headers. A few bytes per line, so that a document
+    // costs about what its file does.
+    std::u16string FText;
+    size_t FGarbage = 0;  // characters of FText that no entry uses any more
+    std::vector<uint32_t> FEntries;
+    std::vector<uint32_t> FHeaders;
+    // Built when first needed. Section names to section ordinals, and for sections of more
+    // than a few lines, line names to the line's place in its section: neither moves when a
+    // line is added at a section's end, which is where writes add lines.
+    TNameTable FSectionTable;
+    bool FSectionTableValid = false;
+    std::unordered_map<uint32_t, TNameTable> FLineTables;
     std::optional<uint32_t> FEncoding;
 };
 
+// Writes a whole file through a new file in the same folder that then replaces it, so that a
+// failure leaves the old file as it was. Throws EFCreateError, naming the file and the reason.
+void WriteWholeFile(const TSettingsPlatform& platform, const std::u16string& fileName, const std::string& bytes);
+
 // The name of an INI line: the text before its first "=", empty when it has none.
 std::u16string_view IniLineName(std::u16string_view line);
-
-// Splits decoded text into lines at CR LF, CR and LF; a NUL ends the text.
-TStrings SplitIniText(std::u16string_view text);
 
 // Byte-order mark of an encoding: EF BB BF for 65001, FF FE for 1200, FE FF for 1201, else none.
 std::string EncodingPreamble(uint32_t codePage);

@@ -67,9 +67,27 @@ uint32_t Win32FileSystem::ReadAllBytes(const std::u16string& fileName, std::stri
     }
 }
 
-uint32_t Win32FileSystem::CreateAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
-                                                 bool& created) {
-    TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+uint32_t Win32FileSystem::CheckReplaceable(const std::u16string& fileName) {
+    // The attributes of the name itself: a link is never opened, so nothing it points to is
+    // touched.
+    DWORD attributes = GetFileAttributesW(W(fileName));
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD code = GetLastError();
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : code;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return fsLink;
+    TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
+    if (file.H == INVALID_HANDLE_VALUE) return GetLastError();
+    // A link made between the two calls above is caught here, and so is a file with a second name.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.H, &info)) return GetLastError();
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1 ? fsLink : 0;
+}
+
+uint32_t Win32FileSystem::CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
+                                                    bool& created) {
+    TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr)};
     created = file.H != INVALID_HANDLE_VALUE;
     if (!created) return GetLastError();
@@ -80,8 +98,18 @@ uint32_t Win32FileSystem::CreateAndWriteAllBytes(const std::u16string& fileName,
         if (written == 0) return ERROR_WRITE_FAULT;
         done += written;
     }
-    return 0;
+    if (!FlushFileBuffers(file.H)) return GetLastError();
+    HANDLE h = file.H;
+    file.H = INVALID_HANDLE_VALUE;
+    return CloseHandle(h) ? 0 : GetLastError();
 }
+
+uint32_t Win32FileSystem::MoveOver(const std::u16string& source, const std::u16string& target) {
+    return MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
+                                                                                                : GetLastError();
+}
+
+void Win32FileSystem::RemoveFile(const std::u16string& fileName) { DeleteFileW(W(fileName)); }
 
 bool Win32FileSystem::ForceDirectories(const std::u16string& folder) {
     std::u16string path = folder;
@@ -108,10 +136,19 @@ std::u16string Win32CodePage::ToUnicode(uint32_t codePage, std::string_view byte
 std::string Win32CodePage::FromUnicode(uint32_t codePage, std::u16string_view text) {
     if (text.empty()) return {};
     const wchar_t* src = reinterpret_cast<const wchar_t*>(text.data());
-    int n = WideCharToMultiByte(codePage, 0, src, int(text.size()), nullptr, 0, nullptr, nullptr);
+    // Without best fit: a look-alike such as a full-width "=" becomes the default character, never
+    // the ASCII character that would change the meaning of the line.
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    int n = WideCharToMultiByte(codePage, flags, src, int(text.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0 && GetLastError() == ERROR_INVALID_FLAGS) {
+        // Code pages that take no flags (UTF-7, GB 18030, ISO 2022 and the like) are never the
+        // ANSI code page.
+        flags = 0;
+        n = WideCharToMultiByte(codePage, flags, src, int(text.size()), nullptr, 0, nullptr, nullptr);
+    }
     if (n <= 0) return {};
     std::string out(size_t(n), '\0');
-    WideCharToMultiByte(codePage, 0, src, int(text.size()), out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, src, int(text.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 

@@ -10,13 +10,16 @@
 namespace zo {
 
 // CreateFileW with the sharing modes of the settings file: read sharing for reading, none for
-// writing.
+// writing; a write goes to a new file that MoveFileExW puts in place.
 class Win32FileSystem : public IFileSystem {
 public:
     bool FileExists(const std::u16string& fileName) override;
     uint32_t ReadAllBytes(const std::u16string& fileName, std::string& bytes, bool& opened) override;
-    uint32_t CreateAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
-                                    bool& created) override;
+    uint32_t CheckReplaceable(const std::u16string& fileName) override;
+    uint32_t CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
+                                       bool& created) override;
+    uint32_t MoveOver(const std::u16string& source, const std::u16string& target) override;
+    void RemoveFile(const std::u16string& fileName) override;
     bool ForceDirectories(const std::u16string& folder) override;
 };
 

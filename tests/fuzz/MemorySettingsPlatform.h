@@ -17,11 +17,19 @@ public:
         bytes = Files[name];
         return 0;
     }
-    uint32_t CreateAndWriteAllBytes(const std::u16string& name, const std::string& bytes, bool& created) override {
-        created = true;
+    uint32_t CheckReplaceable(const std::u16string&) override { return 0; }
+    uint32_t CreateNewAndWriteAllBytes(const std::u16string& name, const std::string& bytes, bool& created) override {
+        created = Files.count(name) == 0;
+        if (!created) return zo::fsFileExists;
         Files[name] = bytes;
         return 0;
     }
+    uint32_t MoveOver(const std::u16string& source, const std::u16string& target) override {
+        Files[target] = std::move(Files[source]);
+        Files.erase(source);
+        return 0;
+    }
+    void RemoveFile(const std::u16string& name) override { Files.erase(name); }
     bool ForceDirectories(const std::u16string&) override { return true; }
 };
 
@@ -29,13 +37,13 @@ class Latin1 : public zo::ICodePage {
 public:
     uint32_t AnsiCodePage() override { return 28591; }
     std::u16string ToUnicode(uint32_t, std::string_view bytes) override {
-        std::u16string out;
-        for (unsigned char c : bytes) out += char16_t(c);
+        std::u16string out(bytes.size(), u'\0');
+        for (size_t i = 0; i < bytes.size(); ++i) out[i] = char16_t(static_cast<unsigned char>(bytes[i]));
         return out;
     }
     std::string FromUnicode(uint32_t, std::u16string_view text) override {
-        std::string out;
-        for (char16_t c : text) out += c < 256 ? char(c) : '?';
+        std::string out(text.size(), '\0');
+        for (size_t i = 0; i < text.size(); ++i) out[i] = text[i] < 256 ? char(text[i]) : '?';
         return out;
     }
 };

@@ -157,6 +157,32 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
     fake.Files.AddFolder(u"C:\\Missing");
     ini.UpdateFile();
     EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini"], "[S]\r\nk=v\r\n\r\n");
+
+    // Failing after the new file was made, or at a link, leaves the file and nothing else.
+    const struct {
+        uint32_t FailWith;
+        bool Link;
+        std::u16string Message;
+    } failures[] = {
+        {112, false, u"Cannot write file \"C:\\Missing\\a.ini\". Error 112 (error 112)"},
+        {0, true,
+         u"Cannot create file \"C:\\Missing\\a.ini\". It is a link to another file, and settings are never "
+         u"written through a link"},
+    };
+    ini.WriteString(u"S", u"k", u"changed");
+    for (const auto& failure : failures) {
+        fake.Files.FailWritingWith = failure.FailWith;
+        fake.Files.Links.clear();
+        if (failure.Link) fake.Files.Links.insert(u"C:\\Missing\\a.ini");
+        try {
+            ini.UpdateFile();
+            ADD_FAILURE() << "no failure";
+        } catch (const zo::EFCreateError& e) {
+            EXPECT_EQ(e.Message(), failure.Message);
+        }
+        EXPECT_EQ(fake.Files.Files.size(), 1u);
+        EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini"], "[S]\r\nk=v\r\n\r\n");
+    }
 }
 
 TEST_F(SettingsIniFile, LineBreaksCannotBeWrittenIntoTheFile) {

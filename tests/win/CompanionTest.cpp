@@ -9,9 +9,12 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "WinTestMain.h"
 #include "companion/Names.h"
+#include "platform/win32/Win32Settings.h"
+#include "settings/IniFiles.h"
 
 namespace {
 
@@ -334,6 +337,30 @@ TEST_F(CompanionTest, UninstallStopsARunningServiceAndRemovesItsRegistration) {
     // Removing what is not registered fails with the system's reason.
     EXPECT_NE(RunCompanion(L"/uninstall", out), 0u);
     EXPECT_NE(out.find("1060"), std::string::npos) << out;
+}
+
+
+// The service reads the setting by the panel's rules: its decision equals the panel's ReadBool
+// for every stored form, byte-order marks included.
+TEST_F(CompanionTest, ReadsTheSettingAsThePanelDoes) {
+    const std::u16string utf16 = u"\uFEFF[Settings]\r\nRestartServices=1\r\n";
+    const std::string rows[] = {
+        "1", " 1 ", "0", "1abc", "\"1\"", "yes", "2", "-1", "0x10", "$0", "1 ; on", "",
+    };
+    std::vector<std::string> files;
+    for (const auto& value : rows) files.push_back("[Settings]\r\nRestartServices=" + value + "\r\n");
+    files.push_back("\xEF\xBB\xBF[Settings]\r\nRestartServices=1\r\n");
+    files.push_back(std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2));
+    files.push_back(std::string("[Settings]\r\nX=") + '\0' + "\r\nRestartServices=1\r\n");  // a NUL ends the text
+    ASSERT_TRUE(WriteRestartServices(false));
+    for (const auto& bytes : files) {
+        ASSERT_TRUE(WriteFileBytes(names::kSettingsFile, bytes));
+        zo::TMemIniFile panel(reinterpret_cast<const char16_t*>(names::kSettingsFile), zo::DefaultSettingsPlatform());
+        const bool expected = panel.ReadBool(u"Settings", u"RestartServices", false);
+        std::string out;
+        EXPECT_EQ(RunCompanion(L"/setting", out), 0u) << out;
+        EXPECT_EQ(out, expected ? "RestartServices=1\r\n" : "RestartServices=0\r\n") << "file: " << bytes;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "WinTestMain.h"
 #include "platform/Failure.h"
@@ -133,6 +134,91 @@ TEST_F(SettingsWin, FileHeldOpenForWritingByAnotherProgramCannotBeOpenedOrCreate
     TRegIniFile ini(DefaultSettingsPlatform());
     ini.SetPath(file);
     EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+}
+
+// A full disk, stood in for: the new file is created and half written, then the write fails.
+class TFullDisk : public Win32FileSystem {
+public:
+    uint32_t CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
+                                       bool& created) override {
+        uint32_t code = Win32FileSystem::CreateNewAndWriteAllBytes(fileName, bytes.substr(0, bytes.size() / 2), created);
+        return code ? code : ERROR_DISK_FULL;
+    }
+};
+
+std::vector<std::u16string> FolderEntries(const std::u16string& folder) {
+    std::vector<std::u16string> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(reinterpret_cast<const wchar_t*>((folder + u"*").c_str()), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::u16string name = U(data.cFileName);
+        if (name != u"." && name != u"..") names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+TEST_F(SettingsWin, FailedWriteLeavesTheOldBytesAndNoTemporaryFile) {
+    const std::string old = "; kept\r\n[Settings]\r\nRestartServices=0\r\nOther=x\r\n";
+    WriteRaw(file, old);
+    TFullDisk fullDisk;
+    TSettingsPlatform platform = DefaultSettingsPlatform();
+    TSettingsPlatform failing{fullDisk, platform.CodePage, platform.Locale, platform.SystemText, platform.Environment};
+    TMemIniFile ini(file, failing);
+    ini.WriteBool(u"Settings", u"RestartServices", true);
+    try {
+        ini.UpdateFile();
+        FAIL() << "no failure";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), u"Cannot write file \"" + file + u"\". " + ErrorText(ERROR_DISK_FULL) + u" (error 112)");
+    }
+    EXPECT_EQ(ReadRaw(file), old);
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::u16string>{u"ZoradidIvavuda.ini"});
+    // The document keeps the change, and the next write that can succeed stores it.
+    TMemIniFile again(file, platform);
+    again.WriteBool(u"Settings", u"RestartServices", true);
+    again.UpdateFile();
+    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=1\r\nOther=x\r\n\r\n");
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::u16string>{u"ZoradidIvavuda.ini"});
+}
+
+// Written back in the ANSI code page, full-width look-alikes must not become the ASCII
+// characters of the file's syntax.
+TEST_F(SettingsWin, FullWidthLookAlikesAreWrittenAsTheDefaultCharacter) {
+    std::u16string text = u"\uFEFF[Settings]\r\nRestartServices=1\r\nX=\uFF32\uFF45\uFF53\uFF34\uFF1D\uFF10\r\n"
+                          u"\uFF3B\uFF33\uFF45\uFF54\uFF3D\r\n";
+    WriteRaw(file, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+    TRegIniFile ini(DefaultSettingsPlatform());
+    ini.SetPath(file);
+    EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
+    ini.WriteBool(u"Settings", u"RestartServices", true);  // rewritten in the ANSI code page
+    if (GetACP() == 65001) GTEST_SKIP() << "the ANSI code page holds every character";
+    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=1\r\nX=??????\r\n?????\r\n\r\n");
+}
+
+// The folder may be writable by anyone: a link at the file's name is refused, and neither name
+// changes. (Wine has no symbolic links to test with; a second name of a file is a link too.)
+TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
+    const std::u16string other = folder + u"elsewhere.txt";
+    WriteRaw(other, "[Settings]\r\nRestartServices=0\r\n");
+    DeleteFileW(reinterpret_cast<const wchar_t*>(file.c_str()));
+    ASSERT_TRUE(CreateHardLinkW(reinterpret_cast<const wchar_t*>(file.c_str()),
+                                reinterpret_cast<const wchar_t*>(other.c_str()), nullptr))
+        << GetLastError();
+    TRegIniFile ini(DefaultSettingsPlatform());
+    ini.SetPath(file);
+    try {
+        ini.WriteBool(u"Settings", u"RestartServices", true);
+        FAIL() << "no failure";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), u"Cannot create file \"" + file +
+                                   u"\". It is a link to another file, and settings are never written through a link");
+    }
+    EXPECT_EQ(ReadRaw(other), "[Settings]\r\nRestartServices=0\r\n");
+    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=0\r\n");
+    EXPECT_EQ(FolderEntries(folder).size(), 2u);
+    DeleteFileW(reinterpret_cast<const wchar_t*>(other.c_str()));
 }
 
 TEST_F(SettingsWin, FileHeldOpenForReadingCanBeReadButNotWritten) {

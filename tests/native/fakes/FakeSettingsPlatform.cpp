@@ -40,17 +40,39 @@ uint32_t FakeFileSystem::ReadAllBytes(const std::u16string& fileName, std::strin
     return 0;
 }
 
-uint32_t FakeFileSystem::CreateAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
-                                                bool& created) {
-    created = false;
-    if (!Folders.count(ParentFolder(fileName))) return 3;  // path not found
+uint32_t FakeFileSystem::CheckReplaceable(const std::u16string& fileName) {
+    if (Links.count(fileName)) return zo::fsLink;
+    if (!Files.count(fileName)) return 0;
     if (AccessDenied.count(fileName)) return 5;
     if (OpenForWriting.count(fileName) || OpenForReading.count(fileName)) return 32;
+    return 0;
+}
+
+uint32_t FakeFileSystem::CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
+                                                   bool& created) {
+    created = false;
+    if (!Folders.count(ParentFolder(fileName))) return 3;  // path not found
+    if (AccessDenied.count(ParentFolder(fileName))) return 5;
+    if (Files.count(fileName)) return zo::fsFileExists;
     created = true;
-    ++Writes;
+    if (FailWritingWith) {
+        Files[fileName] = bytes.substr(0, bytes.size() / 2);
+        return FailWritingWith;
+    }
     Files[fileName] = bytes;
     return 0;
 }
+
+uint32_t FakeFileSystem::MoveOver(const std::u16string& source, const std::u16string& target) {
+    if (AccessDenied.count(target)) return 5;
+    ++Writes;
+    Files[target] = std::move(Files[source]);
+    Files.erase(source);
+    Links.erase(target);
+    return 0;
+}
+
+void FakeFileSystem::RemoveFile(const std::u16string& fileName) { Files.erase(fileName); }
 
 bool FakeFileSystem::ForceDirectories(const std::u16string& folder) {
     AddFolder(folder);

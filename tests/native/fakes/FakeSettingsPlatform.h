@@ -17,6 +17,8 @@ public:
     std::set<std::u16string> OpenForWriting;  // held by another program: reads and writes fail
     std::set<std::u16string> OpenForReading;  // held by another program: writes fail
     std::set<std::u16string> AccessDenied;
+    std::set<std::u16string> Links;          // names that are links to somewhere else
+    uint32_t FailWritingWith = 0;            // a new file is created, half written, then this fails
     int Reads = 0;
     int Writes = 0;
 
@@ -25,8 +27,11 @@ public:
 
     bool FileExists(const std::u16string& fileName) override;
     uint32_t ReadAllBytes(const std::u16string& fileName, std::string& bytes, bool& opened) override;
-    uint32_t CreateAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
-                                    bool& created) override;
+    uint32_t CheckReplaceable(const std::u16string& fileName) override;
+    uint32_t CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
+                                       bool& created) override;
+    uint32_t MoveOver(const std::u16string& source, const std::u16string& target) override;
+    void RemoveFile(const std::u16string& fileName) override;
     bool ForceDirectories(const std::u16string& folder) override;
 };
 
