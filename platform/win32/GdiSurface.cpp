@@ -198,7 +198,10 @@ void TGdiSurface::DrawText(std::u16string_view text, const TRect& rect, uint32_t
         // Each glyph goes exactly where the measurement puts it. Left to itself, the text output
         // may advance by other widths than the measuring calls report (Wine draws small
         // monochrome text with the advances of its monochrome hinting, a "w" two pixels wider),
-        // and text drawn run by run would then overlap the gap after each run.
+        // and text drawn run by run would then overlap the gap after each run. The price is a
+        // glyph drawn narrower than it measures leaving a pixel before the next ("them ." under
+        // Wine); letting the platform place the glyphs inside a run and the measurement only its
+        // start loses whole word gaps instead ("wellas"), the worse of the two.
         const int n = int(text.size());
         std::vector<int> ends(static_cast<size_t>(n), 0);
         SIZE sz{};

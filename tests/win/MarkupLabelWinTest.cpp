@@ -70,6 +70,8 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         DeleteObject(b);
         return 1;
     }
+    if (msg == WM_CTLCOLORSTATIC)
+        return zo::win::ControlColors(reinterpret_cast<HDC>(wp), RGB(255, 255, 255), RGB(0x20, 0x20, 0x20));
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
@@ -106,6 +108,7 @@ TEST(MarkupLabelWin, HelpTextLaysOutInFourParagraphsAndTheLabelFollowsItsHeight)
         label.SetHTML(kHelpText);
         label.SetAutoSizing(true);
         ASSERT_TRUE(label.CreateWnd(parent, {54, 6, 54 + 401, 6 + 175}));
+        EXPECT_EQ(label.Color(), 0x202020u);  // the parent's
         int newSizes = 0;
         label.OnNewSize = [&](TMarkupLabel&, int, int) { ++newSizes; };
         ShowWindow(parent, SW_SHOWNOACTIVATE);
