@@ -77,12 +77,37 @@ void TLaunchCore::StartAndWait(const TShellExecuteRequest& request, bool waitUnt
         }
     } endOfWait{*this};
 
+    // The calling thread's waits run on the launcher, which is there (its Launch is running).
+    TLauncher* owner = fromWaitThread ? nullptr : FOwner;
     if (!waitUntilFinished)
-        WaitInBackground(*thread);
+        BackgroundWait(*thread);
+    else if (!owner)
+        return;
     else if (waitType == wtProcessMessages)
-        WaitProcessingMessages();
+        owner->WaitProcessingMessages();
     else
-        WaitFullStop();
+        owner->WaitFullStop();
+}
+
+void TLaunchCore::BackgroundWait(TLaunchThread& thread) {
+    TLauncher* owner = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(FPinLock);
+        if (FOwner) {
+            owner = FOwner;
+            ++FPins;
+            thread.FPinned = true;
+        }
+    }
+    if (owner) owner->WaitInBackground(thread);
+    ReleasePin(thread);
+}
+
+void TLaunchCore::ReleasePin(TLaunchThread& thread) {
+    if (!thread.FPinned) return;
+    std::lock_guard<std::mutex> lock(FPinLock);
+    --FPins;
+    thread.FPinned = false;
 }
 
 void TLaunchCore::WaitInBackground(TLaunchThread& thread) {
@@ -190,14 +215,44 @@ TLauncher::TLauncher(TLaunchPlatform platform)
     FCore->FOwner = this;
 }
 
-TLauncher::~TLauncher() {
+TLauncher::~TLauncher() { StopWaiting(); }
+
+void TLauncher::StopWaiting() {
     // A wait thread that is still there is asked to stop (whatever WaitUntilFinished says now).
     if (std::shared_ptr<TLaunchThread> thread = FBackgroundThread.lock()) {
         if (FCore->FRunning.load() && !thread->Terminated()) thread->Terminate();
     }
     // The wait thread and a wait on the stack keep the shared part alive but find no launcher:
     // no event is raised any more. The thread stops within its slice and closes the handle.
-    FCore->FOwner = nullptr;
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(FCore->FPinLock);
+            FCore->FOwner = nullptr;
+            if (FCore->FPins == 0) return;
+        }
+        // An overriding WaitInBackground is still running: its reports wait for this thread.
+        FCore->FPlatform.Threads->ProcessMessages();
+        FCore->FPlatform.Threads->Sleep(cStartPollStep);
+    }
+}
+
+void TLauncher::WaitProcessingMessages() {
+    const std::shared_ptr<detail::TLaunchCore> core = FCore;  // the launcher may go meanwhile
+    core->WaitProcessingMessages();
+}
+
+void TLauncher::WaitFullStop() { FCore->WaitFullStop(); }
+
+void TLauncher::WaitInBackground(TLaunchThread& thread) {
+    const std::shared_ptr<detail::TLaunchCore> core = FCore;
+    core->ReleasePin(thread);  // from here on the launcher may go
+    core->WaitInBackground(thread);
+}
+
+void TLauncher::StartAndWait() {
+    // Held for the whole wait: a message handled during it may destroy this launcher.
+    const std::shared_ptr<detail::TLaunchCore> core = FCore;
+    core->StartAndWait(Request(), true, FWaitType, nullptr, 0);
 }
 
 int32_t TLauncher::Timeout() const { return FCore->FTimeout.load(); }
@@ -222,13 +277,11 @@ TShellExecuteRequest TLauncher::Request() const {
 
 void TLauncher::Launch() {
     if (FCore->FRunning.load() || FFileName.empty()) return;
-    // Held for the whole call: a message handled during a message-processing wait may destroy
-    // this launcher, and then nothing below touches it again.
-    const std::shared_ptr<detail::TLaunchCore> core = FCore;
     if (FWaitUntilFinished) {
-        core->StartAndWait(Request(), true, FWaitType, nullptr, 0);
+        StartAndWait();
         return;
     }
+    const std::shared_ptr<detail::TLaunchCore> core = FCore;
     const uint64_t attempt = core->FAttemptStarted.fetch_add(1) + 1;
     FBackgroundThread = TLaunchThread::Create(core, Request(), attempt);
     // Sleep until this attempt's outcome is published; earlier attempts do not count, and a

@@ -70,6 +70,7 @@ public:
     bool Terminated() const { return FTerminated.load(); }
 
 private:
+    friend class detail::TLaunchCore;
     TLaunchThread(std::shared_ptr<detail::TLaunchCore> launcher, TShellExecuteRequest request,
                   uint64_t attempt)
         : FLauncher(std::move(launcher)), FRequest(std::move(request)), FAttempt(attempt) {}
@@ -79,6 +80,7 @@ private:
     const TShellExecuteRequest FRequest;
     const uint64_t FAttempt;
     std::atomic<bool> FTerminated{false};
+    bool FPinned = false;  // holds a pin on the launcher (this thread only)
 };
 
 class TLauncher {
@@ -120,6 +122,23 @@ public:
     // True from a successful start by Launch until its wait is over.
     bool Running() const;
 
+protected:
+    // (Declared ahead of Launch and Execute, so that they come first among the virtual operations.)
+    // How a launch waits for its program; a subclass may wait otherwise. Each is given a program
+    // that was started, and ends by raising one of the events, or nothing when the launcher is
+    // being destroyed.
+    // The calling thread's wait while WaitType is wtProcessMessages: a message handled during it
+    // may destroy the launcher, so after handling messages an override must not touch the object
+    // unless the launcher is still there (the default one works on state the wait holds).
+    virtual void WaitProcessingMessages();
+    // The calling thread's wait while WaitType is wtFullStop.
+    virtual void WaitFullStop();
+    // The wait thread's wait. It runs in the wait thread, and the launcher stays in being until
+    // it returns: a subclass that overrides it calls StopWaiting first thing in its destructor.
+    // The default one releases the launcher at once and waits on state the wait thread holds.
+    virtual void WaitInBackground(TLaunchThread& thread);
+
+public:
     // Starts FileName and waits for it in the style that WaitUntilFinished and WaitType choose.
     virtual void Launch();
     // Starts FileName without waiting and without events: 0 when started (or nothing done),
@@ -130,6 +149,12 @@ public:
     THandle GetWindowHandle();
 
 protected:
+    // Starts FileName and waits in the calling thread in the style WaitType chooses.
+    void StartAndWait();
+    // Asks a wait thread to stop and, while it is inside this launcher's WaitInBackground, takes
+    // the GUI thread's messages until it has left; no event is raised any more.
+    void StopWaiting();
+
     virtual void NotifyFinished();
     virtual void NotifyTimeout();
     virtual void NotifyError();
@@ -171,7 +196,18 @@ public:
     void EndAttempt(uint64_t attempt);
 
     const TLaunchPlatform FPlatform;
-    TLauncher* FOwner = nullptr;  // GUI thread only
+    TLauncher* FOwner = nullptr;  // written on the GUI thread under FPinLock
+
+    // The wait thread runs the owner's WaitInBackground only while it holds a pin on the owner;
+    // StopWaiting clears the owner and waits for the pins to go.
+    void BackgroundWait(TLaunchThread& thread);
+    void ReleasePin(TLaunchThread& thread);
+    std::mutex FPinLock;
+    int FPins = 0;  // under FPinLock
+
+    void WaitInBackground(TLaunchThread& thread);
+    void WaitFullStop();
+    void WaitProcessingMessages();
 
     std::atomic<int32_t> FTimeout{-1};
     std::atomic<bool> FRunning{false};
@@ -186,9 +222,6 @@ public:
     std::mutex FHandleLock;
 
 private:
-    void WaitInBackground(TLaunchThread& thread);
-    void WaitFullStop();
-    void WaitProcessingMessages();
     // Raises a report on the GUI thread: directly in the calling-thread styles, through the
     // synchronous call from a wait thread. Nothing when the launcher is gone.
     void Report(TLaunchReport report, bool fromWaitThread);

@@ -26,6 +26,8 @@ public:
     virtual void OpenAddress(const std::u16string& address) = 0;
     virtual void ShowHint(const std::u16string& text, TPoint at) = 0;
     virtual void CancelHint() = 0;
+    // The background colour of the window that carries the control.
+    virtual TColor ParentColor() = 0;
     // An off-screen surface for measuring.
     virtual std::unique_ptr<ISurface> CreateMeasureSurface() = 0;
 };

@@ -20,6 +20,7 @@ constexpr TColor clGray = 0x808080;
 constexpr TColor clBlue = 0xFF0000;
 constexpr TColor clHighlight = 0xFF00000D;
 constexpr TColor clHighlightText = 0xFF00000E;
+constexpr TColor clBtnFace = 0xFF00000F;
 constexpr TColor clBtnShadow = 0xFF000010;
 constexpr TColor clBtnHighlight = 0xFF000014;
 
@@ -105,6 +106,9 @@ public:
     virtual void DrawFocusRect(const TRect& rect) = 0;
     // A picture stretched into rect.
     virtual void DrawPicture(const IPicture& picture, const TRect& rect) = 0;
+    // The picture at its own size, repeated from area's top-left corner over the whole of area
+    // (and nothing outside it), at a cost that does not grow with the number of tiles.
+    virtual void TilePicture(const IPicture& picture, const TRect& area) = 0;
 
     // Clip rectangles nest: PopClip restores the clip that PushClip replaced.
     virtual void PushClip(const TRect& rect) = 0;

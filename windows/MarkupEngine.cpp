@@ -195,6 +195,10 @@ private:
     void EndAnchorLine(TPassState& st, TLine& ln);
     TPicturePtr FindPicture(const std::u16string& src);
     bool Paints(const TLine& ln) const { return ln.Drawing && !In.CheckAnchors; }
+    // The ellipsis only cuts a run that overflows the rectangle it is drawn into; measured, a run
+    // is always its whole text (the measuring call has no width to overflow and would give the
+    // ellipsis's own width).
+    uint32_t MeasureOpt() const { return Opt & ~uint32_t(dtEndEllipsis); }
     int BoxBottom(const TLine& ln) const { return ln.LineRect.Bottom + SubH; }
 
     ISurface& S;
@@ -434,11 +438,13 @@ void TEngine::Pass(std::u16string_view src, size_t& pos, TFinders& f, TLine& ln)
             if (st.Sup) SupH = std::max(SupH, h / 4);
             ln.Height = std::max(ln.Height, h);
             if (st.Hidden) {
+                // Hidden text is no part of the plain text either: that output is the visible
+                // text, and a caller that shows or searches it must not reveal what the label hides.
                 pos = runEnd;
             } else {
                 int ww = 0;
                 if (!ln.Drawing) {
-                    ww = S.MeasureText(text, Opt).Cx;
+                    ww = S.MeasureText(text, MeasureOpt()).Cx;
                     ln.Width += ww;
                 } else {
                     DrawRun(text, st, ln);
@@ -499,7 +505,7 @@ void TEngine::DrawRun(const std::u16string& text, TPassState& st, TLine& ln) {
     if (st.Sub) bottom += SubH;
     bottom -= PicOffset;
     const TRect rr{ln.X, ln.LineRect.Top, ln.LineRect.Right + ((st.Font.Style & fsItalic) ? 2 : 0), bottom};
-    const int w = S.MeasureText(text, Opt).Cx;
+    const int w = S.MeasureText(text, MeasureOpt()).Cx;
     if (In.CheckAnchors) {
         if (st.InAnchor && In.MouseX >= ln.X && In.MouseX < ln.X + w && In.MouseY >= ln.LineRect.Top &&
             In.MouseY < BoxBottom(ln)) {
@@ -624,7 +630,9 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
             ln.Done = true;
             if (Paints(ln)) {
                 TColor c = clBlack;
-                if (AttrUp(up, u"COLOR", v) && !v.empty()) c = HtmlColor(v);
+                // Read as written; a lower-case hexadecimal digit still counts as its capital, as
+                // in every other tag (a rule in a colour the digits do not say helps nobody).
+                if (Attr(tag, up, u"COLOR", v) && !v.empty()) c = HtmlColor(v);
                 const int yy = BoxBottom(ln);
                 S.Polyline({{ln.LineRect.Left, yy}, {R.Right, yy}}, c, 1);
             }
@@ -676,10 +684,9 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
         if (AttrUp(up, u"INDENT", v)) Indent = ReadInt(v);
         if (drawing && !In.Selected && AttrUp(up, u"BGCOLOR", v)) {
             const TColor c = HtmlColor(v);
-            if (!st.ParaBgSaved) {
-                st.ParaSavedBg = S.BackgroundColor();
-                st.ParaBgSaved = true;
-            }
+            // Each paragraph saves the background before it, so that its end restores that one.
+            st.ParaSavedBg = S.BackgroundColor();
+            st.ParaBgSaved = true;
             st.ParaBg = true;
             S.SetBackgroundColor(c);
             if (Paints(ln) && c != clNone) {
@@ -865,7 +872,7 @@ void TEngine::ListItem(const std::u16string& up, TPassState& st, TLine& ln) {
             else bullet = (st.ListLevel % 2) ? u"\u00B7" : u"o";
             const TRect rr{ln.X, top, ln.LineRect.Right, ln.LineRect.Bottom - PicOffset};
             if (Paints(ln)) S.DrawText(bullet, rr, (Opt & ~uint32_t(dtExternalLeading)) | dtNoPrefix);
-            if (st.Ordered) ln.X += S.MeasureText(bullet, Opt | dtNoPrefix).Cx;
+            if (st.Ordered) ln.X += S.MeasureText(bullet, MeasureOpt() | dtNoPrefix).Cx;
             S.SetFont(st.Font);
         }
     }
@@ -957,7 +964,7 @@ void TEngine::AreaBackground(std::u16string_view tag, const std::u16string& up, 
     if (AttrUp(up, u"BGCOLOR", v) && HtmlColor(v) != clNone) {
         const TRect area{R.Left - 2, R.Top, R.Right, R.Bottom};
         if (AttrUp(up, u"BGCOLORTO", to) && HtmlColor(to) != clNone) {
-            const bool horizontal = !AttrUp(up, u"DIR", dir) || dir.empty() || dir == u"H";
+            const bool horizontal = !AttrUp(up, u"DIR", dir) || dir == u"H";
             FillGradient(S, area, HtmlColor(v), HtmlColor(to), 64, horizontal);
         } else {
             S.FillRect(area, HtmlColor(v));
@@ -973,18 +980,10 @@ void TEngine::AreaBackground(std::u16string_view tag, const std::u16string& up, 
             S.DrawPicture(*pic, {ln.X, ln.LineRect.Top, ln.X + w, ln.LineRect.Top + h});
             return;
         }
-        // A tall layout rectangle (an auto-sizing label's) is tiled only as far as a bounded
-        // number of tiles reaches.
+        // A picture wider than the rectangle down its right edge still shows only inside it.
         S.PushClip(R);
-        int budget = 4096;
-        if (mode == 0) {
-            for (int y = R.Top; y < R.Bottom && budget > 0; y += h)
-                for (int x = R.Left; x < R.Right && budget > 0; x += w, --budget)
-                    S.DrawPicture(*pic, {x, y, x + w, y + h});
-        } else {
-            for (int y = R.Top; y < R.Bottom && budget > 0; y += h, --budget)
-                S.DrawPicture(*pic, {R.Right - w, y, R.Right, y + h});
-        }
+        if (mode == 0) S.TilePicture(*pic, R);
+        else S.TilePicture(*pic, {R.Right - w, R.Top, R.Right, R.Bottom});
         S.PopClip();
     };
     picture(u"BACKGROUND", 0);

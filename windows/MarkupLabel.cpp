@@ -109,7 +109,9 @@ std::u16string RemoveTags(const std::u16string& markup, std::u16string_view open
     return r;
 }
 
-TMarkupLabel::TMarkupLabel() = default;
+TMarkupLabel::TMarkupLabel() {
+    FILChangeLink.OnChange = [this] { Repaint(); };
+}
 
 TMarkupLabel::~TMarkupLabel() {
     FImageCache.Clear();
@@ -161,8 +163,27 @@ void TMarkupLabel::SetAutoSizeType(TAutoSizeType t) {
     SetAutoSizing(FAutoSizing);
 }
 
+TColor TMarkupLabel::Color() const {
+    if (!FParentColor) return FColor;
+    return FHost ? FHost->ParentColor() : clBtnFace;
+}
+
+void TMarkupLabel::SetColor(TColor c) {
+    const bool changed = FParentColor || c != FColor;
+    FParentColor = false;
+    FColor = c;
+    if (changed) HTMLChanged();
+}
+
+void TMarkupLabel::SetParentColor(bool p) {
+    if (p == FParentColor) return;
+    FParentColor = p;
+    HTMLChanged();
+}
+
 void TMarkupLabel::SetImages(const IImageList* images) {
-    FImages = images;
+    // The link tells of every change of the list, and forgets the list when the list goes.
+    FILChangeLink.Attach(images);
     Repaint();
 }
 
@@ -204,7 +225,7 @@ bool TMarkupLabel::RenderHTML(ISurface& surface, const std::u16string& text, con
     in.LineSpacing = FLineSpacing;
     in.PictureContainer = FContainer;
     in.PictureCache = &FImageCache;
-    in.Images = FImages;
+    in.Images = Images();
     in.Loader = FLoader;
     in.ShadowColor = FPrinting ? clGray : FShadowColor;
     in.ShadowOffset = FPrinting ? 1 : FShadowOffset;
@@ -232,12 +253,13 @@ void TMarkupLabel::Paint(ISurface& s) {
     if (r.Right <= r.Left || r.Bottom <= r.Top) return;
     FCaption.clear();
     const int steps = (r.Right - r.Left) / 4;
+    const TColor color = Color();
 
     if (!FTransparent) {
         if (FColorTo != clNone && (FGradientType == gtFullHorizontal || FGradientType == gtFullVertical))
-            FillGradient(s, r, FColor, FColorTo, steps, FGradientType == gtFullHorizontal);
+            FillGradient(s, r, color, FColorTo, steps, FGradientType == gtFullHorizontal);
         else
-            s.FillRect(r, FColor);
+            s.FillRect(r, color);
     }
     if (FGradientType == gtBottomLine || FGradientType == gtCenterLine || FGradientType == gtTopLine) {
         TRect band = r;
@@ -249,7 +271,7 @@ void TMarkupLabel::Paint(ISurface& s) {
         } else {
             band.Bottom = band.Top + FLineWidth;
         }
-        if (FColorTo != clNone) FillGradient(s, band, FColor, FColorTo, steps, true);
+        if (FColorTo != clNone) FillGradient(s, band, color, FColorTo, steps, true);
     }
     s.SetFont(FFont);
     if (FUpdateCount > 0) return;
@@ -263,7 +285,7 @@ void TMarkupLabel::Paint(ISurface& s) {
         Frame3D(s, r, tl, br, FBevelWidth);
     };
     bevelFrame(FBevelOuter);
-    Frame3D(s, r, FColor, FColor, FBorderWidth);
+    Frame3D(s, r, color, color, FBorderWidth);
     bevelFrame(FBevelInner);
 
     int a = 0;
@@ -281,7 +303,7 @@ void TMarkupLabel::Paint(ISurface& s) {
     if (FBorderStyle == bsSingle) Shrink(r, a);
 
     const std::u16string text = BuildDisplayText();
-    s.SetBackgroundColor(FColor);
+    s.SetBackgroundColor(color);
 
     bool extendedV = false;
     if (FAutoSizing) {
@@ -386,7 +408,7 @@ std::u16string TMarkupLabel::AnchorAtPoint(int x, int y) {
     in.LineSpacing = FLineSpacing;
     in.PictureContainer = FContainer;
     in.PictureCache = &FImageCache;
-    in.Images = FImages;
+    in.Images = Images();
     in.Loader = FLoader;
     in.WordWrap = !FEllipsis;
     in.URLColor = clWhite;

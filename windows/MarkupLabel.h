@@ -96,8 +96,12 @@ public:
 
     const TFont& Font() const { return FFont; }
     void SetFont(const TFont& f) { Change(FFont, f); }
-    TColor Color() const { return FColor; }
-    void SetColor(TColor c) { Change(FColor, c); }
+    // The background colour: the parent's while ParentColor is on (as it is from the start);
+    // setting a colour switches ParentColor off.
+    TColor Color() const;
+    void SetColor(TColor c);
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool p);
     TColor ColorTo() const { return FColorTo; }
     void SetColorTo(TColor c) { Change(FColorTo, c); }
     bool Transparent() const { return FTransparent; }
@@ -141,7 +145,8 @@ public:
     void SetShadowColor(TColor c) { Change(FShadowColor, c); }
     int ShadowOffset() const { return FShadowOffset; }
     void SetShadowOffset(int o) { Change(FShadowOffset, o); }
-    const IImageList* Images() const { return FImages; }
+    // The list is not owned; when it is destroyed the label has none any more.
+    const IImageList* Images() const { return FILChangeLink.Sender(); }
     void SetImages(const IImageList* images);
     TPictureContainer* PictureContainer() const { return FContainer; }
     void SetPictureContainer(TPictureContainer* c);
@@ -213,7 +218,8 @@ private:
     TAlign FAlign = alNone;
     std::u16string FCaption;
     TFont FFont;
-    TColor FColor = 0xFF00000F;  // the parent's colour
+    TColor FColor = clBtnFace;  // used once ParentColor is off
+    bool FParentColor = true;
     bool FTransparent = true;
 
     std::u16string FAnchor;
@@ -221,7 +227,7 @@ private:
     TAutoSizeType FAutoSizeType = asVertical;
     std::vector<std::u16string> FHTMLText;
     bool FAnchorHint = false;
-    const IImageList* FImages = nullptr;
+    TChangeLink FILChangeLink;  // the image list, and a repaint when it changes
     TPictureCache FImageCache;
     IPictureLoader* FLoader = nullptr;
     int FUpdateCount = 0;

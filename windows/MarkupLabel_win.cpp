@@ -89,6 +89,23 @@ public:
     }
     const std::wstring& TipText() const { return FTipText; }
     std::unique_ptr<ISurface> CreateMeasureSurface() override { return TGdiSurface::CreateMeasuring(); }
+    // The parent's colour is the background it gives a static control (the style's window colour
+    // in the program's windows); the button face when it gives none.
+    TColor ParentColor() override {
+        COLORREF color = GetSysColor(COLOR_BTNFACE);
+        HWND parent = GetParent(FWnd);
+        HDC dc = parent ? GetDC(FWnd) : nullptr;
+        if (!dc) return color;
+        const int saved = SaveDC(dc);
+        const auto brush = reinterpret_cast<HBRUSH>(
+            SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(FWnd)));
+        LOGBRUSH lb{};
+        if (brush == GetStockObject(DC_BRUSH)) color = GetDCBrushColor(dc);
+        else if (brush && GetObjectW(brush, sizeof(lb), &lb) && lb.lbStyle == BS_SOLID) color = lb.lbColor;
+        RestoreDC(dc, saved);
+        ReleaseDC(FWnd, dc);
+        return color;
+    }
 
     bool Tracking = false;
 

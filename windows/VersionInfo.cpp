@@ -141,6 +141,22 @@ void TVersionInfo::SetFilePath(const std::u16string& path) {
 }
 
 void TVersionInfo::ReadVersionInfo() {
+    ReadStrings();
+    ShowInStatusPanes();
+}
+
+void TVersionInfo::AddStatusPane(TStatusPane pane) {
+    FStatusList.push_back(std::move(pane));
+    ShowInStatusPanes();
+}
+
+void TVersionInfo::ShowInStatusPanes() const {
+    for (const TStatusPane& pane : FStatusList)
+        if (pane.Show && pane.Index >= 0 && size_t(pane.Index) < FVersionInfo.size())
+            pane.Show(FVersionInfo[size_t(pane.Index)]);
+}
+
+void TVersionInfo::ReadStrings() {
     if (FFilePath.empty()) FFilePath = FResource.ProgramFileName();
     FVersionNumbers = {};
     FModuleAttributes = {};

@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -65,6 +66,13 @@ public:
     enum : int { viCompanyName, viFileDescription, viFileVersion, viInternalName, viLegalCopyright,
                  viLegalTrademarks, viOriginalFilename, viProductName, viProductVersion, viComments };
 
+    // A status pane that displays one of the version strings (an index viCompanyName ...): it is
+    // shown the string when it is added and again after every read.
+    struct TStatusPane {
+        int Index = viFileVersion;
+        std::function<void(const std::u16string&)> Show;
+    };
+
     // Reads the version resource of the running program at once.
     explicit TVersionInfo(IVersionResource& resource);
 
@@ -84,6 +92,9 @@ public:
     // Index 1 debug build, 2 pre-release, 3 private build, 4 special build; false outside 1 to 4.
     bool ModuleAttribute(int index) const;
 
+    void AddStatusPane(TStatusPane pane);
+    const std::vector<TStatusPane>& StatusList() const { return FStatusList; }
+
     const std::u16string& CompanyName() const { return VersionString(viCompanyName); }
     const std::u16string& FileDescription() const { return VersionString(viFileDescription); }
     const std::u16string& FileVersion() const { return VersionString(viFileVersion); }
@@ -96,10 +107,14 @@ public:
     const std::u16string& Comments() const { return VersionString(viComments); }
 
 private:
+    void ReadStrings();
+    void ShowInStatusPanes() const;
+
     IVersionResource& FResource;
     std::u16string FFilePath;
     std::vector<std::u16string> FVersionInfo;
     bool FVersionInfoAvailable = false;
+    std::vector<TStatusPane> FStatusList;  // none in this program
     std::array<uint16_t, 4> FVersionNumbers{};
     std::array<bool, 4> FModuleAttributes{};
 };

@@ -51,6 +51,11 @@ public:
     explicit TGdiImageList(HIMAGELIST list) : FList(list) {}
     int Count() const override { return FList ? ImageList_GetImageCount(FList) : 0; }
     TPicturePtr Item(int index) const override;
+    // The caller changed the list: its pictures are taken again and the labels showing it repaint.
+    void NotifyChanged() {
+        FItems.clear();
+        Changed();
+    }
 
 private:
     HIMAGELIST FList;

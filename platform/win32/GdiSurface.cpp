@@ -1,6 +1,9 @@
 #include "platform/win32/GdiSurface.h"
 
+#include <algorithm>
+
 #include "platform/win32/GdiPicture.h"
+#include "platform/win32/Gui.h"
 
 namespace zo {
 
@@ -71,6 +74,18 @@ bool PlainText(std::u16string_view text, uint32_t options, int orientation) {
         if (c == u'&' && !(options & dtNoPrefix)) return false;
     }
     return true;
+}
+
+// The text as a single-line call cuts it with an ellipsis to fit the width of rc (unchanged when
+// it fits).
+std::u16string EllipsisText(HDC dc, std::u16string_view text, const RECT& rc, UINT format) {
+    std::vector<wchar_t> buffer(text.begin(), text.end());
+    buffer.resize(text.size() + 5, L'\0');  // room for the dots the call may add
+    RECT r{0, 0, rc.right - rc.left, rc.bottom - rc.top};
+    ::DrawTextW(dc, buffer.data(), int(text.size()), &r, format | DT_CALCRECT | DT_MODIFYSTRING | DT_END_ELLIPSIS);
+    std::u16string cut;
+    for (size_t i = 0; i < buffer.size() && buffer[i] != L'\0'; ++i) cut += char16_t(buffer[i]);
+    return cut;
 }
 
 }  // namespace
@@ -170,16 +185,27 @@ void TGdiSurface::DrawText(std::u16string_view text, const TRect& rect, uint32_t
         SetBkColor(FDC, ColorToRGB(FBackground));
     }
     RECT rc = Win(rect);
+    std::u16string cut;
+    if ((options & dtEndEllipsis) && PlainText(text, options & ~uint32_t(dtEndEllipsis), FFont.Orientation)) {
+        // The platform cuts the text; it is then drawn as any other. Left to draw its own cut
+        // text, Wine places the dots after the glyphs' drawn advances and may push the last one
+        // past the edge.
+        cut = EllipsisText(FDC, text, rc, Format(options));
+        text = cut;
+        options &= ~uint32_t(dtEndEllipsis);
+    }
     if (PlainText(text, options, FFont.Orientation)) {
         // Each glyph goes exactly where the measurement puts it. Left to itself, the text output
         // may advance by other widths than the measuring calls report (Wine draws small
         // monochrome text with the advances of its monochrome hinting, a "w" two pixels wider),
-        // and text drawn run by run would then overlap the gap after each run.
+        // and text drawn run by run would then overlap the gap after each run. The price is a
+        // glyph drawn narrower than it measures leaving a pixel before the next ("them ." under
+        // Wine); letting the platform place the glyphs inside a run and the measurement only its
+        // start loses whole word gaps instead ("wellas"), the worse of the two.
         const int n = int(text.size());
         std::vector<int> ends(static_cast<size_t>(n), 0);
         SIZE sz{};
-        if (GetTextExtentExPointW(FDC, Wide(text), n, 0, nullptr, ends.data(), &sz) &&
-            (!(options & dtEndEllipsis) || sz.cx <= rc.right - rc.left)) {
+        if (GetTextExtentExPointW(FDC, Wide(text), n, 0, nullptr, ends.data(), &sz)) {
             std::vector<INT> dx(static_cast<size_t>(n));
             for (int i = 0; i < n; ++i) dx[size_t(i)] = ends[size_t(i)] - (i > 0 ? ends[size_t(i) - 1] : 0);
             // Single line, bottom aligned, clipped to the rectangle, as DrawTextW places it.
@@ -231,6 +257,52 @@ void TGdiSurface::DrawPicture(const IPicture& picture, const TRect& rect) {
     SetStretchBltMode(FDC, HALFTONE);
     AlphaBlend(FDC, rect.Left, rect.Top, rect.Width(), rect.Height(), mem.Handle, 0, 0, gdi->Width(), gdi->Height(),
                bf);
+}
+
+void TGdiSurface::TilePicture(const IPicture& picture, const TRect& area) {
+    const auto* gdi = dynamic_cast<const TGdiPicture*>(&picture);
+    if (!gdi || !gdi->Bitmap()) return;
+    const int w = gdi->Width(), h = gdi->Height();
+    // Only the part of the area that can show is covered (an auto-sizing label lays its text out
+    // in a rectangle 65535 pixels taller than itself).
+    RECT visible = Win(area), clip{};
+    if (GetClipBox(FDC, &clip) == ERROR || !IntersectRect(&visible, &visible, &clip)) return;
+    if (w <= 0 || h <= 0) return;
+    // One block of whole tiles, about kBlock pixels each way, made by doubling the tiles already
+    // in it; the area is then covered block by block. However small the picture, that is a few
+    // copies for the block and (visible size / kBlock)^2 blends.
+    constexpr int kBlock = 256;
+    const auto tiles = [](int size, int tile) {
+        return std::max(1, std::min((kBlock + tile - 1) / tile, (size + tile - 1) / tile));
+    };
+    const int bw = w * tiles(area.Width(), w), bh = h * tiles(area.Height(), h);
+    TMemoryDC src(FDC);
+    if (!src.Handle) return;
+    TSelection srcSel(src.Handle, gdi->Bitmap());
+    // A picture of kBlock pixels or more each way is its own block.
+    const bool single = bw == w && bh == h;
+    TMemoryDC block(FDC);
+    void* bits = nullptr;
+    TOwned<HBITMAP> blockBitmap(single ? nullptr : win::CreateDib32(bw, bh, &bits));
+    if (!single && (!block.Handle || !blockBitmap.Handle)) return;
+    TSelection blockSel(block.Handle, blockBitmap.Handle);
+    if (!single) {
+        BitBlt(block.Handle, 0, 0, w, h, src.Handle, 0, 0, SRCCOPY);  // premultiplied pixels as they are
+        for (int cw = w; cw < bw; cw *= 2)
+            BitBlt(block.Handle, cw, 0, std::min(cw, bw - cw), h, block.Handle, 0, 0, SRCCOPY);
+        for (int ch = h; ch < bh; ch *= 2)
+            BitBlt(block.Handle, 0, ch, bw, std::min(ch, bh - ch), block.Handle, 0, 0, SRCCOPY);
+    }
+    const HDC from = single ? src.Handle : block.Handle;
+    // Blocks start on the tile grid of the area's corner, from the first one that can show.
+    const int x0 = area.Left + (visible.left - area.Left) / bw * bw;
+    const int y0 = area.Top + (visible.top - area.Top) / bh * bh;
+    const BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    const int saved = SaveDC(FDC);
+    IntersectClipRect(FDC, area.Left, area.Top, area.Right, area.Bottom);
+    for (int y = y0; y < visible.bottom; y += bh)
+        for (int x = x0; x < visible.right; x += bw) AlphaBlend(FDC, x, y, bw, bh, from, 0, 0, bw, bh, bf);
+    RestoreDC(FDC, saved);
 }
 
 void TGdiSurface::PushClip(const TRect& rect) {

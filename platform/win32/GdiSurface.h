@@ -37,6 +37,7 @@ public:
     void FillEllipse(const TRect& rect, TColor color) override;
     void DrawFocusRect(const TRect& rect) override;
     void DrawPicture(const IPicture& picture, const TRect& rect) override;
+    void TilePicture(const IPicture& picture, const TRect& area) override;
     void PushClip(const TRect& rect) override;
     void PopClip() override;
     int PixelsPerInch() const override;

@@ -30,6 +30,7 @@ public:
     void FillEllipse(const TRect&, TColor) override {}
     void DrawFocusRect(const TRect&) override {}
     void DrawPicture(const IPicture&, const TRect&) override {}
+    void TilePicture(const IPicture&, const TRect&) override {}
     void PushClip(const TRect&) override {}
     void PopClip() override {}
     int PixelsPerInch() const override { return 96; }

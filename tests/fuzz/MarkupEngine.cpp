@@ -55,6 +55,7 @@ public:
     void FillEllipse(const TRect&, TColor) override { ++Drawn; }
     void DrawFocusRect(const TRect&) override { ++Drawn; }
     void DrawPicture(const IPicture&, const TRect&) override { ++Drawn; }
+    void TilePicture(const IPicture&, const TRect&) override { ++Drawn; }
     void PushClip(const TRect&) override { ++Clips; }
     void PopClip() override {
         if (--Clips < 0) std::abort();

@@ -389,6 +389,55 @@ TEST_F(LauncherTest, CallingThreadStylesReportEndTimeoutAndFailedWaitsThenClose)
     EXPECT_EQ(Sys->ThreadsStarted(), 0);
 }
 
+TEST_F(LauncherTest, SubclassesChooseHowToWaitAndAreWaitedForWhenDestroyed) {
+    struct Waiting : TestLauncher {
+        using TestLauncher::TestLauncher;
+        ~Waiting() override { StopWaiting(); }
+        std::vector<std::string> Waits;
+        std::atomic<bool> InBackground{false};
+        std::atomic<bool>* Left = nullptr;  // outlives the launcher
+        void WaitFullStop() override {
+            Waits.push_back("full stop");
+            TestLauncher::WaitFullStop();
+        }
+        void WaitProcessingMessages() override {
+            Waits.push_back("messages");
+            TestLauncher::WaitProcessingMessages();
+        }
+        // Waits its own way, on the launcher's members, until it is asked to stop.
+        void WaitInBackground(zo::TLaunchThread& thread) override {
+            InBackground = true;
+            while (!thread.Terminated()) std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            Waits.push_back("background");  // still there: the destructor waits for this wait
+            *Left = true;
+        }
+    };
+    auto l = std::make_unique<Waiting>(Sys->Platform());
+    l->SetFileName(u"C:\\prog\\ZoradidIvavuda.exe");
+    l->SetWaitUntilFinished(true);
+    for (zo::TWaitType type : {zo::wtFullStop, zo::wtProcessMessages}) {
+        l->SetWaitType(type);
+        Sys->PlanStart({.EndAfterWaits = 0});
+        l->Launch();
+    }
+    EXPECT_EQ(l->Waits, (std::vector<std::string>{"full stop", "messages"}));
+    ASSERT_EQ(l->Events.size(), 2u);
+    EXPECT_EQ(l->Events[1].Kind, "finished");
+
+    std::atomic<bool> left{false};
+    l->Left = &left;
+    l->SetWaitUntilFinished(false);
+    l->Launch();
+    Waiting* raw = l.get();
+    ASSERT_TRUE(Sys->PumpUntil([&] { return raw->InBackground.load(); }));
+    l.reset();
+    EXPECT_TRUE(left.load()) << "the destructor returned while the wait still used the launcher";
+    ASSERT_TRUE(Sys->FinishThreads());
+    EXPECT_TRUE(Sys->ProcessState(LastHandle()).Closed);
+    EXPECT_EQ(Sys->ServeCalls(), 0) << "no notification";
+}
+
 TEST_F(LauncherTest, FailedWaitOnTheWaitThreadReportsTheSystemsCode) {
     auto l = Make();
     Sys->PlanStart({.NoProcess = true});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "fakes/FakeSurface.h"
@@ -413,4 +414,66 @@ TEST(MarkupEngine, FocusAndHoverOfAnchors) {
         }
     EXPECT_EQ(focus, 1);
     EXPECT_EQ(l->S.BackgroundColor(), clNone);
+}
+
+// Cases where the engine departs from a plain reading of its markup, one row each.
+TEST(MarkupEngine, DepartureCases) {
+    TPictureContainer container;
+    container.Add(u"dot", std::make_shared<FakePicture>(1, 1));
+    struct TCase {
+        const char* Name;
+        std::u16string_view Markup;
+        bool WordWrap;
+        TRect Rect;
+        std::function<void(const TLaidOut&)> Check;
+    };
+    const TCase cases[] = {
+        {"without word wrap the runs follow each other at their measured widths", u"ab <B>cd</B> ef", false,
+         {0, 0, 401, 1000},
+         [](const TLaidOut& l) {
+             ASSERT_EQ(l.Shown(), (Lines{u"ab ", u"cd", u" ef"}));
+             EXPECT_EQ(l.Find(u"cd")->Rect.Left, 15);
+             EXPECT_EQ(l.Find(u" ef")->Rect.Left, 15 + 14);
+             EXPECT_EQ(l.Out.XSize, 15 + 14 + 15 + 2);
+         }},
+        {"a rule takes a lower-case hexadecimal colour", u"a<HR color=\"#ff0000\">b", true, {0, 0, 401, 1000},
+         [](const TLaidOut& l) {
+             int rules = 0;
+             for (const auto& op : l.S.Ops)
+                 if (op.Kind == TDrawOp::okLine) {
+                     ++rules;
+                     EXPECT_EQ(op.Color, clRed);
+                 }
+             EXPECT_EQ(rules, 1);
+         }},
+        {"an empty DIR makes the area gradient run top to bottom",
+         u"<BODY bgcolor=\"clred\" bgcolorto=\"clblue\" dir=\"\">x", true, {0, 0, 100, 64},
+         [](const TLaidOut& l) {
+             ASSERT_EQ(l.S.Ops[0].Kind, TDrawOp::okFill);
+             EXPECT_EQ(l.S.Ops[0].Rect, (TRect{-2, 0, 100, 1}));
+         }},
+        {"each paragraph background saves the one before it",
+         u"<P bgcolor=\"clyellow\">a<P bgcolor=\"clred\">b</P>c", true, {0, 0, 401, 1000},
+         [](const TLaidOut& l) {
+             EXPECT_EQ(l.Find(u"b")->Background, clRed);
+             EXPECT_EQ(l.Find(u"c")->Background, 0x00FFFFu);
+         }},
+        {"a one-pixel picture tiles the whole rectangle", u"<BODY background=\"dot\">x", true, {0, 0, 401, 1000},
+         [](const TLaidOut& l) {
+             int tiles = 0;
+             for (const auto& op : l.S.Ops)
+                 if (op.Kind == TDrawOp::okTile) {
+                     ++tiles;
+                     EXPECT_EQ(op.Rect, (TRect{0, 0, 401, 1000}));
+                 }
+             EXPECT_EQ(tiles, 1);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        THtmlDrawInput in;
+        in.WordWrap = c.WordWrap;
+        in.PictureContainer = &container;
+        c.Check(*Lay(c.Markup, c.Rect, in));
+    }
 }

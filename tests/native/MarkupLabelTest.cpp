@@ -135,6 +135,31 @@ TEST_F(MarkupLabel, PaintingClearsTheCaptionAndChangesRepaint) {
     EXPECT_GT(Host->Invalidations, before);
     PaintOnce();
     EXPECT_TRUE(Label.Caption().empty());
+
+    // A change of the image list repaints; a destroyed list is no longer the label's.
+    struct List : IImageList {
+        int Count() const override { return 0; }
+        TPicturePtr Item(int) const override { return nullptr; }
+        void Change() const { Changed(); }
+    };
+    auto images = std::make_unique<List>();
+    Label.SetImages(images.get());
+    const int linked = Host->Invalidations;
+    images->Change();
+    EXPECT_EQ(Host->Invalidations, linked + 1);
+    images.reset();
+    EXPECT_EQ(Label.Images(), nullptr);
+}
+
+TEST_F(MarkupLabel, BackgroundIsTheParentsColourUntilOneIsSet) {
+    Label.SetTransparent(false);
+    EXPECT_TRUE(Label.ParentColor());
+    ASSERT_EQ(PaintOnce().Ops.at(0).Color, 0x202020u);
+    Host->Parent = 0x303030;  // follows the parent
+    EXPECT_EQ(PaintOnce().Ops.at(0).Color, 0x303030u);
+    Label.SetColor(clRed);
+    EXPECT_FALSE(Label.ParentColor());
+    EXPECT_EQ(PaintOnce().Ops.at(0).Color, clRed);
 }
 
 TEST_F(MarkupLabel, UpdateBlockPaintsOnlyTheBackground) {

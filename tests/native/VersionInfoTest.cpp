@@ -143,6 +143,8 @@ TEST(VersionInfo, NumbersComeFromBothHalvesAndAttributesFromTheFlags) {
     FakeVersionResource res;
     res.files[res.programFile] = ProgramBlock(0x00010002, 0x00030004, 0x1 | 0x8);
     TVersionInfo info(res);
+    std::vector<std::u16string> pane;  // a status pane showing the product name
+    info.AddStatusPane({TVersionInfo::viProductName, [&](const std::u16string& s) { pane.push_back(s); }});
     EXPECT_EQ(info.VersionNumber(1), 1);
     EXPECT_EQ(info.VersionNumber(2), 2);
     EXPECT_EQ(info.VersionNumber(3), 3);
@@ -155,6 +157,10 @@ TEST(VersionInfo, NumbersComeFromBothHalvesAndAttributesFromTheFlags) {
     EXPECT_EQ(info.VersionNumber(0), 0);
     EXPECT_EQ(info.VersionNumber(5), 0);
 
+    res.files[res.programFile] = ProgramBlock(0xFFFF0000, 0x0000FFFF, 0x2 | 0x20 | 0x4 | 0x10);
+    res.files[res.programFile].clear();
+    info.Loaded();
+    EXPECT_EQ(pane, (std::vector<std::u16string>{u"Quillora 5", u"Value Not Available"}));
     res.files[res.programFile] = ProgramBlock(0xFFFF0000, 0x0000FFFF, 0x2 | 0x20 | 0x4 | 0x10);
     info.Loaded();
     EXPECT_EQ(VersionLine(info), u"Version 65535.0.0");

@@ -51,6 +51,7 @@ public:
     void FillEllipse(const TRect& r, TColor c) override { FInner.FillEllipse(r, c); }
     void DrawFocusRect(const TRect& r) override { FInner.DrawFocusRect(r); }
     void DrawPicture(const IPicture& p, const TRect& r) override { FInner.DrawPicture(p, r); }
+    void TilePicture(const IPicture& p, const TRect& r) override { FInner.TilePicture(p, r); }
     void PushClip(const TRect& r) override { FInner.PushClip(r); }
     void PopClip() override { FInner.PopClip(); }
     int PixelsPerInch() const override { return FInner.PixelsPerInch(); }
@@ -69,6 +70,8 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         DeleteObject(b);
         return 1;
     }
+    if (msg == WM_CTLCOLORSTATIC)
+        return zo::win::ControlColors(reinterpret_cast<HDC>(wp), RGB(255, 255, 255), RGB(0x20, 0x20, 0x20));
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
@@ -105,6 +108,7 @@ TEST(MarkupLabelWin, HelpTextLaysOutInFourParagraphsAndTheLabelFollowsItsHeight)
         label.SetHTML(kHelpText);
         label.SetAutoSizing(true);
         ASSERT_TRUE(label.CreateWnd(parent, {54, 6, 54 + 401, 6 + 175}));
+        EXPECT_EQ(label.Color(), 0x202020u);  // the parent's
         int newSizes = 0;
         label.OnNewSize = [&](TMarkupLabel&, int, int) { ++newSizes; };
         ShowWindow(parent, SW_SHOWNOACTIVATE);
@@ -225,6 +229,30 @@ TEST(MarkupLabelWin, PicturesFromAFileAddressLoadAndMissingOnesTakeNoSpace) {
     EXPECT_EQ(pic->Width(), 4);
     EXPECT_EQ(pic->Height(), 3);
     EXPECT_FALSE(loader.LoadFromAddress(u"file:///Z:/no/such/picture.png"));
+
+    // Tiled, the small picture covers a whole label-sized area to its last pixel, and no more.
+    {
+        const int w = 45, h = 401;
+        void* bits = nullptr;
+        HBITMAP dib = zo::win::CreateDib32(w + 1, h + 1, &bits);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, dib);
+        {
+            TGdiSurface s(dc);
+            s.TilePicture(*pic, {0, 0, w, h});
+        }
+        GdiFlush();
+        const auto* px = static_cast<const uint32_t*>(bits);
+        auto at = [&](int x, int y) { return px[size_t(y) * (w + 1) + x] & 0xFFFFFF; };
+        EXPECT_EQ(at(0, 0), 0x3366CCu);
+        EXPECT_EQ(at(w / 2, h / 2), 0x3366CCu);
+        EXPECT_EQ(at(w - 1, h - 1), 0x3366CCu);
+        EXPECT_EQ(at(w, h - 1), 0u);
+        EXPECT_EQ(at(w - 1, h), 0u);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(dib);
+    }
 
     auto s = TGdiSurface::CreateMeasuring();
     RecordingSurface rec(*s);
@@ -348,6 +376,73 @@ TEST(MarkupLabelWin, WordsDrawnRunByRunKeepTheGapOfASpaceBetweenThem) {
             while (lastInk > 0 && ink[lastInk] == 0) --lastInk;
             EXPECT_LE(lastInk, measuring->TextExtent(text).Cx + 1);
         }
+    }
+    DestroyWindow(parent);
+}
+
+TEST(MarkupLabelWin, WithoutWordWrapRunsFollowEachOtherAndAnOverflowEndsInAnEllipsis) {
+    auto measuring = TGdiSurface::CreateMeasuring();
+    ASSERT_TRUE(measuring);
+    measuring->SetFont(kHelpFont);
+
+    // The ellipsis option changes nothing in what a run measures.
+    THtmlDrawOutput wrapped, unwrapped;
+    THtmlDrawInput in;
+    in.MeasureOnly = true;
+    DrawHtmlText(*measuring, u"restart them.", {0, 0, 400, 100}, in, wrapped);
+    in.WordWrap = false;
+    DrawHtmlText(*measuring, u"restart them.", {0, 0, 400, 100}, in, unwrapped);
+    EXPECT_GT(wrapped.XSize, 40);
+    EXPECT_EQ(unwrapped.XSize, wrapped.XSize);
+
+    // Three runs on one line, the last too long for it: each starts where the one before ends.
+    const std::u16string markup = u"restart <B>them</B> when the service will not stop on its own";
+    const int width = 160, height = 20;
+    RecordingSurface rec(*measuring);
+    THtmlDrawInput draw;
+    draw.WordWrap = false;
+    THtmlDrawOutput out;
+    DrawHtmlText(rec, markup, {0, 0, width, height}, draw, out);
+    ASSERT_EQ(rec.Texts.size(), 3u);
+    for (size_t i = 1; i < rec.Texts.size(); ++i) {
+        measuring->SetFont(rec.Texts[i - 1].Font);
+        const int previousWidth = measuring->TextExtent(rec.Texts[i - 1].Text).Cx;
+        EXPECT_GT(previousWidth, 20);
+        EXPECT_EQ(rec.Texts[i].Rect.Left, rec.Texts[i - 1].Rect.Left + previousWidth) << ToUtf8(rec.Texts[i].Text);
+    }
+
+    // The label shows the line cut at its edge by three dots.
+    HWND parent = CreateParent();
+    ASSERT_NE(parent, nullptr);
+    {
+        TMarkupLabel label;
+        label.SetFont(kHelpFont);
+        label.SetColor(clBlack);
+        label.SetTransparent(false);
+        label.SetEllipsis(true);
+        label.SetHTML(markup);
+        ASSERT_TRUE(label.CreateWnd(parent, {0, 0, width, height}));
+        const std::vector<int> ink = InkColumns(width, height, true, [&](HDC dc) {
+            SendMessageW(static_cast<HWND>(label.Handle()), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        });
+        // Groups of inked columns from the right: the last three are dots, one or two pixels
+        // each way, and before them come letters.
+        std::vector<std::pair<int, int>> groups;  // widest column's ink, width
+        for (int x = width - 1; x >= 0 && groups.size() < 4;) {
+            if (ink[x] == 0) {
+                --x;
+                continue;
+            }
+            int tallest = 0, w = 0;
+            for (; x >= 0 && ink[x] > 0; --x, ++w) tallest = std::max(tallest, ink[x]);
+            groups.push_back({tallest, w});
+        }
+        ASSERT_EQ(groups.size(), 4u);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_LE(groups[i].first, 2) << "dot " << i;
+            EXPECT_LE(groups[i].second, 2) << "dot " << i;
+        }
+        EXPECT_GT(groups[3].first, 2) << "a letter before the dots";
     }
     DestroyWindow(parent);
 }

@@ -24,12 +24,14 @@ public:
     void OpenAddress(const std::u16string& a) override { Opened.push_back(a); }
     void ShowHint(const std::u16string& text, TPoint) override { Hints.push_back(text); }
     void CancelHint() override { ++HintsCancelled; }
+    TColor ParentColor() override { return Parent; }
     std::unique_ptr<ISurface> CreateMeasureSurface() override { return std::make_unique<FakeSurface>(); }
 
     int Invalidations = 0, Updates = 0, HintsCancelled = 0;
     std::vector<TRect> InvalidatedRects, Bounds;
     TPoint Cursor{-1, -1};
     bool Hand = false;
+    TColor Parent = 0x202020;
     std::vector<std::u16string> Opened, Hints;
 };
 

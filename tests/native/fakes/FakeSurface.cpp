@@ -24,7 +24,8 @@ int FakeSurface::Width(std::u16string_view shown) const {
 TSize FakeSurface::TextExtent(std::u16string_view text) { return {Width(text), std::abs(FFont.Height) + 3}; }
 
 TSize FakeSurface::MeasureText(std::u16string_view text, uint32_t options) {
-    return {Width(Shown(text, options)), std::abs(FFont.Height) + 3};
+    const bool cut = (options & dtEndEllipsis) && !text.empty();
+    return {Width(cut ? u"..." : Shown(text, options)), std::abs(FFont.Height) + 3};
 }
 
 void FakeSurface::DrawText(std::u16string_view text, const TRect& rect, uint32_t options) {
@@ -73,6 +74,14 @@ void FakeSurface::DrawPicture(const IPicture& picture, const TRect& rect) {
     TDrawOp op;
     op.Kind = TDrawOp::okPicture;
     op.Rect = rect;
+    op.Picture = &picture;
+    Ops.push_back(op);
+}
+
+void FakeSurface::TilePicture(const IPicture& picture, const TRect& area) {
+    TDrawOp op;
+    op.Kind = TDrawOp::okTile;
+    op.Rect = area;
     op.Picture = &picture;
     Ops.push_back(op);
 }

@@ -2,7 +2,9 @@
 //
 // Metrics: a space is 3 pixels wide, every other character 6 (7 in bold); a text is
 // |font height| + 3 pixels tall (14 for the usual height -11). Prefix processing ("&x" -> x,
-// "&&" -> "&") applies to measured and drawn text unless dtNoPrefix is given.
+// "&&" -> "&") applies to measured and drawn text unless dtNoPrefix is given. As the platform's
+// measuring call (which has no width to fit into), measuring with dtEndEllipsis gives the width of
+// the ellipsis alone, whatever the text.
 #pragma once
 #include <string>
 #include <vector>
@@ -13,7 +15,7 @@
 namespace zo::fakes {
 
 struct TDrawOp {
-    enum TKind { okText, okFill, okLine, okEllipse, okFocus, okPicture } Kind = okText;
+    enum TKind { okText, okFill, okLine, okEllipse, okFocus, okPicture, okTile } Kind = okText;
     std::u16string Text;  // as given to DrawText (before prefix processing)
     TRect Rect;
     TFont Font;
@@ -40,6 +42,7 @@ public:
     void FillEllipse(const TRect& rect, TColor color) override;
     void DrawFocusRect(const TRect& rect) override;
     void DrawPicture(const IPicture& picture, const TRect& rect) override;
+    void TilePicture(const IPicture& picture, const TRect& area) override;
     void PushClip(const TRect& rect) override { FClips.push_back(rect); }
     void PopClip() override {
         if (!FClips.empty()) FClips.pop_back();
