@@ -21,6 +21,14 @@ else()
 endif()
 set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/${DIST_NAME})
 
+# windres reads the pictures, manifests and style that the resource scripts name, but nothing
+# records that: without this, a redrawn icon would leave the programs with the old one.
+file(GLOB RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.ico ${CMAKE_SOURCE_DIR}/res/*.bmp
+     ${CMAKE_SOURCE_DIR}/res/*.manifest ${CMAKE_SOURCE_DIR}/res/*.style ${CMAKE_SOURCE_DIR}/res/*.inc)
+file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.rc ${CMAKE_SOURCE_DIR}/tests/win/*.rc
+     ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.rc)
+set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES OBJECT_DEPENDS "${RESOURCE_INPUTS}")
+
 set(WIN_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 ole32 uuid version msimg32 shlwapi)
 
 # Everything Windows-only except the two programs' entries, so that tests can link it.
