@@ -5,6 +5,14 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # Release programs carry no symbols: they are what we ship.
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE "${CMAKE_EXE_LINKER_FLAGS_RELEASE} -s")
 enable_language(RC)
+# Size: the release programs are optimised for size, and the linker keeps only the functions and
+# data they reach.
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG")
+set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG")
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-Wl,--gc-sections)
+# Address-space layout randomisation and no-execute data stay on (the relocation section stays).
+add_link_options(-Wl,--dynamicbase -Wl,--nxcompat)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(DIST_NAME win64)
@@ -15,16 +23,28 @@ else()
 endif()
 set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/${DIST_NAME})
 
+# windres reads the pictures, manifests and style that the resource scripts name, but nothing
+# records that: without this, a redrawn icon would leave the programs with the old one.
+file(GLOB RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.ico ${CMAKE_SOURCE_DIR}/res/*.bmp
+     ${CMAKE_SOURCE_DIR}/res/*.manifest ${CMAKE_SOURCE_DIR}/res/*.style ${CMAKE_SOURCE_DIR}/res/*.inc)
+file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.rc ${CMAKE_SOURCE_DIR}/tests/win/*.rc
+     ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.rc)
+set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES OBJECT_DEPENDS "${RESOURCE_INPUTS}")
+
 set(WIN_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 ole32 uuid version msimg32 shlwapi)
 
 # Everything Windows-only except the two programs' entries, so that tests can link it.
 set(ENTRY_SOURCE ${CMAKE_SOURCE_DIR}/app/ZudazuvOrerozoVuzuvaz_win.cpp)
 list(REMOVE_ITEM WIN_SOURCES ${ENTRY_SOURCE})
+# The programs' terminate handler replaces the runtime's, so it is linked into each program itself
+# (from a library the runtime's own would be found first).
+set(TERMINATE_SOURCE ${CMAKE_SOURCE_DIR}/platform/win32/Terminate.cpp)
+list(REMOVE_ITEM PLATFORM_WIN32_SOURCES ${TERMINATE_SOURCE})
 add_library(winplat STATIC ${WIN_SOURCES} ${PLATFORM_WIN32_SOURCES})
 target_link_libraries(winplat PUBLIC core ${WIN_LIBS})
 
 function(add_panel name rc)
-  add_executable(${name} WIN32 ${ENTRY_SOURCE} ${rc})
+  add_executable(${name} WIN32 ${ENTRY_SOURCE} ${TERMINATE_SOURCE} ${rc})
   target_link_options(${name} PRIVATE -municode)
   target_link_libraries(${name} PRIVATE winplat)
 endfunction()
@@ -33,7 +53,7 @@ add_panel(ZudazuvOrerozoVuzuvaz ${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc
 set_target_properties(ZudazuvOrerozoVuzuvaz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
 file(GLOB COMPANION_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/companion/*.cpp)
-add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${CMAKE_SOURCE_DIR}/res/ZoradidIvavuda.rc)
+add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${TERMINATE_SOURCE} ${CMAKE_SOURCE_DIR}/res/ZoradidIvavuda.rc)
 target_link_options(ZoradidIvavuda PRIVATE -municode)
 target_link_libraries(ZoradidIvavuda PRIVATE winplat)
 set_target_properties(ZoradidIvavuda PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
@@ -53,6 +73,12 @@ if(BUILD_WIN_TESTS)
   foreach(src ${HELPER_SOURCES})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
+    # A helper with a resource script beside it (a manifest, an icon) is a windowed program.
+    get_filename_component(dir ${src} DIRECTORY)
+    if(EXISTS ${dir}/${name}.rc)
+      target_sources(${name} PRIVATE ${dir}/${name}.rc)
+      set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
+    endif()
     target_link_options(${name} PRIVATE -municode)
     target_link_libraries(${name} PRIVATE winplat)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)

@@ -2,7 +2,8 @@
 """Draws the programs' pictures and writes them into res/.
 
 Standard library only. Every picture is drawn from simple geometry (signed distance functions of
-discs, boxes and strokes), supersampled for anti-aliasing, and written as BMP or ICO bytes.
+discs, boxes and strokes), supersampled for anti-aliasing, and written as BMP or ICO bytes. Icon images are stored as PNG
+(the icon format allows it), a third of the size of the same pixels as bitmaps.
 
     res/AppIcon.ico        two gears (small blue top left, large grey bottom right);
                            64, 48, 40, 32, 24, 20, 16 px, 32-bit with alpha
@@ -18,6 +19,7 @@ Run from anywhere: python3 scripts/make-pictures.py
 import math
 import os
 import struct
+import zlib
 
 RES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res")
 
@@ -277,24 +279,53 @@ def bmp24_on(pixels, key):
     return bmp_file(info_header(w, h, 24, len(bits)) + bytes(bits))
 
 
+def png(pixels):
+    """RGBA PNG of the same bytes an icon bitmap would hold (straight alpha, fully transparent
+    pixels all zero). Each row takes the filter that leaves the smallest sum of magnitudes, then
+    the whole is deflated at the highest level."""
+    h = len(pixels)
+    w = len(pixels[0])
+    rows = []
+    for row in pixels:
+        line = bytearray()
+        for r, g, b, a in row:
+            line += b"\0\0\0\0" if a <= 0 else bytes((to8(r), to8(g), to8(b), to8(a)))
+        rows.append(bytes(line))
+
+    def paeth(a, b, c):
+        p = a + b - c
+        pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+        return a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+
+    def filtered(kind, line, prior):
+        out = bytearray(len(line))
+        for i, x in enumerate(line):
+            a = line[i - 4] if i >= 4 else 0
+            b = prior[i]
+            c = prior[i - 4] if i >= 4 else 0
+            predict = (0, a, b, (a + b) // 2, paeth(a, b, c))[kind]
+            out[i] = (x - predict) & 0xFF
+        return bytes(out)
+
+    raw = bytearray()
+    prior = bytes(w * 4)
+    for line in rows:
+        candidates = [filtered(k, line, prior) for k in range(5)]
+        cost = [sum(v if v < 128 else 256 - v for v in c) for c in candidates]
+        kind = cost.index(min(cost))
+        raw += bytes((kind,)) + candidates[kind]
+        prior = line
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
 def ico(images):
-    """An icon file with one 32-bit entry per picture: BITMAPINFOHEADER (double height), BGRA
-    pixels, then the 1-bit AND mask (set where the pixel is fully transparent)."""
-    entries = []
-    for pixels in images:
-        h = len(pixels)
-        w = len(pixels[0])
-        xor = bgra_rows(pixels)
-        mask_stride = ((w + 31) // 32) * 4
-        mask = bytearray()
-        for row in reversed(pixels):
-            line = bytearray(mask_stride)
-            for x, (_, _, _, a) in enumerate(row):
-                if to8(a) == 0:
-                    line[x // 8] |= 0x80 >> (x % 8)
-            mask += line
-        data = info_header(w, h * 2, 32, len(xor) + len(mask)) + xor + bytes(mask)
-        entries.append((w, h, data))
+    """An icon file with one 32-bit entry per picture, each a PNG image."""
+    entries = [(len(pixels[0]), len(pixels), png(pixels)) for pixels in images]
     out = bytearray(struct.pack("<HHH", 0, 1, len(entries)))
     offset = 6 + 16 * len(entries)
     for w, h, data in entries:

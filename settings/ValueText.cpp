@@ -1,7 +1,7 @@
 #include "settings/ValueText.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cstdlib>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -325,11 +325,17 @@ bool TryStrToFloat(std::u16string_view text, const TFormatSettings& fs, double& 
         ++i;
     }
     size_t digits = 0;
-    while (i < text.size() && IsDigit(text[i])) ascii += char(text[i++]), ++digits;
+    bool nonZero = false;  // a digit of the number other than 0
+    const auto digit = [&] {
+        nonZero |= text[i] != u'0';
+        ascii += char(text[i++]);
+        ++digits;
+    };
+    while (i < text.size() && IsDigit(text[i])) digit();
     if (i < text.size() && text[i] == fs.DecimalSeparator) {
         ascii += '.';
         ++i;
-        while (i < text.size() && IsDigit(text[i])) ascii += char(text[i++]), ++digits;
+        while (i < text.size() && IsDigit(text[i])) digit();
     }
     if (digits == 0) return false;
     if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
@@ -341,9 +347,12 @@ bool TryStrToFloat(std::u16string_view text, const TFormatSettings& fs, double& 
         if (expDigits == 0) return false;
     }
     if (i != text.size()) return false;
-    double v = 0;
-    auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v);
-    if (ec != std::errc() || ptr != ascii.data() + ascii.size() || std::isinf(v)) return false;
+    // The C library's conversion: it rounds correctly, as std::from_chars does, without linking
+    // that one's 40 KB parser into the Windows programs. Out of range, as with from_chars: a value
+    // too large, or a non-zero number that rounds to zero (a tiny one that keeps a value is taken).
+    char* end = nullptr;
+    const double v = std::strtod(ascii.c_str(), &end);
+    if (end != ascii.c_str() + ascii.size() || std::isinf(v) || (v == 0 && nonZero)) return false;
     value = v;
     return true;
 }

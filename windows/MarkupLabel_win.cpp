@@ -8,6 +8,7 @@
 
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/GdiSurface.h"
+#include "platform/win32/SystemLibrary.h"
 #include "windows/MarkupLabel.h"
 
 namespace zo {
@@ -66,7 +67,9 @@ public:
     }
     void OpenAddress(const std::u16string& address) override {
         std::wstring a(address.begin(), address.end());
-        ShellExecuteW(nullptr, L"open", a.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        // The shell is loaded when an address is first opened, not at start-up.
+        static const auto open = win::SystemFunction<decltype(::ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+        if (open) open(nullptr, L"open", a.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
     void ShowHint(const std::u16string& text, TPoint at) override {
         if (!EnsureTip()) return;

@@ -41,19 +41,21 @@ void TCheckBox::SetChecked(bool checked) {
     if (OnClick) OnClick();
 }
 
-// Escape pressed while Space holds the box down cancels the toggle.
+// Escape pressed while Space holds the box down cancels the toggle. The pushed state is asked for
+// only on Escape: asking on every message would make each message, the query's own included, send
+// another one to this procedure.
 LRESULT CALLBACK TCheckBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
     auto* self = reinterpret_cast<TCheckBox*>(data);
-    const bool pushed = SendMessageW(hwnd, BM_GETSTATE, 0, 0) & BST_PUSHED;
+    const auto pushed = [hwnd] { return (SendMessageW(hwnd, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
     switch (msg) {
         case WM_GETDLGCODE: {
             auto* m = reinterpret_cast<MSG*>(lp);
-            if (m && m->message == WM_KEYDOWN && m->wParam == VK_ESCAPE && pushed)
+            if (m && m->message == WM_KEYDOWN && m->wParam == VK_ESCAPE && pushed())
                 return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTMESSAGE;
             break;
         }
         case WM_KEYDOWN:
-            if (wp == VK_ESCAPE && pushed) {
+            if (wp == VK_ESCAPE && pushed()) {
                 self->FSpaceCancelled = true;
                 SendMessageW(hwnd, BM_SETSTATE, FALSE, 0);
                 if (GetCapture() == hwnd) ReleaseCapture();

@@ -1,5 +1,6 @@
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/Gui.h"
+#include "platform/win32/SystemLibrary.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -27,20 +28,35 @@ struct TCom {
     T* operator->() const { return P; }
 };
 
+// COM, needed only to decode picture files through the imaging component: loaded at the first one.
+struct TComFunctions {
+    decltype(&CoInitializeEx) CoInitializeEx = win::SystemFunction<decltype(::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    decltype(&CoUninitialize) CoUninitialize = win::SystemFunction<decltype(::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    decltype(&CoCreateInstance) CoCreateInstance =
+        win::SystemFunction<decltype(::CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+    bool Supported() const { return CoInitializeEx && CoUninitialize && CoCreateInstance; }
+};
+
+const TComFunctions& Com() {
+    static const TComFunctions api;
+    return api;
+}
+
 struct TComScope {
     HRESULT Hr;
-    TComScope() : Hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    TComScope() : Hr(Com().CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
     ~TComScope() {
-        if (SUCCEEDED(Hr)) CoUninitialize();
+        if (SUCCEEDED(Hr)) Com().CoUninitialize();
     }
 };
 
 }  // namespace
 
 std::shared_ptr<TGdiPicture> TGdiPicture::FromFile(const std::wstring& path) {
+    if (!Com().Supported()) return nullptr;
     TComScope com;
     TCom<IWICImagingFactory> factory;
-    if (FAILED(CoCreateInstance(kClsidImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory),
+    if (FAILED(Com().CoCreateInstance(kClsidImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory),
                                 reinterpret_cast<void**>(&factory))))
         return nullptr;
     TCom<IWICBitmapDecoder> decoder;
@@ -101,28 +117,24 @@ TPicturePtr TGdiPictureLoader::LoadFromAddress(const std::u16string& address) {
     if (_wcsnicmp(url.c_str(), L"file://", 7) == 0) {
         wchar_t path[MAX_PATH];
         DWORD n = MAX_PATH;
-        if (FAILED(PathCreateFromUrlW(url.c_str(), path, &n, 0))) return nullptr;
+        static const auto fromUrl = win::SystemFunction<decltype(::PathCreateFromUrlW)>(L"shlwapi.dll", "PathCreateFromUrlW");
+        if (!fromUrl || FAILED(fromUrl(url.c_str(), path, &n, 0))) return nullptr;
         return TGdiPicture::FromFile(path);
     }
     // Other addresses: downloaded synchronously into the system's cache (the download library
     // is loaded on demand).
-    HMODULE urlmon = LoadLibraryW(L"urlmon.dll");
-    if (!urlmon) return nullptr;
-    using TDownload = HRESULT(WINAPI*)(LPUNKNOWN, LPCWSTR, LPWSTR, DWORD, DWORD, LPVOID);
-    auto download = reinterpret_cast<TDownload>(
-        reinterpret_cast<void*>(GetProcAddress(urlmon, "URLDownloadToCacheFileW")));
-    TPicturePtr result;
+    using TDownload = HRESULT WINAPI(LPUNKNOWN, LPCWSTR, LPWSTR, DWORD, DWORD, LPVOID);
+    static const auto download = win::SystemFunction<TDownload>(L"urlmon.dll", "URLDownloadToCacheFileW");
     wchar_t file[MAX_PATH] = {};
-    if (download && SUCCEEDED(download(nullptr, url.c_str(), file, MAX_PATH, 0, nullptr)))
-        result = TGdiPicture::FromFile(file);
-    FreeLibrary(urlmon);
-    return result;
+    if (!download || FAILED(download(nullptr, url.c_str(), file, MAX_PATH, 0, nullptr))) return nullptr;
+    return TGdiPicture::FromFile(file);
 }
 
 TPicturePtr TGdiPictureLoader::ShellIcon(const std::u16string& path, bool large) {
     std::wstring p(path.begin(), path.end());
+    static const auto fileInfo = win::SystemFunction<decltype(::SHGetFileInfoW)>(L"shell32.dll", "SHGetFileInfoW");
     SHFILEINFOW sfi{};
-    if (!SHGetFileInfoW(p.c_str(), 0, &sfi, sizeof(sfi), SHGFI_ICON | (large ? SHGFI_LARGEICON : SHGFI_SMALLICON)) ||
+    if (!fileInfo || !fileInfo(p.c_str(), 0, &sfi, sizeof(sfi), SHGFI_ICON | (large ? SHGFI_LARGEICON : SHGFI_SMALLICON)) ||
         !sfi.hIcon)
         return nullptr;
     auto picture = TGdiPicture::FromIcon(sfi.hIcon);

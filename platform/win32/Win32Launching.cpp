@@ -9,6 +9,7 @@
 #include "platform/Failure.h"
 #include "platform/SystemText.h"
 #include "platform/Text.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32SystemText.h"
 
 namespace zo {
@@ -32,12 +33,26 @@ HANDLE H(THandle h) { return reinterpret_cast<HANDLE>(h); }
 HWND Wnd(THandle h) { return reinterpret_cast<HWND>(h); }
 THandle T(const void* h) { return reinterpret_cast<THandle>(h); }
 
+// The shell's program start and COM, loaded at the first start: nothing else needs them.
+struct TShellFunctions {
+    decltype(&ShellExecuteExW) ShellExecuteEx = win::SystemFunction<decltype(::ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
+    decltype(&CoInitializeEx) CoInitializeEx = win::SystemFunction<decltype(::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    decltype(&CoUninitialize) CoUninitialize = win::SystemFunction<decltype(::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    bool Supported() const { return ShellExecuteEx && CoInitializeEx && CoUninitialize; }
+};
+
 class Win32Shell : public IShell {
 public:
     TShellExecuteResult Start(const TShellExecuteRequest& request) override {
+        static const TShellFunctions api;
+        TShellExecuteResult result;
+        if (!api.Supported()) {
+            result.InstApp = SE_ERR_DLLNOTFOUND;  // the shell's own code for a missing library
+            return result;
+        }
         // The shell may use COM (for instance for associations); it asks for it on the calling
         // thread, an apartment thread without old OLE DDE.
-        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        const HRESULT com = api.CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         SHELLEXECUTEINFOW info;
         ZeroMemory(&info, sizeof(info));
         info.cbSize = sizeof(info);
@@ -48,11 +63,10 @@ public:
         info.lpParameters = W(request.Parameters);  // empty texts, never absent ones
         info.lpDirectory = W(request.Directory);
         info.nShow = request.Show;
-        TShellExecuteResult result;
-        result.Success = ShellExecuteExW(&info) != FALSE;
+        result.Success = api.ShellExecuteEx(&info) != FALSE;
         result.InstApp = reinterpret_cast<std::uintptr_t>(info.hInstApp);
         result.Process = result.Success ? T(info.hProcess) : 0;
-        if (SUCCEEDED(com)) CoUninitialize();
+        if (SUCCEEDED(com)) api.CoUninitialize();
         return result;
     }
 };

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/Text.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32SystemText.h"
 
 namespace zo {
@@ -208,15 +209,12 @@ std::u16string Win32ProgramEnvironment::SpecialFolderPath(int csidl) {
     if (!GetVersionExW(&version)) return {};
 #pragma GCC diagnostic pop
     if (version.dwPlatformId != VER_PLATFORM_WIN32_NT || version.dwMajorVersion < 5) return {};
-    HMODULE shell = LoadLibraryW(L"Shell32");
-    if (!shell) return {};
-    using TQuery = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
-    auto query = reinterpret_cast<TQuery>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetSpecialFolderPathW")));
-    std::u16string result;
+    // The shell is loaded at the first look-up, not at start-up, and then kept.
+    using TQuery = BOOL WINAPI(HWND, LPWSTR, int, BOOL);
+    static const auto query = win::SystemFunction<TQuery>(L"shell32.dll", "SHGetSpecialFolderPathW");
     wchar_t buffer[MAX_PATH + 1] = {};
-    if (query && query(nullptr, buffer, csidl, FALSE)) result = U(buffer, wcslen(buffer));
-    FreeLibrary(shell);
-    return result;
+    if (!query || !query(nullptr, buffer, csidl, FALSE)) return {};
+    return U(buffer, wcslen(buffer));
 }
 
 // --- registry -----------------------------------------------------------------------------------

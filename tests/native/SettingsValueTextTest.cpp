@@ -17,9 +17,16 @@ TEST(SettingsValueText, FloatsUseFifteenDigitsAndTheShortExponentForm) {
     EXPECT_EQ(FloatToStr(1.5e-7, fs), u"1.5E-7");
     EXPECT_EQ(FloatToStr(-0.0, fs), u"0");
     double v = 0;
-    for (const char16_t* text : {u" 1.5E-7 ", u"+3", u"-.5", u"5."}) EXPECT_TRUE(TryStrToFloat(text, fs, v)) << zo::ToUtf8(text);
-    for (const char16_t* text : {u"", u"1,5", u"1e", u"1e999", u"NAN", u"0x10", u"1.5x", u"."})
+    // Range: the smallest subnormal and a zero with any exponent are values; a non-zero number
+    // that rounds to zero and one past the largest double are not.
+    for (const char16_t* text : {u" 1.5E-7 ", u"+3", u"-.5", u"5.", u"4.9E-324", u"0.000E-99999", u"0E999999"})
+        EXPECT_TRUE(TryStrToFloat(text, fs, v)) << zo::ToUtf8(text);
+    for (const char16_t* text : {u"", u"1,5", u"1e", u"1e999", u"NAN", u"0x10", u"1.5x", u".", u"1E-400",
+                                 u"2.4703282292062327E-324", u"1.7976931348623159E308"})
         EXPECT_FALSE(TryStrToFloat(text, fs, v)) << zo::ToUtf8(text);
+    // Correct rounding: halfway between two doubles goes to the even one.
+    ASSERT_TRUE(TryStrToFloat(u"9007199254740993", fs, v));
+    EXPECT_EQ(v, 9007199254740992.0);
     fs.DecimalSeparator = u',';
     EXPECT_TRUE(TryStrToFloat(u"-2,25", fs, v));
     EXPECT_EQ(v, -2.25);

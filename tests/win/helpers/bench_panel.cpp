@@ -1,14 +1,20 @@
 // Figures of the control panel under Wine (printed, never asserted):
 //   bench_panel poll      cost of one poll against running `sc query` + `tasklist` for the same facts
 //   bench_panel start     start-up time to the first idle (after the first paint) and working set
+//   bench_panel startup <panel.exe> <minimal.exe>   start-up of the panel against the least program
+//                         with the same window and controls, alternately in one run, medians
+//   bench_panel messages <panel.exe>   a sent message's round trip to the check box, a plain
+//                         button and the main window of a running panel, medians
 //   bench_panel install <ZoradidIvavuda.exe>   Install click to Launch returning and to the new state
 //   bench_panel leak      handles, GDI and USER objects of a panel window before and after 10,000 polls
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/Main.h"
 #include "platform/win32/Win32ServicePlatform.h"
@@ -69,15 +75,34 @@ int Poll() {
     return 0;
 }
 
-int Start(const wchar_t* exe) {
+// Starts a program and waits until it first waits for input, after its first paint; returns the
+// milliseconds from the start, or a negative number when it could not be started.
+double StartToIdle(const wchar_t* exe, PROCESS_INFORMATION& pi) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
     std::wstring cmd = L"\"" + std::wstring(exe) + L"\"";
     auto t0 = Clock::now();
-    if (!CreateProcessW(exe, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 1;
+    if (!CreateProcessW(exe, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
     WaitForInputIdle(pi.hProcess, 30000);
-    double idle = Ms(Clock::now() - t0);
+    return Ms(Clock::now() - t0);
+}
+
+void End(PROCESS_INFORMATION& pi) {
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+int Start(const wchar_t* exe) {
+    PROCESS_INFORMATION pi{};
+    const double idle = StartToIdle(exe, pi);
+    if (idle < 0) return 1;
     Sleep(1000);
     PROCESS_MEMORY_COUNTERS pmc{};
     pmc.cb = sizeof pmc;
@@ -85,9 +110,77 @@ int Start(const wchar_t* exe) {
     std::printf("process start to first idle after the first paint: %.0f ms\n", idle);
     std::printf("working set after start-up: %.1f MiB (peak %.1f MiB)\n", pmc.WorkingSetSize / 1048576.0,
                 pmc.PeakWorkingSetSize / 1048576.0);
-    TerminateProcess(pi.hProcess, 0);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    End(pi);
+    return 0;
+}
+
+// Alternate starts, so that both programs meet the same state of the machine; the first start of
+// each only warms the caches. On a busy machine the medians wander; the fastest starts show what
+// each program costs by itself.
+int StartUp(const wchar_t* panel, const wchar_t* minimal, int runs) {
+    std::vector<double> times[2];
+    const wchar_t* exes[2] = {panel, minimal};
+    for (int i = 0; i <= runs; ++i)
+        for (int k = 0; k < 2; ++k) {
+            PROCESS_INFORMATION pi{};
+            const double ms = StartToIdle(exes[k], pi);
+            if (ms < 0) return 1;
+            if (i > 0) times[k].push_back(ms);
+            Sleep(200);
+            End(pi);
+        }
+    const auto fastest = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
+    const double a = Median(times[0]), b = Median(times[1]);
+    std::printf("process start to first idle, %d starts each: panel median %.0f ms (fastest %.0f), minimal program "
+                "median %.0f ms (fastest %.0f)\n",
+                runs, a, fastest(times[0]), b, fastest(times[1]));
+    std::printf("start-up ratio panel / minimal program: median %.2f, fastest %.2f\n", a / b,
+                fastest(times[0]) / fastest(times[1]));
+    return 0;
+}
+
+struct TFindMain {
+    DWORD Process;
+    HWND Found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM lp) {
+    auto* find = reinterpret_cast<TFindMain*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != find->Process || !IsWindowVisible(hwnd)) return TRUE;
+    find->Found = hwnd;
+    return FALSE;
+}
+
+// Median round trip of WM_NULL sent from this process, in milliseconds.
+double RoundTrip(HWND target, int count) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        auto t0 = Clock::now();
+        SendMessageW(target, WM_NULL, 0, 0);
+        times.push_back(Ms(Clock::now() - t0));
+    }
+    return Median(times);
+}
+
+int Messages(const wchar_t* panel) {
+    PROCESS_INFORMATION pi{};
+    if (StartToIdle(panel, pi) < 0) return 1;
+    Sleep(500);
+    TFindMain find{pi.dwProcessId, nullptr};
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&find));
+    HWND box = find.Found ? FindWindowExW(find.Found, nullptr, L"Button", L"Automatically restart services") : nullptr;
+    HWND button = find.Found ? FindWindowExW(find.Found, nullptr, L"Button", L"Exit") : nullptr;
+    if (!box || !button) {
+        End(pi);
+        return 1;
+    }
+    const int count = 300;
+    std::printf("WM_NULL round trip from another process, median of %d:\n", count);
+    std::printf("  check box %.3f ms, plain button %.3f ms, main window %.3f ms\n", RoundTrip(box, count),
+                RoundTrip(button, count), RoundTrip(find.Found, count));
+    End(pi);
     return 0;
 }
 
@@ -173,8 +266,12 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring what = argc > 1 ? argv[1] : L"";
     if (what == L"poll") return Poll();
     if (what == L"start" && argc > 2) return Start(argv[2]);
+    if (what == L"startup" && argc > 3) return StartUp(argv[2], argv[3], argc > 4 ? _wtoi(argv[4]) : 10);
+    if (what == L"messages" && argc > 2) return Messages(argv[2]);
     if (what == L"leak") return Leak();
     if (what == L"install" && argc > 2) return Install(argv[2]);
-    std::fputs("usage: bench_panel poll | start <panel.exe> | install <ZoradidIvavuda.exe> | leak\n", stderr);
+    std::fputs("usage: bench_panel poll | start <panel.exe> | startup <panel.exe> <minimal.exe> [runs] | "
+               "messages <panel.exe> | install <ZoradidIvavuda.exe> | leak\n",
+               stderr);
     return 2;
 }
