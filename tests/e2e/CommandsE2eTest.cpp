@@ -65,12 +65,24 @@ TEST_F(CommandsE2e, ProgramMissingBesideThePanelIsReportedEvenWhenInTheWorkingFo
     TPanel panel(panelPath, distFolder);
     ASSERT_TRUE(panel.WaitForMainWindow());
     ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
-    for (const wchar_t* button : {L"Install"}) {
-        Click(panel.Control(button));
-        bool busy = true;
-        EXPECT_EQ(TakeMessageBox(L"Error", panel.Process().Id(), 5000, &busy),
-                  L"Unable to find ZoradidIvavuda.exe in the current folder.");
-        EXPECT_FALSE(busy);
+    const std::wstring message = L"Unable to find ZoradidIvavuda.exe in the current folder.";
+    Click(panel.Control(L"Install"));
+    bool busy = true;
+    EXPECT_EQ(TakeMessageBox(L"Error", panel.Process().Id(), 5000, &busy), message);  // closed with OK
+    EXPECT_FALSE(busy);
+    // Enter and Escape close the error box as well; Ctrl+C copies it the way the platform's own
+    // boxes copy theirs.
+    const std::wstring rule = L"---------------------------\r\n";
+    for (UINT key : {VK_RETURN, VK_ESCAPE}) {
+        Click(panel.Control(L"Install"));
+        HWND box = WaitForTopWindow(L"Error", panel.Process().Id(), 5000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(ChildByText(box, L"OK"), nullptr);
+        if (key == VK_RETURN) {
+            EXPECT_EQ(CopyWithCtrlC(box), rule + L"Error\r\n" + rule + message + L"\r\n" + rule + L"OK   \r\n" + rule);
+        }
+        PressKey(box, key);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 3000)) << "key " << key << " left the box open";
     }
     Sleep(2500);
     EXPECT_EQ(ServiceState(kServiceName), 0u) << "something registered the service";

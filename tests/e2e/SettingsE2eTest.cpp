@@ -157,6 +157,36 @@ TEST_F(SettingsE2e, ClickAndSpaceWriteTheExactFileEveryTime) {
     EXPECT_EQ(ReadSettingsFile(), "[Settings]\r\nRestartServices=0\r\n\r\n");
 }
 
+TEST_F(SettingsE2e, ButtonsLeaveTheFocusOnTheBoxSoThatSpaceTogglesIt) {
+    WriteSettingsFile("[Settings]\r\nRestartServices=0\r\n");
+    // The panel alone in its folder, so that Install only reports the missing program.
+    TPanel panel(CopyAs(PanelExe(), L"ZudazuvOrerozoVuzuvaz.exe"));
+    Open(panel);
+    ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
+    HWND box = panel.Control(kCheckBox);
+    struct {
+        const wchar_t *button, *opens, *closeWith;
+    } clicks[] = {{L"About", L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", L"Close"},
+                  {L"Help", L"Help", L"Close"},
+                  {L"Install", L"Error", L"OK"}};
+    bool on = false;
+    for (const auto& c : clicks) {
+        Click(panel.Control(c.button));
+        HWND window = WaitForTopWindow(c.opens, panel.Process().Id(), 5000);
+        ASSERT_NE(window, nullptr) << c.opens;
+        Click(ChildByText(window, c.closeWith));
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return FocusOf(panel.Main()) == box; }, 3000)) << "after " << c.button;
+        // Space, as the keyboard delivers it to whatever has the focus.
+        PressKey(panel.Main(), VK_SPACE);
+        on = !on;
+        const std::string expected = std::string("[Settings]\r\nRestartServices=") + (on ? "1" : "0") + "\r\n\r\n";
+        EXPECT_TRUE(WaitFor([&] { return ReadSettingsFile() == expected; }, 3000)) << "after " << c.button;
+        EXPECT_EQ(Checked(panel), on);
+    }
+    EXPECT_EQ(FindTopWindow(L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", panel.Process().Id()), nullptr);
+}
+
 TEST_F(SettingsE2e, FileThatCannotBeWrittenIsReportedOnEveryChangeAndTheBoxKeepsItsState) {
     // The file is held open without sharing by another program (here: this test).
     WriteSettingsFile("[Settings]\r\nRestartServices=0\r\n");

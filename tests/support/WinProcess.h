@@ -161,6 +161,55 @@ inline HWND ChildAt(HWND parent, int x, int y) {
 // Clicks a button as the mouse would, without moving the real pointer.
 inline void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
+// The control that has the keyboard focus in window's thread (the window itself when none has).
+inline HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) return info.hwndFocus;
+    return window;
+}
+
+// A key press as the keyboard delivers it: key down and key up to the focused control.
+inline void PressKey(HWND window, UINT vk) {
+    HWND target = FocusOf(window);
+    const LPARAM scan = LPARAM(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(target, WM_KEYDOWN, vk, 1 | scan);
+    PostMessageW(target, WM_KEYUP, vk, 1 | scan | (LPARAM(1) << 30) | (LPARAM(1) << 31));
+}
+
+// Presses Ctrl+C in window the way the keyboard does (it is brought to the front first) and
+// returns the clipboard's text ("" when nothing arrived within 3 s).
+inline std::wstring CopyWithCtrlC(HWND window) {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    SetForegroundWindow(window);
+    Sleep(200);
+    INPUT keys[4] = {};
+    for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = VK_CONTROL;
+    keys[1].ki.wVk = 'C';
+    keys[2].ki.wVk = 'C';
+    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    keys[3].ki.wVk = VK_CONTROL;
+    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, keys, sizeof(INPUT));
+    std::wstring text;
+    WaitFor(
+        [&] {
+            if (!OpenClipboard(nullptr)) return false;
+            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                text = static_cast<const wchar_t*>(GlobalLock(data));
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+            return !text.empty();
+        },
+        3000);
+    return text;
+}
+
 // Ends every process whose executable is named name (case ignored).
 inline void KillProcessesNamed(const std::wstring& name) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);

@@ -26,38 +26,6 @@ public:
     }
 };
 
-// Presses Ctrl+C in the dialog the way the keyboard does and returns the clipboard's text.
-std::wstring CopyWithCtrlC(HWND dialog) {
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
-    SetForegroundWindow(dialog);
-    Sleep(200);
-    INPUT keys[4] = {};
-    for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = VK_CONTROL;
-    keys[1].ki.wVk = 'C';
-    keys[2].ki.wVk = 'C';
-    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
-    keys[3].ki.wVk = VK_CONTROL;
-    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, keys, sizeof(INPUT));
-    std::wstring text;
-    WaitFor(
-        [&] {
-            if (!OpenClipboard(nullptr)) return false;
-            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-                text = static_cast<const wchar_t*>(GlobalLock(data));
-                GlobalUnlock(data);
-            }
-            CloseClipboard();
-            return !text.empty();
-        },
-        3000);
-    return text;
-}
-
 // Watches for the dialog from another thread, records what it shows, and closes it with OK.
 class DialogWatcher {
 public:
