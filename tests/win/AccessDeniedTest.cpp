@@ -128,3 +128,37 @@ TEST(AccessDenied, DialogChosenByPlatformIsShownOnceAndPollingStops) { CheckRefu
 TEST(AccessDenied, NativeTaskDialogIsShownOnceAndClosedWithOk) { CheckRefusal(TChoice::tcNative); }
 
 TEST(AccessDenied, OwnWindowShowsTheOSErrorInItsDetails) { CheckRefusal(TChoice::tcOwnWindow); }
+
+// The poll fails while About is open: the dialog opens above it, and once it is closed the main
+// window still takes no input, because About is still modal over it.
+TEST(AccessDenied, MainWindowStaysDisabledWhileAboutIsStillOpen) {
+    for (TChoice choice : {TChoice::tcOwnWindow, TChoice::tcNative}) {
+        RefusingManager refusing;
+        TfrmMain frm(TMainDependencies{refusing, DefaultSettingsPlatform(), Win32LaunchPlatform(), 2026});
+        frm.AccessDeniedDialog().Choice = choice;
+        frm.Show();
+        std::atomic<bool> done{false}, aboutOpenAfterOk{false};
+        std::atomic<int> mainEnabledAfterOk{-1};
+        std::thread watcher([&] {
+            const DWORD pid = GetCurrentProcessId();
+            HWND about = WaitForTopWindow(L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", pid, 5000);
+            HWND dialog = WaitForTopWindow(L"Access Denied by Windows", pid, 8000);
+            if (dialog) {
+                PostMessageW(ChildByText(dialog, L"OK"), BM_CLICK, 0, 0);
+                WaitFor([&] { return !IsWindow(dialog); }, 5000);
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                mainEnabledAfterOk = IsWindowEnabled(frm.Handle()) ? 1 : 0;
+                aboutOpenAfterOk = about && IsWindow(about);
+            }
+            if (about) PostMessageW(about, WM_CLOSE, 0, 0);
+            done = true;
+        });
+        PostMessageW(ChildByText(frm.Handle(), L"About"), BM_CLICK, 0, 0);
+        for (int i = 0; i < 100 && !done; ++i) Pump(100);
+        watcher.join();
+        Pump(300);
+        EXPECT_TRUE(aboutOpenAfterOk) << int(choice);
+        EXPECT_EQ(mainEnabledAfterOk.load(), 0) << "the main window took input behind About, choice " << int(choice);
+        EXPECT_TRUE(IsWindowEnabled(frm.Handle())) << "About closed, yet the main window stays disabled";
+    }
+}
