@@ -10,21 +10,13 @@
 #include "platform/win32/Win32ServicePlatform.h"
 #include "platform/win32/Win32Launching.h"
 #include "platform/win32/Win32Settings.h"
+#include "support/RefusingManager.h"
 #include "support/WinProcess.h"
 
 using namespace zo;
 using namespace testsupport;
 
 namespace {
-
-// The real platform, except that the manager refuses access to everyone.
-class RefusingManager : public Win32ServicePlatform {
-public:
-    PlatformHandle OpenManager(uint32_t) override {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return 0;
-    }
-};
 
 // Watches for the dialog from another thread, records what it shows, and closes it with OK.
 class DialogWatcher {
