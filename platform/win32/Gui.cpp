@@ -113,9 +113,15 @@ TModalOwnerScope::~TModalOwnerScope() {
     ActivateAgain(FActive, FOwner, nullptr);
 }
 
-bool IsCtrlC(const MSG& msg) {
-    return msg.message == WM_KEYDOWN && msg.wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) &&
-           !(GetKeyState(VK_MENU) & 0x8000);
+TMessageFilter CopyOnCtrlC(std::function<void()> copy) {
+    return [copy = std::move(copy)](const MSG& msg) {
+        if (msg.message != WM_KEYDOWN || msg.wParam != 'C' || !(GetKeyState(VK_CONTROL) & 0x8000) ||
+            (GetKeyState(VK_MENU) & 0x8000))
+            return false;
+        MessageBeep(MB_OK);
+        copy();
+        return true;
+    };
 }
 
 bool PutTextOnClipboard(HWND owner, std::u16string_view text) {

@@ -68,8 +68,9 @@ private:
     HWND FOwner, FActive;
     bool FOwnerWasEnabled;
 };
-// A key message of Ctrl+C (Alt not held).
-bool IsCtrlC(const MSG& msg);
+// A filter for a dialog's modal loop: Ctrl+C, which would reach the focused child and not the
+// dialog, beeps and runs copy instead.
+TMessageFilter CopyOnCtrlC(std::function<void()> copy);
 // Replaces the clipboard's content with text; false when the clipboard could not be had.
 bool PutTextOnClipboard(HWND owner, std::u16string_view text);
 // Puts window at the centre of the screen, or of the window over which it should appear.

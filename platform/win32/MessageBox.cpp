@@ -41,12 +41,9 @@ public:
         Build();
         CenterOnScreen(Handle());
         SetFocus(FButton);
-        RunModal(Handle(), owner, [this](const MSG& msg) {
-            if (!IsCtrlC(msg)) return false;
-            MessageBeep(MB_OK);
-            PutTextOnClipboard(Handle(), MessageBoxClipboardText(FCaption, FMessage, {FButtonText}));
-            return true;
-        });
+        RunModal(Handle(), owner, CopyOnCtrlC([this] {
+                     PutTextOnClipboard(Handle(), MessageBoxClipboardText(FCaption, FMessage, {FButtonText}));
+                 }));
         return true;
     }
 

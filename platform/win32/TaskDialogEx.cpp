@@ -116,12 +116,7 @@ public:
         Layout();
         CenterOnScreen(Handle());
         SetFocus(FOk);
-        RunModal(Handle(), parent, [this](const MSG& msg) {
-            // Ctrl+C reaches the focused child, not this window: the loop hands it over.
-            if (!IsCtrlC(msg)) return false;
-            CopyToClipboard();
-            return true;
-        });
+        RunModal(Handle(), parent, CopyOnCtrlC([this] { CopyToClipboard(); }));
         return FResult;
     }
 
@@ -284,7 +279,6 @@ public:
     void CopyToClipboard() {
         std::u16string text = FDialog.Title + u"\r\n" + FDialog.MainInstruction + u"\r\n" + FDialog.Content + u"\r\n";
         if (FExpanded) text += u"\r\n" + FDialog.ExpandedText + u"\r\n";
-        MessageBeep(MB_OK);
         PutTextOnClipboard(Handle(), text);
     }
 };

@@ -86,13 +86,6 @@ void ExpectModalToolWindow(HWND window, HWND main, int width, int height) {
     EXPECT_NEAR((w.top + w.bottom) / 2, (m.top + m.bottom) / 2, 1);
 }
 
-RECT ChildRect(HWND parent, HWND child) {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 }  // namespace
 
 TEST_F(AboutHelpE2e, AboutShowsTheVersionAndYearAndOnlyItsCloseCommandsCloseIt) {

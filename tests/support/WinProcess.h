@@ -158,6 +158,14 @@ inline HWND ChildAt(HWND parent, int x, int y) {
     return nullptr;
 }
 
+// A child control's rectangle in its parent's client area.
+inline RECT ChildRect(HWND parent, HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 // Clicks a button as the mouse would, without moving the real pointer.
 inline void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 

@@ -11,17 +11,6 @@
 using namespace zo;
 using namespace testsupport;
 
-namespace {
-
-RECT ChildRect(HWND parent, HWND child) {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-}  // namespace
-
 TEST(MessageBoxWin, TextBesideTheIconButtonCentredBelowInTheStyleOrThePlatformsColours) {
     std::wstring message;
     for (int i = 0; i < 40; ++i) message += L"word" + std::to_wstring(i) + L" ";
