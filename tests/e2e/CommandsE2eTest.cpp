@@ -18,16 +18,6 @@ int CountProcesses(const wchar_t* name) {
     return n;
 }
 
-// A folder holding a copy of the panel and, when given, a program as ZoradidIvavuda.exe.
-std::wstring PanelCopy(const std::wstring& companion = L"") {
-    std::wstring panel = CopyAs(PanelExe(), L"ZudazuvOrerozoVuzuvaz.exe");
-    if (!companion.empty()) {
-        std::wstring folder = panel.substr(0, panel.find_last_of(L'\\') + 1);
-        CopyFileW(companion.c_str(), (folder + L"ZoradidIvavuda.exe").c_str(), FALSE);
-    }
-    return panel;
-}
-
 class CommandsE2e : public ::testing::Test {
 protected:
     void SetUp() override { ResetServiceScene(); }

@@ -218,6 +218,16 @@ inline std::wstring CopyWithCtrlC(HWND window) {
     return text;
 }
 
+// Clicks a control as the mouse does: left button down and up at its centre, delivered to the
+// control itself (unlike BM_CLICK, this runs the control's own mouse handling).
+inline void MouseClick(HWND control) {
+    RECT r;
+    GetClientRect(control, &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
+}
+
 // Ends every process whose executable is named name (case ignored).
 inline void KillProcessesNamed(const std::wstring& name) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
