@@ -69,7 +69,6 @@ private:
     TLauncher UninstallQ5Service;
     std::unique_ptr<TGlyphStatus> ServiceStatus;
     win::TTaskDialogEx dlgAccessDenied;
-    HWND FFocus{};
 
     void CreateComponents();
     void SetServiceTimer(bool enabled);

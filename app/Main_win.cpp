@@ -131,7 +131,12 @@ void TfrmMain::CreateComponents() {
     btnExit = win::CreateControl(Handle(), L"BUTTON", u"Exit", button, idExit, 388, 5, 90, 30, FFont);
     btnAbout = win::CreateControl(Handle(), L"BUTTON", u"About", button, idAbout, 388, 40, 90, 30, FFont);
     btnHelp = win::CreateControl(Handle(), L"BUTTON", u"Help", button, idHelp, 388, 75, 90, 30, FFont);
-    for (HWND b : {btnInstall, btnStart, btnStop, btnUninstall, btnExit, btnAbout, btnHelp}) win::TrackButtonHot(b);
+    // The check box is the only control that takes the keyboard focus: a clicked button leaves it
+    // there, so that Space goes on toggling the box.
+    for (HWND b : {btnInstall, btnStart, btnStop, btnUninstall, btnExit, btnAbout, btnHelp}) {
+        win::TrackButtonHot(b);
+        win::KeepFocusAway(b);
+    }
     pnlCopyright = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idCopyright, 0, 217, 485, 27, FSmallFont);
     chkRestartServices.Create(Handle(), idRestartServices, u"Automatically restart services", 106, 153, 173, 17, FFont,
                               kWindowColor);
@@ -148,7 +153,6 @@ void TfrmMain::CreateComponents() {
     ServiceStatus = std::make_unique<TGlyphStatus>(Handle(), idStatus, 106, 190, 23, u"Checking service status...",
                                                    ImageList1, FSmallFont, GetSysColor(COLOR_WINDOWTEXT));
     Image1 = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idImage1, 408, 133, 48, 48, FFont);
-    FFocus = chkRestartServices.Handle();
 }
 
 void TfrmMain::Show() {
@@ -329,11 +333,8 @@ void TfrmMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
 LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ACTIVATE:
-            if (LOWORD(wp) == WA_INACTIVE) {
-                HWND focus = GetFocus();
-                if (focus && IsChild(Handle(), focus)) FFocus = focus;
-            } else {
-                SetFocus(FFocus && IsWindowEnabled(FFocus) ? FFocus : chkRestartServices.Handle());
+            if (LOWORD(wp) != WA_INACTIVE) {
+                SetFocus(chkRestartServices.Handle());
                 // The window's activation event is raised once, when it is first shown; coming
                 // back from a modal window or another program does not raise it again.
                 if (!FActivatedOnce) {

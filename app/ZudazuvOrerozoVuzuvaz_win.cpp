@@ -15,7 +15,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     InitCommonControlsEx(&icc);
 
     if (!win::ApplyStyle(u"TabletDark")) win::ShowStyleNotFoundBox(u"TabletDark");
-    win::SetApplicationTitle(u"Quillora 5 Zudazuv Orerozo Vuzuvaz");
+    const char16_t* const title = u"Quillora 5 Zudazuv Orerozo Vuzuvaz";
+    win::SetApplicationTitle(title);
+    DefaultProgramEnvironment().Title = title;  // the settings store's registry mode names its key after it
 
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -50,6 +50,8 @@ std::optional<TStyle> ParseStyle(std::u16string_view name, std::string_view text
         {"StatusText", &style.StatusText},
         {"StatusTextDisabled", &style.StatusTextDisabled},
         {"EditFace", &style.EditFace},
+        {"EditText", &style.EditText},
+        {"HeadingText", &style.HeadingText},
     };
     std::vector<bool> seen(std::size(required), false);
     while (!text.empty()) {

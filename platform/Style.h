@@ -32,6 +32,8 @@ struct TStyle {
     TColorRef StatusText = 0;          // status pane caption, enabled
     TColorRef StatusTextDisabled = 0;  // status pane caption, disabled
     TColorRef EditFace = 0;            // text areas such as dialog details
+    TColorRef EditText = 0;
+    TColorRef HeadingText = 0;         // a dialog's main instruction
     std::optional<TColorRef> Panel;      // panels; when absent they keep their own colours
     std::optional<TColorRef> PanelText;
 };

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Screenshots of the control panel's windows under Wine, written to build/screenshots/:
-# main.png (after the first poll), and about.png and help.png when those windows open.
+# Screenshots of the control panel's windows under Wine, written to build/screenshots/: in the
+# style main.png (after the first poll), about.png, help.png, error.png (Install with the service
+# program missing) and access-denied.png (a panel whose service manager refuses access, details
+# shown); without the style the same with "-nostyle" in the name, and style-not-found.png.
 # Usage: scripts/screenshot.sh [panel.exe]   (default: dist/win64/ZudazuvOrerozoVuzuvaz.exe)
 # CLICK_BUTTON may name the click_button.exe to use (default: build/win64/helpers/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe=${1:-$root/dist/win64/ZudazuvOrerozoVuzuvaz.exe}
+helpers=$root/build/win64/helpers
+nostyle=$root/build/win64/nostyle/ZudazuvOrerozoVuzuvaz_nostyle.exe
 out=$root/build/screenshots
 mkdir -p "$out"
 unset DISPLAY
 source "$root/scripts/wine-env.sh"
 trap wine_env_stop EXIT
+clicker=${CLICK_BUTTON:-$helpers/click_button.exe}
+main="Zudazuv Orerozo Vuzuvaz"
 
 grab() {  # grab "window title" file
   local id
@@ -24,17 +30,57 @@ grab() {  # grab "window title" file
   fi
 }
 
-wine "$exe" </dev/null >/dev/null 2>&1 &
-sleep 4
-grab "Zudazuv Orerozo Vuzuvaz" main.png
-clicker=${CLICK_BUTTON:-$root/build/win64/helpers/click_button.exe}
-if [ -f "$clicker" ]; then
-  for pair in "About:About Quillora 5 Zudazuv Orerozo Vuzuvaz:about.png" "Help:Help:help.png"; do
+click() {  # click "window title" "button text"
+  [ -f "$clicker" ] && wine "$clicker" "$1" "$2" </dev/null >/dev/null 2>&1 || true
+}
+
+# shoot suffix: the main window (already up), About, Help, then the error box of Install.
+shoot() {
+  grab "$main" "main$1.png"
+  for pair in "About:About Quillora 5 Zudazuv Orerozo Vuzuvaz:about" "Help:Help:help"; do
     IFS=: read -r button title file <<<"$pair"
-    wine "$clicker" "Zudazuv Orerozo Vuzuvaz" "$button" </dev/null >/dev/null 2>&1 || true
+    click "$main" "$button"
     sleep 2
-    grab "$title" "$file"
-    wine "$clicker" "$title" "Close" </dev/null >/dev/null 2>&1 || true
+    grab "$title" "$file$1.png"
+    click "$title" "Close"
+    sleep 1
+  done
+  click "$main" "Install"
+  sleep 2
+  grab "Error" "error$1.png"
+  click "Error" "OK"
+  sleep 1
+  click "$main" "Exit"
+  sleep 1
+}
+
+# The panel alone in a folder, so that Install reports the missing service program.
+alone=$(mktemp -d)
+cp "$exe" "$alone/ZudazuvOrerozoVuzuvaz.exe"
+wine "$alone/ZudazuvOrerozoVuzuvaz.exe" </dev/null >/dev/null 2>&1 &
+sleep 4
+shoot ""
+
+if [ -f "$nostyle" ]; then  # its folder holds no service program either
+  wine "$nostyle" </dev/null >/dev/null 2>&1 &
+  sleep 3
+  grab "Error" style-not-found.png
+  click "Error" "&Close"
+  sleep 4
+  shoot "-nostyle"
+fi
+
+if [ -f "$helpers/refusing_panel.exe" ]; then
+  for style in "" nostyle; do
+    wine "$helpers/refusing_panel.exe" $style </dev/null >/dev/null 2>&1 &
+    sleep 4
+    click "Access Denied by Windows" ""  # the details expander, the one button without a caption
+    sleep 1
+    grab "Access Denied by Windows" "access-denied${style:+-$style}.png"
+    click "Access Denied by Windows" "OK"
+    sleep 1
+    click "$main" "Exit"
     sleep 1
   done
 fi
+rm -rf "$alone"

@@ -56,8 +56,10 @@ void TfrmAbout::DrawItem(const DRAWITEMSTRUCT& item) {
     const COLORREF back = win::WindowColor(kWindowColor);
     const COLORREF text = win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT));
     switch (item.CtlID) {
-        case idLabel1:  // its white is its own, not a system colour: drawn as given
-            win::DrawLabel(item, FTitleFont, RGB(255, 255, 255), back, DT_CENTER | DT_TOP);
+        case idLabel1:
+            // Its white is its own, not a system colour: drawn as given over the style's dark
+            // background, and in the window-text colour over the window's own white.
+            win::DrawLabel(item, FTitleFont, win::ActiveStyle() ? RGB(255, 255, 255) : text, back, DT_CENTER | DT_TOP);
             break;
         case idVersion:
             win::DrawLabel(item, FVersionFont, text, back, DT_CENTER | DT_TOP);

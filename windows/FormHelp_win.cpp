@@ -28,8 +28,10 @@ TfrmHelp::~TfrmHelp() {
 
 void TfrmHelp::CreateComponents() {
     MarkupLabel1 = std::make_unique<TMarkupLabel>();
-    // Its own font, not the window's; white whatever the style, over the window's background.
-    MarkupLabel1->SetFont(TFont{u"Segoe UI", -11, clWhite, 0 /* ANSI */, 0, 0});
+    // Its own font, not the window's; white over the style's dark background, and the window-text
+    // colour over the window's own white, where white would not be seen.
+    const TColor color = win::ActiveStyle() ? clWhite : TColor(GetSysColor(COLOR_WINDOWTEXT));
+    MarkupLabel1->SetFont(TFont{u"Segoe UI", -11, color, 0 /* ANSI */, 0, 0});
     MarkupLabel1->SetTransparent(true);
     MarkupLabel1->SetEllipsis(false);
     MarkupLabel1->SetVAlignment(tvaTop);

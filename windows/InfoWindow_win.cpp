@@ -46,10 +46,7 @@ LRESULT TInfoWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             win::EraseClient(Handle(), reinterpret_cast<HDC>(wp), kWindowColor);
             return 1;
         case WM_CLOSE:
-            // The owner takes input again before this window goes, so that it, and no other
-            // window, becomes active.
-            if (FOwner) EnableWindow(FOwner, TRUE);
-            DestroyWindow(Handle());
+            win::EndModal(Handle());
             return 0;
     }
     return TWindow::HandleMessage(msg, wp, lp);

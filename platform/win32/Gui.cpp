@@ -2,9 +2,14 @@
 
 #include <commctrl.h>
 
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Failure.h"
 
@@ -30,59 +35,6 @@ const std::wstring& ApplicationTitle() { return GTitle; }
 void SetMainWindow(HWND hwnd) { GMainWindow = hwnd; }
 HWND MainWindow() { return GMainWindow; }
 
-static HWND BoxOwner() {
-    HWND active = GetActiveWindow();
-    return active ? active : (IsWindow(GMainWindow) ? GMainWindow : nullptr);
-}
-
-void ShowFailureBox(std::u16string_view message) {
-    std::wstring text = W(FailureBoxText(message));
-    MessageBoxW(BoxOwner(), text.c_str(), GTitle.c_str(), MB_OK | MB_ICONERROR);
-}
-
-void HandleCurrentException() {
-    // The default cursor comes back before anything is shown.
-    SetBusyCursor(false);
-    try {
-        throw;
-    } catch (const Exception& e) {
-        ShowFailureBox(e.Message());
-    } catch (const std::exception& e) {
-        std::string what = e.what();
-        ShowFailureBox(std::u16string(what.begin(), what.end()));
-    } catch (...) {
-        ShowFailureBox(u"Unknown failure");
-    }
-}
-
-void ShowErrorBox(std::u16string_view message) {
-    std::wstring text = W(message);
-    MessageBoxW(BoxOwner(), text.c_str(), L"Error", MB_OK | MB_ICONERROR);
-}
-
-namespace {
-HHOOK GCloseHook = nullptr;
-LRESULT CALLBACK RenameOkToClose(int code, WPARAM wp, LPARAM lp) {
-    if (code == HCBT_ACTIVATE) {
-        SetDlgItemTextW(reinterpret_cast<HWND>(wp), IDOK, L"&Close");
-        UnhookWindowsHookEx(GCloseHook);
-        GCloseHook = nullptr;
-        return 0;
-    }
-    return CallNextHookEx(GCloseHook, code, wp, lp);
-}
-}  // namespace
-
-void ShowStyleNotFoundBox(std::u16string_view styleName) {
-    std::wstring text = L"Style '" + W(styleName) + L"' not found";
-    GCloseHook = SetWindowsHookExW(WH_CBT, RenameOkToClose, nullptr, GetCurrentThreadId());
-    MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    if (GCloseHook) {
-        UnhookWindowsHookEx(GCloseHook);
-        GCloseHook = nullptr;
-    }
-}
-
 void SetBusyCursor(bool busy) {
     GBusy = busy;
     SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
@@ -99,7 +51,33 @@ int RunMessageLoop() {
     return 0;
 }
 
-void RunModal(HWND window, HWND owner) {
+namespace {
+// The modal showings in progress on the GUI thread, innermost last.
+struct TModalState {
+    HWND Window, Owner, Active;
+    bool OwnerWasEnabled;
+    bool Released = false;
+};
+std::vector<TModalState*> GModals;
+
+void ReleaseOwner(TModalState& state) {
+    if (state.Released) return;
+    state.Released = true;
+    if (state.Owner && state.OwnerWasEnabled) EnableWindow(state.Owner, TRUE);
+}
+
+// The window that was active before a modal showing, if it still takes input; else the owner.
+void ActivateAgain(HWND active, HWND owner, HWND modal) {
+    if (active && active != modal && IsWindow(active) && IsWindowEnabled(active))
+        SetActiveWindow(active);
+    else if (owner && IsWindowEnabled(owner))
+        SetActiveWindow(owner);
+}
+}  // namespace
+
+void RunModal(HWND window, HWND owner, const TMessageFilter& filter) {
+    TModalState state{window, owner, GetActiveWindow(), owner && IsWindowEnabled(owner)};
+    GModals.push_back(&state);
     if (owner) EnableWindow(owner, FALSE);
     ShowWindow(window, SW_SHOW);
     MSG msg;
@@ -109,16 +87,59 @@ void RunModal(HWND window, HWND owner) {
             quit = true;
             break;
         }
+        if (filter && filter(msg)) continue;
         if (IsDialogMessageW(window, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    if (owner) {
-        EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
-    }
+    ReleaseOwner(state);
+    GModals.erase(std::find(GModals.begin(), GModals.end(), &state));
+    ActivateAgain(state.Active, owner, window);
     if (IsWindow(window)) DestroyWindow(window);
     if (quit) PostQuitMessage(int(msg.wParam));
+}
+
+void EndModal(HWND window) {
+    for (TModalState* state : GModals)
+        if (state->Window == window) ReleaseOwner(*state);
+    DestroyWindow(window);
+}
+
+TModalOwnerScope::TModalOwnerScope(HWND owner)
+    : FOwner(owner), FActive(GetActiveWindow()), FOwnerWasEnabled(owner && IsWindowEnabled(owner)) {}
+
+TModalOwnerScope::~TModalOwnerScope() {
+    if (FOwner && IsWindow(FOwner)) EnableWindow(FOwner, FOwnerWasEnabled);
+    ActivateAgain(FActive, FOwner, nullptr);
+}
+
+TMessageFilter CopyOnCtrlC(std::function<void()> copy) {
+    return [copy = std::move(copy)](const MSG& msg) {
+        if (msg.message != WM_KEYDOWN || msg.wParam != 'C' || !(GetKeyState(VK_CONTROL) & 0x8000) ||
+            (GetKeyState(VK_MENU) & 0x8000))
+            return false;
+        MessageBeep(MB_OK);
+        copy();
+        return true;
+    };
+}
+
+bool PutTextOnClipboard(HWND owner, std::u16string_view text) {
+    if (!OpenClipboard(owner)) return false;
+    EmptyClipboard();
+    const size_t bytes = (text.size() + 1) * sizeof(char16_t);
+    bool done = false;
+    if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        if (void* p = GlobalLock(mem)) {
+            std::memcpy(p, text.data(), text.size() * sizeof(char16_t));
+            static_cast<char16_t*>(p)[text.size()] = 0;
+            GlobalUnlock(mem);
+            done = SetClipboardData(CF_UNICODETEXT, mem) != nullptr;
+        }
+        if (!done) GlobalFree(mem);  // the clipboard owns it only once it has taken it
+    }
+    CloseClipboard();
+    return done;
 }
 
 void CenterOnScreen(HWND window) {
@@ -311,7 +332,9 @@ void DrawPushButton(const DRAWITEMSTRUCT& item, COLORREF ownFace) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, text);
     if (pressed) OffsetRect(&r, 1, 1);
-    DrawTextW(dc, caption.c_str(), int(caption.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    // "&" marks an access key, underlined once the keyboard is in use.
+    const UINT prefix = (item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefix);
 }
 
 LRESULT ControlColors(HDC dc, COLORREF textColor, COLORREF background) {
@@ -363,5 +386,51 @@ LRESULT CALLBACK HotTrackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
 }  // namespace
 
 void TrackButtonHot(HWND button) { SetWindowSubclass(button, HotTrackProc, 1, 0); }
+
+namespace {
+// The button's own mouse handling would focus it; this one presses and clicks it the same way
+// (pushed while the pointer is over it, clicked when released there) and leaves the focus alone.
+LRESULT CALLBACK FocuslessProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    switch (msg) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            if (IsWindowEnabled(hwnd)) {
+                SetCapture(hwnd);
+                SendMessageW(hwnd, BM_SETSTATE, TRUE, 0);
+            }
+            return 0;
+        case WM_MOUSEMOVE:
+            if (GetCapture() == hwnd) {
+                RECT r;
+                GetClientRect(hwnd, &r);
+                const BOOL inside = PtInRect(&r, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+                const BOOL pushed = (SendMessageW(hwnd, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+                if (inside != pushed) SendMessageW(hwnd, BM_SETSTATE, inside, 0);
+            }
+            break;  // hot tracking sees it too
+        case WM_LBUTTONUP:
+            if (GetCapture() == hwnd) {
+                const bool pushed = SendMessageW(hwnd, BM_GETSTATE, 0, 0) & BST_PUSHED;
+                ReleaseCapture();
+                if (pushed)
+                    SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(hwnd));
+            }
+            return 0;
+        case WM_CAPTURECHANGED:
+            SendMessageW(hwnd, BM_SETSTATE, FALSE, 0);
+            return 0;
+        case WM_SETFOCUS:
+            if (HWND next = GetNextDlgTabItem(GetParent(hwnd), hwnd, FALSE); next && next != hwnd) SetFocus(next);
+            return 0;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(hwnd, FocuslessProc, id);
+            break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+}  // namespace
+
+void KeepFocusAway(HWND button) { SetWindowSubclass(button, FocuslessProc, 2, 0); }
 
 }  // namespace zo::win

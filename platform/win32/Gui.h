@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,7 @@ const std::wstring& ApplicationTitle();
 void SetMainWindow(HWND hwnd);
 HWND MainWindow();
 
+// The boxes below are the program's own message box (MessageBox.h), modal over the active window.
 // The default failure box: application title as caption, error icon, OK.
 void ShowFailureBox(std::u16string_view message);
 // Call inside a catch block: shows what was caught in the default failure box.
@@ -44,8 +46,33 @@ public:
 
 // Runs the message loop until the main window is gone; returns the exit code.
 int RunMessageLoop();
-// Shows window modally above owner (disabled meanwhile) until it is destroyed.
-void RunModal(HWND window, HWND owner);
+// A look at each message of a modal loop before it is dispatched; true when it has handled it.
+using TMessageFilter = std::function<bool(const MSG&)>;
+// Shows window modally above owner until it is destroyed. The owner takes no input meanwhile and
+// is then left as it was found (enabled only if it was: modal windows nest), and the window that
+// was active before becomes active again.
+void RunModal(HWND window, HWND owner, const TMessageFilter& filter = nullptr);
+// Closes a window shown by RunModal. Its owner gets its input back first (if it had it), so that
+// activation passes to the owner and not to another program's window.
+void EndModal(HWND window);
+// Around a modal dialog that the platform runs itself: afterwards the owner's enabled state and
+// the active window are as they were before, whatever the dialog did to them.
+class TModalOwnerScope {
+public:
+    explicit TModalOwnerScope(HWND owner);
+    ~TModalOwnerScope();
+    TModalOwnerScope(const TModalOwnerScope&) = delete;
+    TModalOwnerScope& operator=(const TModalOwnerScope&) = delete;
+
+private:
+    HWND FOwner, FActive;
+    bool FOwnerWasEnabled;
+};
+// A filter for a dialog's modal loop: Ctrl+C, which would reach the focused child and not the
+// dialog, beeps and runs copy instead.
+TMessageFilter CopyOnCtrlC(std::function<void()> copy);
+// Replaces the clipboard's content with text; false when the clipboard could not be had.
+bool PutTextOnClipboard(HWND owner, std::u16string_view text);
 // Puts window at the centre of the screen, or of the window over which it should appear.
 void CenterOnScreen(HWND window);
 void CenterOver(HWND window, HWND over);
@@ -157,5 +184,9 @@ void EraseClient(HWND window, HDC dc, COLORREF ownColor);
 void DrawLabel(const DRAWITEMSTRUCT& item, HFONT font, COLORREF textColor, COLORREF background, UINT format);
 // Makes a BS_OWNERDRAW button track the mouse so that it is drawn hot while under the pointer.
 void TrackButtonHot(HWND button);
+// Makes a push button that never holds the keyboard focus: the mouse (or BM_CLICK) presses and
+// clicks it without focusing it, and focus given to it by any other way passes to the parent's
+// first tab stop.
+void KeepFocusAway(HWND button);
 
 }  // namespace zo::win

@@ -82,6 +82,9 @@ int TTaskDialogEx::ExecuteNative(HWND parent, bool& shown) {
         config.pszExpandedInformation = ExpandedText.empty() ? nullptr : expanded.c_str();
         config.pfCallback = NoEvents;
         LastPresentation = TPresentation::tpNative;
+        // The platform enables the parent again when its dialog closes, even when another modal
+        // window above the parent had disabled it.
+        TModalOwnerScope ownerState(parent);
         shown = SUCCEEDED(fn(&config, &button, nullptr, nullptr));
     }
     FreeLibrary(lib);
@@ -95,6 +98,7 @@ namespace {
 constexpr int kWidth = 420;
 constexpr int kMargin = 12;
 constexpr int kIdExpander = 100;
+constexpr int kDetailsPadding = 6;  // between the details' text area and its text
 constexpr COLORREF kInstructionBlue = RGB(0, 83, 196);
 
 class TOwnTaskWindow : public TWindow {
@@ -112,7 +116,7 @@ public:
         Layout();
         CenterOnScreen(Handle());
         SetFocus(FOk);
-        RunModal(Handle(), parent);
+        RunModal(Handle(), parent, CopyOnCtrlC([this] { CopyToClipboard(); }));
         return FResult;
     }
 
@@ -133,30 +137,34 @@ protected:
             case WM_SYSCOMMAND:
                 if ((wp & 0xFFF0) == SC_CLOSE) return 0;
                 break;
-            case WM_ERASEBKGND: {
-                RECT r;
-                GetClientRect(Handle(), &r);
-                FillSolid(reinterpret_cast<HDC>(wp), r, GetSysColor(COLOR_WINDOW));
+            case WM_ERASEBKGND:
+                EraseClient(Handle(), reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
                 return 1;
-            }
             case WM_PAINT: {
                 PAINTSTRUCT ps;
                 HDC dc = BeginPaint(Handle(), &ps);
                 DrawIconEx(dc, kMargin, kMargin, FShield, 32, 32, 0, nullptr, DI_NORMAL);
+                if (FExpanded) DrawDetailsArea(dc);
                 EndPaint(Handle(), &ps);
                 return 0;
             }
-            case WM_CTLCOLORSTATIC: {
-                HDC dc = reinterpret_cast<HDC>(wp);
-                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-                SetTextColor(dc, reinterpret_cast<HWND>(lp) == FInstruction ? kInstructionBlue : GetSysColor(COLOR_WINDOWTEXT));
-                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLORBTN: {
+                const HWND control = reinterpret_cast<HWND>(lp);
+                if (control == FDetails)
+                    return ControlColors(reinterpret_cast<HDC>(wp), DetailsText(), DetailsFace());
+                const TStyle* s = ActiveStyle();
+                const COLORREF text = control != FInstruction ? WindowTextColor(GetSysColor(COLOR_WINDOWTEXT))
+                                      : s                     ? s->HeadingText
+                                                              : kInstructionBlue;
+                return ControlColors(reinterpret_cast<HDC>(wp), text, WindowColor(GetSysColor(COLOR_WINDOW)));
             }
-            case WM_DRAWITEM:
-                DrawExpander(*reinterpret_cast<DRAWITEMSTRUCT*>(lp));
+            case WM_DRAWITEM: {
+                const auto& item = *reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+                DrawPushButton(item, GetSysColor(COLOR_BTNFACE));
+                if (item.hwndItem == FExpander) DrawChevron(item);
                 return TRUE;
-            case WM_KEYDOWN:
-                break;
+            }
         }
         return TWindow::HandleMessage(msg, wp, lp);
     }
@@ -190,7 +198,10 @@ private:
         FContent = Child(L"STATIC", FDialog.Content, SS_LEFT | SS_NOPREFIX);
         FExpander = Child(L"BUTTON", u"", BS_OWNERDRAW | WS_TABSTOP, kIdExpander);
         FDetails = Child(L"STATIC", FDialog.ExpandedText, SS_LEFT | SS_NOPREFIX);
-        FOk = Child(L"BUTTON", u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK);
+        // Drawn by the program while the style is applied; the platform's own button otherwise.
+        FOk = Child(L"BUTTON", u"OK", (ActiveStyle() ? BS_OWNERDRAW : BS_DEFPUSHBUTTON) | WS_TABSTOP, IDOK);
+        TrackButtonHot(FExpander);
+        if (ActiveStyle()) TrackButtonHot(FOk);
     }
 
     int TextHeight(HWND h, HFONT font, int width) {
@@ -217,9 +228,10 @@ private:
         y += 19 + 8;
         ShowWindow(FDetails, FExpanded ? SW_SHOW : SW_HIDE);
         if (FExpanded) {
-            h = TextHeight(FDetails, FFont, kWidth - 2 * kMargin);
-            MoveWindow(FDetails, kMargin, y, kWidth - 2 * kMargin, h, FALSE);
-            y += h + 8;
+            const int inner = kWidth - 2 * (kMargin + kDetailsPadding);
+            h = TextHeight(FDetails, FFont, inner);
+            MoveWindow(FDetails, kMargin + kDetailsPadding, y + kDetailsPadding, inner, h, FALSE);
+            y += h + 2 * kDetailsPadding + 8;
         }
         MoveWindow(FOk, kWidth - kMargin - 80, y, 80, 26, FALSE);
         y += 26 + kMargin;
@@ -230,69 +242,53 @@ private:
         InvalidateRect(FExpander, nullptr, TRUE);
     }
 
-    void DrawExpander(const DRAWITEMSTRUCT& item) {
-        RECT r = item.rcItem;
-        FillSolid(item.hDC, r, GetSysColor(COLOR_WINDOW));
-        FrameSolid(item.hDC, r, GetSysColor((item.itemState & ODS_FOCUS) ? COLOR_HIGHLIGHT : COLOR_BTNSHADOW));
-        // A chevron pointing down while the details are hidden, up while they are shown.
+    // A chevron pointing down while the details are hidden, up while they are shown.
+    void DrawChevron(const DRAWITEMSTRUCT& item) {
+        const RECT& r = item.rcItem;
         const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
         const int d = FExpanded ? -1 : 1;
-        TPen pen(CreatePen(PS_SOLID, 2, GetSysColor(COLOR_WINDOWTEXT)));
+        const TStyle* s = ActiveStyle();
+        TPen pen(CreatePen(PS_SOLID, 2, s ? s->ButtonText : GetSysColor(COLOR_BTNTEXT)));
         TSelect sel(item.hDC, pen);
         POINT pts[3] = {{cx - 4, cy - 2 * d}, {cx, cy + 2 * d}, {cx + 4, cy - 2 * d}};
         Polyline(item.hDC, pts, 3);
     }
 
-    void Close() {
-        HWND owner = GetWindow(Handle(), GW_OWNER);
-        if (owner) EnableWindow(owner, TRUE);
-        DestroyWindow(Handle());
+    // The details sit in a text area: the style's colours, the window's own without one.
+    COLORREF DetailsFace() const {
+        const TStyle* s = ActiveStyle();
+        return s ? s->EditFace : GetSysColor(COLOR_WINDOW);
     }
+    COLORREF DetailsText() const {
+        const TStyle* s = ActiveStyle();
+        return s ? s->EditText : GetSysColor(COLOR_WINDOWTEXT);
+    }
+    void DrawDetailsArea(HDC dc) {
+        RECT r;
+        GetWindowRect(FDetails, &r);
+        MapWindowPoints(HWND_DESKTOP, Handle(), reinterpret_cast<POINT*>(&r), 2);
+        InflateRect(&r, kDetailsPadding, kDetailsPadding);
+        FillSolid(dc, r, DetailsFace());
+        if (const TStyle* s = ActiveStyle()) FrameSolid(dc, r, s->ButtonBorder);
+    }
+
+    void Close() { EndModal(Handle()); }
 
 public:
     // Ctrl+C: beep and copy title, instruction, content, and the details while they are shown.
-    bool CopyToClipboard() {
-        std::wstring text = W(FDialog.Title) + L"\r\n" + W(FDialog.MainInstruction) + L"\r\n" + W(FDialog.Content) + L"\r\n";
-        if (FExpanded) text += L"\r\n" + W(FDialog.ExpandedText) + L"\r\n";
-        MessageBeep(MB_OK);
-        if (!OpenClipboard(Handle())) return false;
-        EmptyClipboard();
-        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-        if (mem) {
-            memcpy(GlobalLock(mem), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-            GlobalUnlock(mem);
-            if (!SetClipboardData(CF_UNICODETEXT, mem)) GlobalFree(mem);
-        }
-        CloseClipboard();
-        return true;
+    void CopyToClipboard() {
+        std::u16string text = FDialog.Title + u"\r\n" + FDialog.MainInstruction + u"\r\n" + FDialog.Content + u"\r\n";
+        if (FExpanded) text += u"\r\n" + FDialog.ExpandedText + u"\r\n";
+        PutTextOnClipboard(Handle(), text);
     }
 };
-
-// Ctrl+C reaches the focused child, not the dialog: a thread hook gives it to the dialog.
-TOwnTaskWindow* GActiveOwnWindow = nullptr;
-HHOOK GKeyHook = nullptr;
-LRESULT CALLBACK CopyHook(int code, WPARAM wp, LPARAM lp) {
-    const bool down = (lp & 0x80000000) == 0;
-    if (code == HC_ACTION && down && wp == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) && GActiveOwnWindow) {
-        GActiveOwnWindow->CopyToClipboard();
-        return 1;
-    }
-    return CallNextHookEx(GKeyHook, code, wp, lp);
-}
 
 }  // namespace
 
 int TTaskDialogEx::ExecuteOwnWindow(HWND parent) {
     LastPresentation = TPresentation::tpOwnWindow;
     TOwnTaskWindow window(*this);
-    TOwnTaskWindow* previous = GActiveOwnWindow;
-    GActiveOwnWindow = &window;
-    HHOOK hook = SetWindowsHookExW(WH_KEYBOARD, CopyHook, nullptr, GetCurrentThreadId());
-    GKeyHook = hook;
-    int result = window.Run(parent);
-    if (hook) UnhookWindowsHookEx(hook);
-    GActiveOwnWindow = previous;
-    return result;
+    return window.Run(parent);
 }
 
 }  // namespace zo::win

@@ -28,22 +28,6 @@ HWND Open(TPanel& panel, const wchar_t* button, const wchar_t* caption) {
     return WaitForTopWindow(caption, panel.Process().Id(), 10000);
 }
 
-// The control that has the keyboard focus in window's thread (the window itself when none has).
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) return info.hwndFocus;
-    return window;
-}
-
-// A key press as the keyboard delivers it: key down and key up to the focused control.
-void PressKey(HWND window, UINT vk) {
-    HWND target = FocusOf(window);
-    const LPARAM scan = LPARAM(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
-    PostMessageW(target, WM_KEYDOWN, vk, 1 | scan);
-    PostMessageW(target, WM_KEYUP, vk, 1 | scan | (LPARAM(1) << 30) | (LPARAM(1) << 31));
-}
-
 void PressAltF4(HWND window) {
     HWND target = FocusOf(window);
     const LPARAM scan = LPARAM(MapVirtualKeyW(VK_F4, MAPVK_VK_TO_VSC)) << 16;
@@ -100,13 +84,6 @@ void ExpectModalToolWindow(HWND window, HWND main, int width, int height) {
     GetWindowRect(main, &m);
     EXPECT_NEAR((w.left + w.right) / 2, (m.left + m.right) / 2, 1);
     EXPECT_NEAR((w.top + w.bottom) / 2, (m.top + m.bottom) / 2, 1);
-}
-
-RECT ChildRect(HWND parent, HWND child) {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
 }
 
 }  // namespace

@@ -18,16 +18,6 @@ int CountProcesses(const wchar_t* name) {
     return n;
 }
 
-// A folder holding a copy of the panel and, when given, a program as ZoradidIvavuda.exe.
-std::wstring PanelCopy(const std::wstring& companion = L"") {
-    std::wstring panel = CopyAs(PanelExe(), L"ZudazuvOrerozoVuzuvaz.exe");
-    if (!companion.empty()) {
-        std::wstring folder = panel.substr(0, panel.find_last_of(L'\\') + 1);
-        CopyFileW(companion.c_str(), (folder + L"ZoradidIvavuda.exe").c_str(), FALSE);
-    }
-    return panel;
-}
-
 class CommandsE2e : public ::testing::Test {
 protected:
     void SetUp() override { ResetServiceScene(); }
@@ -65,12 +55,24 @@ TEST_F(CommandsE2e, ProgramMissingBesideThePanelIsReportedEvenWhenInTheWorkingFo
     TPanel panel(panelPath, distFolder);
     ASSERT_TRUE(panel.WaitForMainWindow());
     ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
-    for (const wchar_t* button : {L"Install"}) {
-        Click(panel.Control(button));
-        bool busy = true;
-        EXPECT_EQ(TakeMessageBox(L"Error", panel.Process().Id(), 5000, &busy),
-                  L"Unable to find ZoradidIvavuda.exe in the current folder.");
-        EXPECT_FALSE(busy);
+    const std::wstring message = L"Unable to find ZoradidIvavuda.exe in the current folder.";
+    Click(panel.Control(L"Install"));
+    bool busy = true;
+    EXPECT_EQ(TakeMessageBox(L"Error", panel.Process().Id(), 5000, &busy), message);  // closed with OK
+    EXPECT_FALSE(busy);
+    // Enter and Escape close the error box as well; Ctrl+C copies it the way the platform's own
+    // boxes copy theirs.
+    const std::wstring rule = L"---------------------------\r\n";
+    for (UINT key : {VK_RETURN, VK_ESCAPE}) {
+        Click(panel.Control(L"Install"));
+        HWND box = WaitForTopWindow(L"Error", panel.Process().Id(), 5000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(ChildByText(box, L"OK"), nullptr);
+        if (key == VK_RETURN) {
+            EXPECT_EQ(CopyWithCtrlC(box), rule + L"Error\r\n" + rule + message + L"\r\n" + rule + L"OK   \r\n" + rule);
+        }
+        PressKey(box, key);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 3000)) << "key " << key << " left the box open";
     }
     Sleep(2500);
     EXPECT_EQ(ServiceState(kServiceName), 0u) << "something registered the service";

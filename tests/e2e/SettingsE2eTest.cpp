@@ -157,6 +157,50 @@ TEST_F(SettingsE2e, ClickAndSpaceWriteTheExactFileEveryTime) {
     EXPECT_EQ(ReadSettingsFile(), "[Settings]\r\nRestartServices=0\r\n\r\n");
 }
 
+TEST_F(SettingsE2e, ButtonsLeaveTheFocusOnTheBoxSoThatSpaceTogglesIt) {
+    WriteSettingsFile("[Settings]\r\nRestartServices=0\r\n");
+    // A stand-in beside the panel as the service program: Install runs it (a second Install while
+    // it runs starts nothing), the poll then finds it running, and Stop fails since no service is
+    // registered.
+    TPanel panel(PanelCopy(WinePath(HELPERS_DIR "/idle.exe")));
+    Open(panel);
+    ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
+    HWND box = panel.Control(kCheckBox);
+    struct {
+        const wchar_t *button, *opens, *closeWith;
+    } clicks[] = {{L"About", L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", L"Close"},
+                  {L"Help", L"Help", L"Close"},
+                  {L"Install", nullptr, nullptr},  // opens no window of the panel's
+                  {L"Install", nullptr, nullptr},  // its program still runs: nothing happens at all
+                  {L"Stop", L"Error", L"OK"}};
+    bool on = false;
+    for (const auto& c : clicks) {
+        if (c.button == std::wstring(L"Stop")) {
+            ASSERT_TRUE(panel.WaitForStatus(kRunning));
+        }
+        MouseClick(panel.Control(c.button));
+        if (c.opens) {
+            HWND window = WaitForTopWindow(c.opens, panel.Process().Id(), 5000);
+            ASSERT_NE(window, nullptr) << c.opens;
+            Click(ChildByText(window, c.closeWith));
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5000));
+        } else {
+            // The started program may take the foreground; the user comes back to the panel.
+            Sleep(500);
+            if (GetForegroundWindow() != panel.Main()) SetForegroundWindow(panel.Main());
+        }
+        EXPECT_TRUE(WaitFor([&] { return FocusOf(panel.Main()) == box; }, 3000)) << "after " << c.button;
+        // Space, as the keyboard delivers it to whatever has the focus.
+        PressKey(panel.Main(), VK_SPACE);
+        on = !on;
+        const std::string expected = std::string("[Settings]\r\nRestartServices=") + (on ? "1" : "0") + "\r\n\r\n";
+        EXPECT_TRUE(WaitFor([&] { return ReadSettingsFile() == expected; }, 3000)) << "after " << c.button;
+        EXPECT_EQ(Checked(panel), on);
+    }
+    EXPECT_EQ(FindTopWindow(L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", panel.Process().Id()), nullptr);
+    KillProcessesNamed(L"ZoradidIvavuda.exe");
+}
+
 TEST_F(SettingsE2e, FileThatCannotBeWrittenIsReportedOnEveryChangeAndTheBoxKeepsItsState) {
     // The file is held open without sharing by another program (here: this test).
     WriteSettingsFile("[Settings]\r\nRestartServices=0\r\n");

@@ -25,7 +25,8 @@ TEST(Style, ParsesColoursAndOptionalPanelEntries) {
         "ButtonFacePressed=#2A5C8A\nButtonFaceDisabled=#2A2A2E\nButtonText=#FFFFFF\n"
         "ButtonTextDisabled=#76767C\nButtonBorder=#5A5A62\nFocusBorder=#3D8FD6\n"
         "CheckBoxFace=#2B2B30\nCheckBoxBorder=#8A8A92\nCheckMark=#FFFFFF\n"
-        "StatusText=#E6E6E6\r\nStatusTextDisabled=#808088\n EditFace = #2b2b30 \n";
+        "StatusText=#E6E6E6\r\nStatusTextDisabled=#808088\n EditFace = #2b2b30 \n"
+        "EditText=#E6E6E6\nHeadingText=#6CB2F0\n";
     std::optional<TStyle> s = ParseStyle(u"TabletDark", text);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->Window, RGBColor(0x1F, 0x1F, 0x22));

@@ -158,8 +158,75 @@ inline HWND ChildAt(HWND parent, int x, int y) {
     return nullptr;
 }
 
+// A child control's rectangle in its parent's client area.
+inline RECT ChildRect(HWND parent, HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 // Clicks a button as the mouse would, without moving the real pointer.
 inline void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+// The control that has the keyboard focus in window's thread (the window itself when none has).
+inline HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) return info.hwndFocus;
+    return window;
+}
+
+// A key press as the keyboard delivers it: key down and key up to the focused control.
+inline void PressKey(HWND window, UINT vk) {
+    HWND target = FocusOf(window);
+    const LPARAM scan = LPARAM(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(target, WM_KEYDOWN, vk, 1 | scan);
+    PostMessageW(target, WM_KEYUP, vk, 1 | scan | (LPARAM(1) << 30) | (LPARAM(1) << 31));
+}
+
+// Presses Ctrl+C in window the way the keyboard does (it is brought to the front first) and
+// returns the clipboard's text ("" when nothing arrived within 3 s).
+inline std::wstring CopyWithCtrlC(HWND window) {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    SetForegroundWindow(window);
+    Sleep(200);
+    INPUT keys[4] = {};
+    for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = VK_CONTROL;
+    keys[1].ki.wVk = 'C';
+    keys[2].ki.wVk = 'C';
+    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    keys[3].ki.wVk = VK_CONTROL;
+    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, keys, sizeof(INPUT));
+    std::wstring text;
+    WaitFor(
+        [&] {
+            if (!OpenClipboard(nullptr)) return false;
+            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                text = static_cast<const wchar_t*>(GlobalLock(data));
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+            return !text.empty();
+        },
+        3000);
+    return text;
+}
+
+// Clicks a control as the mouse does: left button down and up at its centre, delivered to the
+// control itself (unlike BM_CLICK, this runs the control's own mouse handling).
+inline void MouseClick(HWND control) {
+    RECT r;
+    GetClientRect(control, &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
+}
 
 // Ends every process whose executable is named name (case ignored).
 inline void KillProcessesNamed(const std::wstring& name) {

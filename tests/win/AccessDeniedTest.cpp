@@ -10,53 +10,13 @@
 #include "platform/win32/Win32ServicePlatform.h"
 #include "platform/win32/Win32Launching.h"
 #include "platform/win32/Win32Settings.h"
+#include "support/RefusingManager.h"
 #include "support/WinProcess.h"
 
 using namespace zo;
 using namespace testsupport;
 
 namespace {
-
-// The real platform, except that the manager refuses access to everyone.
-class RefusingManager : public Win32ServicePlatform {
-public:
-    PlatformHandle OpenManager(uint32_t) override {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return 0;
-    }
-};
-
-// Presses Ctrl+C in the dialog the way the keyboard does and returns the clipboard's text.
-std::wstring CopyWithCtrlC(HWND dialog) {
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
-    SetForegroundWindow(dialog);
-    Sleep(200);
-    INPUT keys[4] = {};
-    for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = VK_CONTROL;
-    keys[1].ki.wVk = 'C';
-    keys[2].ki.wVk = 'C';
-    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
-    keys[3].ki.wVk = VK_CONTROL;
-    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, keys, sizeof(INPUT));
-    std::wstring text;
-    WaitFor(
-        [&] {
-            if (!OpenClipboard(nullptr)) return false;
-            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-                text = static_cast<const wchar_t*>(GlobalLock(data));
-                GlobalUnlock(data);
-            }
-            CloseClipboard();
-            return !text.empty();
-        },
-        3000);
-    return text;
-}
 
 // Watches for the dialog from another thread, records what it shows, and closes it with OK.
 class DialogWatcher {
@@ -160,3 +120,37 @@ TEST(AccessDenied, DialogChosenByPlatformIsShownOnceAndPollingStops) { CheckRefu
 TEST(AccessDenied, NativeTaskDialogIsShownOnceAndClosedWithOk) { CheckRefusal(TChoice::tcNative); }
 
 TEST(AccessDenied, OwnWindowShowsTheOSErrorInItsDetails) { CheckRefusal(TChoice::tcOwnWindow); }
+
+// The poll fails while About is open: the dialog opens above it, and once it is closed the main
+// window still takes no input, because About is still modal over it.
+TEST(AccessDenied, MainWindowStaysDisabledWhileAboutIsStillOpen) {
+    for (TChoice choice : {TChoice::tcOwnWindow, TChoice::tcNative}) {
+        RefusingManager refusing;
+        TfrmMain frm(TMainDependencies{refusing, DefaultSettingsPlatform(), Win32LaunchPlatform(), 2026});
+        frm.AccessDeniedDialog().Choice = choice;
+        frm.Show();
+        std::atomic<bool> done{false}, aboutOpenAfterOk{false};
+        std::atomic<int> mainEnabledAfterOk{-1};
+        std::thread watcher([&] {
+            const DWORD pid = GetCurrentProcessId();
+            HWND about = WaitForTopWindow(L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", pid, 5000);
+            HWND dialog = WaitForTopWindow(L"Access Denied by Windows", pid, 8000);
+            if (dialog) {
+                PostMessageW(ChildByText(dialog, L"OK"), BM_CLICK, 0, 0);
+                WaitFor([&] { return !IsWindow(dialog); }, 5000);
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                mainEnabledAfterOk = IsWindowEnabled(frm.Handle()) ? 1 : 0;
+                aboutOpenAfterOk = about && IsWindow(about);
+            }
+            if (about) PostMessageW(about, WM_CLOSE, 0, 0);
+            done = true;
+        });
+        PostMessageW(ChildByText(frm.Handle(), L"About"), BM_CLICK, 0, 0);
+        for (int i = 0; i < 100 && !done; ++i) Pump(100);
+        watcher.join();
+        Pump(300);
+        EXPECT_TRUE(aboutOpenAfterOk) << int(choice);
+        EXPECT_EQ(mainEnabledAfterOk.load(), 0) << "the main window took input behind About, choice " << int(choice);
+        EXPECT_TRUE(IsWindowEnabled(frm.Handle())) << "About closed, yet the main window stays disabled";
+    }
+}

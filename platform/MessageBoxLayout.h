@@ -1,0 +1,39 @@
+// What the program's own message box shows where, and the text that Ctrl+C copies from it.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Surface.h"
+
+namespace zo {
+
+// Measured sizes the layout starts from (pixels at 96 dots per inch).
+struct TMessageBoxMetrics {
+    TSize Text;              // the message, already wrapped to its width limit
+    int ButtonTextWidth = 0; // the button's caption
+    int MinClientWidth = 0;  // what the caption bar needs to show its title
+};
+
+struct TMessageBoxLayout {
+    TRect Icon;
+    TRect Text;
+    TRect Button;
+    TSize Client;
+};
+
+constexpr int kMessageBoxIconSize = 32;
+
+// The icon at the top left, the message to its right (centred on the icon's height when it is
+// lower), and the button centred below both.
+TMessageBoxLayout LayOutMessageBox(const TMessageBoxMetrics& metrics);
+
+// The platform's own message boxes copy themselves in this form: caption, message and the button
+// captions (access-key marks removed, each followed by three blanks) between dashed rules.
+std::u16string MessageBoxClipboardText(std::u16string_view caption, std::u16string_view message,
+                                       const std::vector<std::u16string>& buttons);
+
+// A caption as shown: "&x" marks x as the access key and "&&" stands for "&".
+std::u16string WithoutAccessKeyMarks(std::u16string_view caption);
+
+}  // namespace zo
