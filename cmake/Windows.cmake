@@ -28,6 +28,11 @@ function(add_panel name rc)
 endfunction()
 
 add_panel(ZudazuvOrerozoVuzuvaz ${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc)
+# The resource compiler does not report the files a script includes: a changed style must still
+# rebuild every resource that carries it.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc ${CMAKE_SOURCE_DIR}/tests/win/win_tests.rc
+                            ${CMAKE_SOURCE_DIR}/tests/win/helpers/bench_panel.rc
+                            PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/TabletDark.style)
 set_target_properties(ZudazuvOrerozoVuzuvaz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
 file(GLOB COMPANION_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/companion/*.cpp)
@@ -50,7 +55,13 @@ if(BUILD_WIN_TESTS)
   file(GLOB HELPER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.cpp)
   foreach(src ${HELPER_SOURCES})
     get_filename_component(name ${src} NAME_WE)
-    add_executable(${name} ${src})
+    # A helper's resources, where it has any, lie beside it as <name>.rc.
+    get_filename_component(dir ${src} DIRECTORY)
+    if(EXISTS ${dir}/${name}.rc)
+      add_executable(${name} ${src} ${dir}/${name}.rc)
+    else()
+      add_executable(${name} ${src})
+    endif()
     target_link_options(${name} PRIVATE -municode)
     target_link_libraries(${name} PRIVATE winplat)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
