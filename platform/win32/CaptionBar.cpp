@@ -158,6 +158,16 @@ void DrawGlyph(HDC dc, const RECT& r, TCaptionPart button, COLORREF color) {
     LineTo(dc, x - 1, y + size + 1);
 }
 
+void DrawButtons(HDC dc, const TCaptionLayout& l, const TCaptionState& state, const TStyle& style) {
+    for (TCaptionPart button : {TCaptionPart::cpMinimise, TCaptionPart::cpClose}) {
+        const TCaptionRect& r = button == TCaptionPart::cpClose ? l.Close : l.Minimise;
+        if (r.Empty()) continue;
+        const TCaptionButtonLook look = CaptionButtonLook(style, button, state.Active, state.Mouse);
+        FillSolid(dc, ToRect(r), look.Face);
+        DrawGlyph(dc, ToRect(r), button, look.Glyph);
+    }
+}
+
 void DrawBar(HWND window, HDC dc, const TCaptionLayout& l, const TCaptionState& state, const TStyle& style, bool tool) {
     const TCaptionColors colors = CaptionColors(style, state.Active);
     FillSolid(dc, ToRect(l.Bar), colors.Background);
@@ -173,49 +183,57 @@ void DrawBar(HWND window, HDC dc, const TCaptionLayout& l, const TCaptionState& 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colors.Text);
     DrawTextW(dc, title.c_str(), int(title.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS | DT_NOPREFIX);
-    for (TCaptionPart button : {TCaptionPart::cpMinimise, TCaptionPart::cpClose}) {
-        const TCaptionRect& r = button == TCaptionPart::cpClose ? l.Close : l.Minimise;
-        if (r.Empty()) continue;
-        const TCaptionButtonLook look = CaptionButtonLook(style, button, state.Active, state.Mouse);
-        FillSolid(dc, ToRect(r), look.Face);
-        DrawGlyph(dc, ToRect(r), button, look.Glyph);
-    }
+    DrawButtons(dc, l, state, style);
 }
+
+// What a repaint covers: the whole frame, or only the caption's buttons (the mouse over them).
+enum class TRepaint { rpFrame, rpButtons };
 
 // Paints the border and the caption bar into dc, whose origin is the window's top left corner.
 // The bar is drawn off screen and copied in one piece, so that it never shows half drawn.
-void PaintFrame(HWND window, HDC dc, const TCaptionState& state, const TStyle& style) {
+void PaintFrame(HWND window, HDC dc, const TCaptionState& state, const TStyle& style, TRepaint what = TRepaint::rpFrame) {
     TCaptionFrame frame;
     RECT client;
     SIZE size;
     if (!FrameOf(window, frame, client, size)) return;
     const TCaptionLayout l = LayoutCaption(frame);
     if (l.Bar.Empty()) return;
-    const COLORREF border = CaptionColors(style, state.Active).Frame;
-    FillSolid(dc, RECT{0, 0, size.cx, l.Bar.Top}, border);
-    FillSolid(dc, RECT{0, l.Bar.Top, client.left, size.cy}, border);
-    FillSolid(dc, RECT{client.right, l.Bar.Top, size.cx, size.cy}, border);
-    FillSolid(dc, RECT{client.left, client.bottom, client.right, size.cy}, border);
-
-    const int w = l.Bar.Right - l.Bar.Left, h = l.Bar.Bottom - l.Bar.Top;
+    TCaptionRect area = l.Bar;
+    if (what == TRepaint::rpButtons) {
+        area.Left = !l.Minimise.Empty() ? l.Minimise.Left : l.Close.Left;
+        if (l.Close.Empty() && l.Minimise.Empty()) return;
+    } else {
+        const COLORREF border = CaptionColors(style, state.Active).Frame;
+        FillSolid(dc, RECT{0, 0, size.cx, l.Bar.Top}, border);
+        FillSolid(dc, RECT{0, l.Bar.Top, client.left, size.cy}, border);
+        FillSolid(dc, RECT{client.right, l.Bar.Top, size.cx, size.cy}, border);
+        FillSolid(dc, RECT{client.left, client.bottom, client.right, size.cy}, border);
+    }
+    const int w = area.Right - area.Left, h = area.Bottom - area.Top;
     HDC mem = CreateCompatibleDC(dc);
-    TBitmap bitmap(CreateCompatibleBitmap(dc, w, h));
+    TBitmap bitmap(mem ? CreateCompatibleBitmap(dc, w, h) : nullptr);
+    auto draw = [&](HDC target) {
+        if (what == TRepaint::rpButtons)
+            DrawButtons(target, l, state, style);
+        else
+            DrawBar(window, target, l, state, style, frame.Tool);
+    };
     if (mem && bitmap) {
         TSelect sel(mem, bitmap);
-        SetViewportOrgEx(mem, -l.Bar.Left, -l.Bar.Top, nullptr);
-        DrawBar(window, mem, l, state, style, frame.Tool);
-        BitBlt(dc, l.Bar.Left, l.Bar.Top, w, h, mem, l.Bar.Left, l.Bar.Top, SRCCOPY);
+        SetViewportOrgEx(mem, -area.Left, -area.Top, nullptr);
+        draw(mem);
+        BitBlt(dc, area.Left, area.Top, w, h, mem, area.Left, area.Top, SRCCOPY);
     } else {
-        DrawBar(window, dc, l, state, style, frame.Tool);
+        draw(dc);
     }
     if (mem) DeleteDC(mem);
 }
 
-void PaintNow(HWND window, const TCaptionState& state, const TStyle& style) {
+void PaintNow(HWND window, const TCaptionState& state, const TStyle& style, TRepaint what = TRepaint::rpFrame) {
     if (!IsWindowVisible(window)) return;
     HDC dc = GetWindowDC(window);
     if (!dc) return;
-    PaintFrame(window, dc, state, style);
+    PaintFrame(window, dc, state, style, what);
     ReleaseDC(window, dc);
 }
 
@@ -247,7 +265,7 @@ TCaptionPart PartAtScreen(HWND window, POINT p) {
 void SetMouse(HWND window, TCaptionState& state, const TStyle& style, TCaptionMouse mouse) {
     if (mouse.Hot == state.Mouse.Hot && mouse.Pressed == state.Mouse.Pressed) return;
     state.Mouse = mouse;
-    PaintNow(window, state, style);
+    PaintNow(window, state, style, TRepaint::rpButtons);
 }
 
 LRESULT HitTest(HWND window, WPARAM wp, LPARAM lp) {
