@@ -2,7 +2,8 @@
 # The benchmarks: they print figures and are never part of the tests.
 #   native (release build, fixed metrics): settings file read/parse/write, markup layout
 #   under Wine: one poll against `sc query` + `tasklist`, start-up time and working set,
-#               handles and GDI/USER objects over 10,000 polls (takes several minutes)
+#               handles and GDI/USER objects over 10,000 polls (takes several minutes), a caption
+#               bar repaint (the pointer over the close button)
 # Usage: scripts/bench.sh [native] [wine]   (default: both)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,6 +26,7 @@ for part in "${parts[@]}"; do
       echo "== start"; wine "$bench" start "Z:${root//\//\\}\\dist\\win64\\ZudazuvOrerozoVuzuvaz.exe"
       echo "== install"; wine "$bench" install "Z:${root//\//\\}\\dist\\win64\\ZoradidIvavuda.exe"
       echo "== 10,000 polls"; wine "$bench" leak
+      echo "== caption bar"; wine "$bench" caption
       echo "== executable sizes (bytes)"
       ls -l "$root"/dist/win32/*.exe "$root"/dist/win64/*.exe | awk '{print $5, $9}'
       wine_env_stop ;;
