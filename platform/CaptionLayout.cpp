@@ -30,6 +30,8 @@ TCaptionLayout LayoutCaption(const TCaptionFrame& f) {
         // still opens the window menu.
         const int size = std::min(f.IconSize, height);
         l.Icon = {left, l.Bar.Top, left + kPadding + size + kPadding / 2, l.Bar.Bottom};
+        const int top = l.Bar.Top + (height - size) / 2;
+        l.IconPicture = {left + kPadding, top, left + kPadding + size, top + size};
         left = l.Icon.Right;
     } else {
         left += kPadding;

@@ -27,6 +27,7 @@ struct TCaptionFrame {
 // Every rectangle is empty where the window has no such part; all are empty without a caption.
 struct TCaptionLayout {
     TCaptionRect Bar, Icon, Title, Minimise, Close;
+    TCaptionRect IconPicture;  // where the icon is drawn, inside Icon
 };
 
 TCaptionLayout LayoutCaption(const TCaptionFrame& frame);

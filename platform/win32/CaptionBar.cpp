@@ -171,10 +171,10 @@ void DrawButtons(HDC dc, const TCaptionLayout& l, const TCaptionState& state, co
 void DrawBar(HWND window, HDC dc, const TCaptionLayout& l, const TCaptionState& state, const TStyle& style, bool tool) {
     const TCaptionColors colors = CaptionColors(style, state.Active);
     FillSolid(dc, ToRect(l.Bar), colors.Background);
-    if (!l.Icon.Empty()) {
+    if (!l.IconPicture.Empty()) {
         if (HICON icon = SmallIcon(window)) {
-            const int size = std::min(GetSystemMetrics(SM_CXSMICON), l.Icon.Bottom - l.Icon.Top);
-            DrawIconEx(dc, l.Icon.Left + 6, (l.Icon.Top + l.Icon.Bottom - size) / 2, icon, size, size, 0, nullptr, DI_NORMAL);
+            const TCaptionRect& r = l.IconPicture;
+            DrawIconEx(dc, r.Left, r.Top, icon, r.Right - r.Left, r.Bottom - r.Top, 0, nullptr, DI_NORMAL);
         }
     }
     std::wstring title = W(WindowText(window));

@@ -40,6 +40,7 @@ TEST(CaptionLayout, PartsLieWhereTheyAreDrawnAndPointsHitThem) {
         EXPECT_EQ(l.Close, row.close);
         EXPECT_EQ(l.Title.Left, row.titleLeft);
         EXPECT_EQ(l.Title.Right, row.titleRight);
+        if (!row.icon.Empty()) EXPECT_EQ(l.IconPicture, (TCaptionRect{9, 6, 25, 22}));  // 16 x 16, centred
         // Each part's corners hit it; the frame around the bar hits nothing.
         for (auto [r, part] : {std::pair{row.close, P::cpClose}, {row.minimise, P::cpMinimise}, {row.icon, P::cpIcon}})
             if (!r.Empty()) {
