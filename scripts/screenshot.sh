@@ -22,6 +22,7 @@ finish() {
   wine_env_stop
 }
 trap finish EXIT
+trap 'exit 1' INT TERM  # through the exit trap, so that the setting never outlives the script
 
 grab() {  # grab "window title" file: the window's rectangle cut from the screen
   local geometry

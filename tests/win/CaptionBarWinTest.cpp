@@ -208,3 +208,24 @@ TEST(CaptionBarWin, CloseButtonIsHotUnderThePointerAndClosesTheWindow) {
     SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
     EXPECT_FALSE(IsWindow(window)) << "releasing the close button left the window open";
 }
+
+// On screen: a tool window's frame is Wine's to draw (it hands no tool window to a window
+// manager), so its window DC reaches the caption bar. The platform repaints its own caption when
+// the title changes or the window is deactivated; neither may bring it back.
+TEST(CaptionBarWin, OnScreenTheBarStaysOursWhenTheTitleOrTheActivationChanges) {
+    StyleScope style;
+    TfrmAbout about(TAboutDependencies{DefaultVersionResource(), 2026}, nullptr);
+    HWND window = about.Handle();
+    Activate(window);
+    const Bar bar = BarOf(window);
+    HDC dc = GetWindowDC(window);
+    const auto onScreen = [&] { return GetPixel(dc, bar.Border + 2, (bar.Top + bar.Bottom) / 2); };
+    EXPECT_EQ(onScreen(), (*style).Caption);
+    SetWindowTextW(window, L"A new title");
+    EXPECT_EQ(onScreen(), (*style).Caption);
+    SendMessageW(window, WM_NCACTIVATE, FALSE, 0);
+    EXPECT_EQ(onScreen(), (*style).CaptionInactive);
+    SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
+    EXPECT_EQ(onScreen(), (*style).Caption);
+    ReleaseDC(window, dc);
+}
