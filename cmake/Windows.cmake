@@ -50,6 +50,11 @@ function(add_panel name rc)
 endfunction()
 
 add_panel(ZudazuvOrerozoVuzuvaz ${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc)
+# The resource compiler does not report the files a script includes: a changed style must still
+# rebuild every resource that carries it.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc ${CMAKE_SOURCE_DIR}/tests/win/win_tests.rc
+                            ${CMAKE_SOURCE_DIR}/tests/win/helpers/bench_panel.rc
+                            PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/TabletDark.style)
 set_target_properties(ZudazuvOrerozoVuzuvaz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
 file(GLOB COMPANION_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/companion/*.cpp)
@@ -70,13 +75,17 @@ if(BUILD_WIN_TESTS)
 
   # Small programs the tests start (each tests/win/helpers/<name>.cpp is its own console program).
   file(GLOB HELPER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.cpp)
+  set(WINDOWED_HELPERS bench_minimal_panel refusing_panel)
   foreach(src ${HELPER_SOURCES})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
-    # A helper with a resource script beside it (a manifest, an icon) is a windowed program.
+    # A helper's resources, where it has any, lie beside it as <name>.rc; the stand-ins for the
+    # panel are windowed programs like the panel itself.
     get_filename_component(dir ${src} DIRECTORY)
     if(EXISTS ${dir}/${name}.rc)
       target_sources(${name} PRIVATE ${dir}/${name}.rc)
+    endif()
+    if(name IN_LIST WINDOWED_HELPERS)
       set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
     endif()
     target_link_options(${name} PRIVATE -municode)

@@ -52,6 +52,17 @@ std::optional<TStyle> ParseStyle(std::u16string_view name, std::string_view text
         {"EditFace", &style.EditFace},
         {"EditText", &style.EditText},
         {"HeadingText", &style.HeadingText},
+        {"Caption", &style.Caption},
+        {"CaptionText", &style.CaptionText},
+        {"CaptionInactive", &style.CaptionInactive},
+        {"CaptionTextInactive", &style.CaptionTextInactive},
+        {"CaptionButtonHot", &style.CaptionButtonHot},
+        {"CaptionButtonPressed", &style.CaptionButtonPressed},
+        {"CloseButtonHot", &style.CloseButtonHot},
+        {"CloseButtonPressed", &style.CloseButtonPressed},
+        {"CloseButtonText", &style.CloseButtonText},
+        {"Frame", &style.Frame},
+        {"FrameInactive", &style.FrameInactive},
     };
     std::vector<bool> seen(std::size(required), false);
     while (!text.empty()) {

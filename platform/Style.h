@@ -34,6 +34,17 @@ struct TStyle {
     TColorRef EditFace = 0;            // text areas such as dialog details
     TColorRef EditText = 0;
     TColorRef HeadingText = 0;         // a dialog's main instruction
+    TColorRef Caption = 0;             // caption bar of the active window
+    TColorRef CaptionText = 0;
+    TColorRef CaptionInactive = 0;     // caption bar of an inactive window
+    TColorRef CaptionTextInactive = 0;
+    TColorRef CaptionButtonHot = 0;    // minimise button under the pointer
+    TColorRef CaptionButtonPressed = 0;
+    TColorRef CloseButtonHot = 0;      // close button under the pointer
+    TColorRef CloseButtonPressed = 0;
+    TColorRef CloseButtonText = 0;     // the close button's cross while hot or pressed
+    TColorRef Frame = 0;               // the window's border, active
+    TColorRef FrameInactive = 0;
     std::optional<TColorRef> Panel;      // panels; when absent they keep their own colours
     std::optional<TColorRef> PanelText;
 };

@@ -4,7 +4,8 @@
 #   under Wine: one poll against `sc query` + `tasklist`, start-up time and working set, start-up
 #               against the least program with the same window (ratio), a message's round trip
 #               to the check box against a plain button and the main window, handles and GDI/USER
-#               objects over 10,000 polls (takes several minutes)
+#               objects over 10,000 polls (takes several minutes), a caption bar
+#               repaint (the pointer over the close button)
 #   size: the programs' sizes in bytes against their budgets, and the libraries each imports
 # Usage: scripts/bench.sh [native] [wine] [size]   (default: all three)
 set -euo pipefail
@@ -32,6 +33,7 @@ for part in "${parts[@]}"; do
       echo "== message round trip"; wine "$bench" messages "$panel"
       echo "== install"; wine "$bench" install "Z:${root//\//\\}\\dist\\win64\\ZoradidIvavuda.exe"
       echo "== 10,000 polls"; wine "$bench" leak
+      echo "== caption bar"; wine "$bench" caption
       wine_env_stop ;;
     size)
       "$root/scripts/build.sh" win32 win64

@@ -4,25 +4,41 @@
 # program missing) and access-denied.png (a panel whose service manager refuses access, details
 # shown); without the style the same with "-nostyle" in the name, and style-not-found.png.
 # Usage: scripts/screenshot.sh [panel.exe]   (default: dist/win64/ZudazuvOrerozoVuzuvaz.exe)
-# CLICK_BUTTON may name the click_button.exe to use (default: build/win64/helpers/).
+# HELPERS may name the folder of the helper programs (default: build/win64/helpers/), CLICK_BUTTON
+# the click_button.exe to use.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe=${1:-$root/dist/win64/ZudazuvOrerozoVuzuvaz.exe}
-helpers=$root/build/win64/helpers
+helpers=${HELPERS:-$root/build/win64/helpers}
 nostyle=$root/build/win64/nostyle/ZudazuvOrerozoVuzuvaz_nostyle.exe
 out=$root/build/screenshots
 mkdir -p "$out"
 unset DISPLAY
 source "$root/scripts/wine-env.sh"
-trap wine_env_stop EXIT
 clicker=${CLICK_BUTTON:-$helpers/click_button.exe}
 main="Zudazuv Orerozo Vuzuvaz"
+# With no window manager on the virtual display, Wine draws a window's frame only for windows it
+# does not hand to a manager: so for the programs photographed here, only while the pictures are
+# taken, so that they show their caption bars.
+managed_keys=()
+for program in "$(basename "$exe")" "$(basename "$nostyle")" refusing_panel.exe; do
+  managed_keys+=("HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver")
+done
+for key in "${managed_keys[@]}"; do
+  wine reg add "$key" /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 || true
+done
+finish() {
+  for key in "${managed_keys[@]}"; do wine reg delete "$key" /f </dev/null >/dev/null 2>&1 || true; done
+  wine_env_stop
+}
+trap finish EXIT
+trap 'exit 1' INT TERM  # through the exit trap, so that the setting never outlives the script
 
-grab() {  # grab "window title" file
-  local id
-  id=$(xwininfo -root -tree | grep -F "\"$1\"" | head -n1 | awk '{print $1}')
-  if [ -n "$id" ]; then
-    import -window "$id" -frame "$out/$2" 2>/dev/null || import -window root "$out/$2"
+grab() {  # grab "window title" file: the window's rectangle cut from the screen
+  local geometry
+  geometry=$(wine "$helpers/window_rect.exe" "$1" </dev/null 2>/dev/null | tr -d '\r' || true)
+  if [ -n "$geometry" ]; then
+    import -window root -crop "$geometry" +repage "$out/$2"
     echo "screenshot: $out/$2"
   else
     import -window root "$out/$2"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/Failure.h"
+#include "platform/win32/CaptionBar.h"
 
 namespace zo::win {
 
@@ -177,21 +178,6 @@ HWND CreateControl(HWND parent, const wchar_t* className, std::u16string_view te
     return hwnd;
 }
 
-// While the dark style is applied, top-level windows ask the desktop compositor for a dark title
-// bar where it offers one (the attribute is looked up at run time; elsewhere nothing changes).
-void DarkenFrame(HWND window) {
-    if (!ActiveStyle()) return;
-    using SetAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
-    static HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
-    static auto set = dwm ? reinterpret_cast<SetAttributeFn>(
-                                reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")))
-                          : nullptr;
-    if (!set) return;
-    const BOOL on = TRUE;
-    const DWORD kUseImmersiveDarkMode = 20, kUseImmersiveDarkModeOld = 19;
-    if (FAILED(set(window, kUseImmersiveDarkMode, &on, sizeof on))) set(window, kUseImmersiveDarkModeOld, &on, sizeof on);
-}
-
 // ---- TWindow ----------------------------------------------------------------------------------
 
 TWindow::~TWindow() {
@@ -218,7 +204,7 @@ HWND TWindow::CreateWindowObject(const wchar_t* className, const std::u16string&
     std::wstring text = W(caption);
     CreateWindowExW(exStyle, className, text.c_str(), style, x, y, w, h, parent, nullptr, GetModuleHandleW(nullptr),
                     this);
-    if (FHandle && !(style & WS_CHILD)) DarkenFrame(FHandle);
+    if (FHandle && !(style & WS_CHILD)) ApplyCaptionBar(FHandle);
     return FHandle;
 }
 

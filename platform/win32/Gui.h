@@ -169,8 +169,6 @@ const TStyle* ActiveStyle();
 // Background of windows: the style's, or the window's own colour.
 COLORREF WindowColor(COLORREF own);
 COLORREF WindowTextColor(COLORREF own);
-// Gives a top-level window a dark title bar while the style is applied, where the system can.
-void DarkenFrame(HWND window);
 // Paints an owner-drawn push button in the style (or the window's own look without one).
 void DrawPushButton(const DRAWITEMSTRUCT& item, COLORREF ownFace);
 // Answer to WM_CTLCOLORSTATIC / WM_CTLCOLORBTN: text in textColor without a background of its own,

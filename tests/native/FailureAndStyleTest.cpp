@@ -26,12 +26,16 @@ TEST(Style, ParsesColoursAndOptionalPanelEntries) {
         "ButtonTextDisabled=#76767C\nButtonBorder=#5A5A62\nFocusBorder=#3D8FD6\n"
         "CheckBoxFace=#2B2B30\nCheckBoxBorder=#8A8A92\nCheckMark=#FFFFFF\n"
         "StatusText=#E6E6E6\r\nStatusTextDisabled=#808088\n EditFace = #2b2b30 \n"
-        "EditText=#E6E6E6\nHeadingText=#6CB2F0\n";
+        "EditText=#E6E6E6\nHeadingText=#6CB2F0\n"
+        "Caption=#2B2B30\nCaptionText=#FFFFFF\nCaptionInactive=#232326\nCaptionTextInactive=#8A8A92\n"
+        "CaptionButtonHot=#45454C\nCaptionButtonPressed=#5A5A62\nCloseButtonHot=#C42B1C\n"
+        "CloseButtonPressed=#9B2318\nCloseButtonText=#FFFFFF\nFrame=#5A5A62\nFrameInactive=#3A3A3F\n";
     std::optional<TStyle> s = ParseStyle(u"TabletDark", text);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->Window, RGBColor(0x1F, 0x1F, 0x22));
     EXPECT_EQ(s->StatusText, RGBColor(0xE6, 0xE6, 0xE6));
     EXPECT_EQ(s->EditFace, RGBColor(0x2B, 0x2B, 0x30));
+    EXPECT_EQ(s->CloseButtonHot, RGBColor(0xC4, 0x2B, 0x1C));
     EXPECT_FALSE(s->Panel.has_value());
 
     std::optional<TStyle> withPanel = ParseStyle(u"X", text + "Panel=#102030\n");
