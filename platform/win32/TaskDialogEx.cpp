@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <string>
 
+#include "platform/win32/CaptionBar.h"
 #include "platform/win32/Gui.h"
 
 namespace zo::win {
@@ -43,7 +44,12 @@ int CommonControlsMajorVersion() {
     return int(HIWORD(info->dwFileVersionMS));
 }
 
-HRESULT CALLBACK NoEvents(HWND, UINT, WPARAM, LPARAM, LONG_PTR) { return S_OK; }
+// No event of the component is assigned; the callback only gives the platform's dialog the
+// style's caption bar once it exists.
+HRESULT CALLBACK NoEvents(HWND window, UINT notification, WPARAM, LPARAM, LONG_PTR) {
+    if (notification == TDN_CREATED) ApplyCaptionBar(window);
+    return S_OK;
+}
 
 }  // namespace
 
