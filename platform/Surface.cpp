@@ -2,17 +2,16 @@
 
 #include <cstdlib>
 
+#include "platform/Dpi.h"
+
 namespace zo {
 
-namespace {
-// a * b / c rounded half away from zero, as the platform's MulDiv does.
 int MulDivRound(int a, int b, int c) {
     if (c == 0) return -1;
     long long p = static_cast<long long>(a) * b;
     long long q = (std::llabs(p) * 2 + std::llabs(c)) / (2 * std::llabs(static_cast<long long>(c)));
     return static_cast<int>(((p < 0) != (c < 0)) ? -q : q);
 }
-}  // namespace
 
 int FontSizeFromHeight(int height, int pixelsPerInch) { return MulDivRound(-height, 72, pixelsPerInch); }
 

@@ -1,0 +1,12 @@
+// The resolution a window is shown at, for scaling its 96-dpi design sizes (platform/Dpi.h).
+#pragma once
+#include <windows.h>
+
+namespace zo::win {
+
+// The window's dots per inch: the platform's per-window value where it has one (the panel is
+// aware of each monitor's scale), else the screen's; 96 when nothing answers. A null window
+// gives the system's value.
+int WindowDpi(HWND window);
+
+}  // namespace zo::win
