@@ -309,8 +309,7 @@ int wmain(int argc, wchar_t** argv) {
     if (what == L"install" && argc > 2) return Install(argv[2]);
     if (what == L"caption") return Caption();
     std::fputs("usage: bench_panel poll | start <panel.exe> | startup <panel.exe> <minimal.exe> [runs] | "
-               "messages <panel.exe> | install <ZoradidIvavuda.exe> | leak | caption
-",
+               "messages <panel.exe> | install <ZoradidIvavuda.exe> | leak | caption\n",
                stderr);
     return 2;
 }
