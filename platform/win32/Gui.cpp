@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/Failure.h"
+#include "platform/win32/WindowDpi.h"
 #include "platform/win32/CaptionBar.h"
 
 namespace zo::win {
@@ -163,9 +164,14 @@ void CenterOver(HWND window, HWND over) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height) {
+SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int dpi) {
+    // The frame at the window's own resolution where the platform can say (looked up once: older
+    // platforms lack the call and have one resolution for everything).
+    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
     RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    if (!adjustForDpi || !adjustForDpi(&r, style, FALSE, exStyle, UINT(dpi))) AdjustWindowRectEx(&r, style, FALSE, exStyle);
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
@@ -208,10 +214,21 @@ HWND TWindow::CreateWindowObject(const wchar_t* className, const std::u16string&
     return FHandle;
 }
 
+int TWindow::Dpi() const { return WindowDpi(FHandle); }
+
+void TWindow::DpiChanged(int, const RECT& suggested) {
+    SetWindowPos(FHandle, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT TWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_SETCURSOR && GBusy) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
+    }
+    if (msg == WM_DPICHANGED) {
+        DpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+        return 0;
     }
     return DefWindowProcW(FHandle, msg, wp, lp);
 }
@@ -251,9 +268,9 @@ HBITMAP CreateDib32(int w, int h, void** bits) {
     return CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-TFont CreateUiFont(const wchar_t* face, int pixelHeight, int weight, bool italic) {
+TFont CreateUiFont(const wchar_t* face, int pixelHeight, int weight, bool italic, int dpi) {
     LOGFONTW lf{};
-    lf.lfHeight = -pixelHeight;
+    lf.lfHeight = -ScaleDpi(pixelHeight, dpi);
     lf.lfWeight = weight;
     lf.lfItalic = italic ? TRUE : FALSE;
     lf.lfCharSet = ANSI_CHARSET;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Dpi.h"
 #include "platform/Style.h"
 
 namespace zo::win {
@@ -76,8 +77,8 @@ bool PutTextOnClipboard(HWND owner, std::u16string_view text);
 // Puts window at the centre of the screen, or of the window over which it should appear.
 void CenterOnScreen(HWND window);
 void CenterOver(HWND window, HWND over);
-// Outer size of a window whose client area is width x height.
-SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height);
+// Outer size of a window whose client area is width x height (in pixels at dpi).
+SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int dpi = kDesignDpi);
 // A child control of parent with its font set; shown at once.
 HWND CreateControl(HWND parent, const wchar_t* className, std::u16string_view text, DWORD style, int id, int x,
                    int y, int w, int h, HFONT font);
@@ -99,6 +100,12 @@ protected:
                             DWORD exStyle, int x, int y, int w, int h, HWND parent, HICON icon);
     virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     virtual void Destroyed() {}
+    // The window's resolution, for scaling its 96-dpi design sizes.
+    int Dpi() const;
+    // The window moved to a monitor of another scale (WM_DPICHANGED): takes the suggested
+    // rectangle. A window with sizes of its own recreates its fonts and pictures and lays itself
+    // out again, then calls this.
+    virtual void DpiChanged(int dpi, const RECT& suggested);
 
 private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -153,8 +160,10 @@ private:
 
 // A top-down 32-bit DIB section of w x h; bits receives its pixels.
 HBITMAP CreateDib32(int w, int h, void** bits);
-// A font of pixelHeight (character height, as a negative LOGFONT height), ANSI character set.
-TFont CreateUiFont(const wchar_t* face, int pixelHeight, int weight = FW_NORMAL, bool italic = false);
+// A font of pixelHeight (character height at 96 dpi, as a negative LOGFONT height) shown at dpi,
+// ANSI character set.
+TFont CreateUiFont(const wchar_t* face, int pixelHeight, int weight = FW_NORMAL, bool italic = false,
+                   int dpi = kDesignDpi);
 void FillSolid(HDC dc, const RECT& r, COLORREF color);
 void FrameSolid(HDC dc, const RECT& r, COLORREF color);
 
