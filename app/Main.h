@@ -62,7 +62,7 @@ private:
     win::TImageList ImageList1;
     win::TBitmap FImage1;
     int FImage1Size = 0;
-    win::TIcon FIcon, FSmallIcon;
+    win::TOwnedIcon FIcon, FSmallIcon;
     HWND btnInstall{}, btnStart{}, btnStop{}, btnUninstall{}, btnExit{}, btnAbout{}, btnHelp{};
     HWND Label1{}, Label2{}, Label3{}, Label4{}, Label5{};
     HWND Image1{}, pnlCopyright{};

@@ -6,14 +6,14 @@
 
 namespace zo::win {
 
-TIcon LoadIconAt(int resourceId, int size, HMODULE module) {
-    return TIcon(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, 0)));
+TOwnedIcon LoadIconOfSize(int resourceId, int size, HMODULE module) {
+    return TOwnedIcon(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, 0)));
 }
 
 HBITMAP LoadIconPicture(int resourceId, int sourceSize, int size, HMODULE module) {
-    TIcon icon = LoadIconAt(resourceId, sourceSize, module);
+    TOwnedIcon icon = LoadIconOfSize(resourceId, sourceSize, module);
     ICONINFO info{};
-    if (!icon || !GetIconInfo(icon, &info)) return nullptr;
+    if (!icon || !GetIconInfo(icon.get(), &info)) return nullptr;
     TBitmap color(info.hbmColor), mask(info.hbmMask);
     std::vector<std::uint32_t> src(size_t(sourceSize) * sourceSize);
     BITMAPINFO bi{};
