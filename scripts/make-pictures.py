@@ -8,6 +8,7 @@ discs, boxes and strokes), supersampled for anti-aliasing, and written as ICO by
     res/AppIcon.ico        two gears (small blue top left, large grey bottom right);
                            256, 128, 96, 64, 48, 40, 32, 24, 20, 16 px, 32-bit with alpha; the
                            256 px image is also the source the panel shrinks Image1 from
+    res/ServiceIcon.ico    the same gears for the service program, 64 px down to 16 px
     res/StatusRunning.ico  64 px, 32-bit with alpha: green disc with a white tick
     res/StatusStopped.ico  64 px, 32-bit with alpha: red disc with a white cross
     res/StatusChecking.ico 64 px, 32-bit with alpha: blue disc with a white lower-case i
@@ -303,7 +304,10 @@ def write(name, data):
 
 def main():
     icon_sizes = [256, 128, 96, 64, 48, 40, 32, 24, 20, 16]
-    write("AppIcon.ico", ico([render(s, gear_layers(s), samples_for(s)) for s in icon_sizes]))
+    gears = {s: render(s, gear_layers(s), samples_for(s)) for s in icon_sizes}
+    write("AppIcon.ico", ico([gears[s] for s in icon_sizes]))
+    # The service program has no window: Explorer's sizes up to 64 px are enough for it.
+    write("ServiceIcon.ico", ico([gears[s] for s in icon_sizes if s <= 64]))
     write("StatusRunning.ico", ico([render(64, disc_layers(64, rgb(75, 168, 129), tick_sd), 4)]))
     write("StatusStopped.ico", ico([render(64, disc_layers(64, rgb(204, 76, 51), cross_sd), 4)]))
     write("StatusChecking.ico", ico([render(64, disc_layers(64, rgb(62, 120, 179), i_sd), 4)]))
