@@ -236,8 +236,7 @@ def to8(v):
 
 def png(pixels):
     """RGBA PNG of the same bytes an icon bitmap would hold (straight alpha, fully transparent
-    pixels all zero). Each row takes the filter that leaves the smallest sum of magnitudes, then
-    the whole is deflated at the highest level."""
+    pixels all zero), filtered and deflated in whichever of a few ways gives the fewest bytes."""
     h = len(pixels)
     w = len(pixels[0])
     rows = []
@@ -262,20 +261,35 @@ def png(pixels):
             out[i] = (x - predict) & 0xFF
         return bytes(out)
 
-    raw = bytearray()
-    prior = bytes(w * 4)
-    for line in rows:
-        candidates = [filtered(k, line, prior) for k in range(5)]
+    def filtered_rows(choose):
+        raw = bytearray()
+        prior = bytes(w * 4)
+        for line in rows:
+            candidates = [filtered(k, line, prior) for k in range(5)]
+            kind = choose(candidates)
+            raw += bytes((kind,)) + candidates[kind]
+            prior = line
+        return bytes(raw)
+
+    def least_magnitude(candidates):
         cost = [sum(v if v < 128 else 256 - v for v in c) for c in candidates]
-        kind = cost.index(min(cost))
-        raw += bytes((kind,)) + candidates[kind]
-        prior = line
+        return cost.index(min(cost))
+
+    def deflate(raw, strategy):
+        z = zlib.compressobj(9, zlib.DEFLATED, 15, 9, strategy)
+        return z.compress(raw) + z.flush()
+
+    # The smallest of: each row's filter chosen by least magnitude, or one filter for all rows;
+    # each deflated with the default and the filtered strategy.
+    choices = [least_magnitude] + [lambda c, k=k: k for k in range(5)]
+    idat = min((deflate(filtered_rows(choose), strategy) for choose in choices
+                for strategy in (zlib.Z_DEFAULT_STRATEGY, zlib.Z_FILTERED)), key=len)
 
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+            chunk(b"IDAT", idat) + chunk(b"IEND", b""))
 
 
 def ico(images):
