@@ -9,6 +9,7 @@
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/GdiSurface.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/WindowDpi.h"
 #include "windows/MarkupLabel.h"
 
 namespace zo {
@@ -91,7 +92,7 @@ public:
         FTipText.clear();
     }
     const std::wstring& TipText() const { return FTipText; }
-    std::unique_ptr<ISurface> CreateMeasureSurface() override { return TGdiSurface::CreateMeasuring(); }
+    std::unique_ptr<ISurface> CreateMeasureSurface() override { return TGdiSurface::CreateMeasuring(win::WindowDpi(FWnd)); }
     // The parent's colour is the background it gives a static control (the style's window colour
     // in the program's windows); the button face when it gives none.
     TColor ParentColor() override {
@@ -168,7 +169,7 @@ void PaintLabel(HWND hwnd, TMarkupLabel& label) {
             HGDIOBJ oldBmp = SelectObject(mem, bmp);
             if (label.Transparent()) PaintParentBackground(hwnd, mem);
             {
-                TGdiSurface surface(mem);
+                TGdiSurface surface(mem, win::WindowDpi(hwnd));
                 label.Paint(surface);
             }
             BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
@@ -205,7 +206,7 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         PaintLabel(hwnd, *label);
         return 0;
     case WM_PRINTCLIENT: {
-        TGdiSurface surface(reinterpret_cast<HDC>(wp));
+        TGdiSurface surface(reinterpret_cast<HDC>(wp), win::WindowDpi(hwnd));
         label->Paint(surface);
         return 0;
     }
