@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "platform/Dpi.h"
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/GdiSurface.h"
 #include "platform/win32/SystemLibrary.h"
@@ -132,7 +133,7 @@ private:
         ti.uFlags = TTF_TRACK | TTF_ABSOLUTE;
         ti.lpszText = const_cast<wchar_t*>(L"");
         SendMessageW(FTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-        SendMessageW(FTip, TTM_SETMAXTIPWIDTH, 0, 400);
+        SendMessageW(FTip, TTM_SETMAXTIPWIDTH, 0, ScaleDpi(400, win::WindowDpi(FWnd)));
         return true;
     }
 
@@ -187,7 +188,8 @@ void UpdateHint(TMarkupLabel& label, TWinLabelHost& host, int x, int y) {
         host.CancelHint();
         return;
     }
-    if (std::wstring(text.begin(), text.end()) != host.TipText()) host.ShowHint(text, {x + 10, y - 10});
+    const int offset = ScaleDpi(10, win::WindowDpi(static_cast<HWND>(label.Handle())));  // beside the pointer
+    if (std::wstring(text.begin(), text.end()) != host.TipText()) host.ShowHint(text, {x + offset, y - offset});
 }
 
 LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
