@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/win32/Gui.h"
 
@@ -58,7 +57,8 @@ private:
     HWND FOwner = nullptr;
     int FClientWidth = 0, FClientHeight = 0;
     int FDpi = kDesignDpi;
-    std::vector<TPlaced> FPlaced;
+    TPlaced FPlaced[4]{};  // as many as a window of this kind has
+    int FPlacedCount = 0;
 
     SIZE OuterSize() const;
     void Place(const TPlaced& control) const;

@@ -1,5 +1,7 @@
 #include "windows/InfoWindow.h"
 
+#include <iterator>
+
 #include "platform/Failure.h"
 
 namespace zo {
@@ -34,7 +36,8 @@ HWND TInfoWindow::AddControl(const wchar_t* className, std::u16string_view text,
     const TRect bounds{x, y, x + w, y + h}, r = ScaleDpi(bounds, FDpi);
     HWND control = win::CreateControl(Handle(), className, text, style, id, r.Left, r.Top, r.Width(), r.Height(),
                                       font ? font->get() : nullptr);
-    FPlaced.push_back({control, bounds, font});
+    if (FPlacedCount == int(std::size(FPlaced))) throw Exception(u"Too many controls in one window");
+    FPlaced[FPlacedCount++] = {control, bounds, font};
     return control;
 }
 
@@ -47,7 +50,7 @@ void TInfoWindow::Place(const TPlaced& c) const {
 void TInfoWindow::DpiChanged(int dpi, const RECT& suggested) {
     FDpi = dpi;
     ScaleResources(dpi);
-    for (const TPlaced& c : FPlaced) Place(c);
+    for (int i = 0; i < FPlacedCount; ++i) Place(FPlaced[i]);
     // Where the platform suggests, at exactly the client size of this scale (its suggestion is
     // the old size scaled, which may be a pixel off).
     const SIZE outer = OuterSize();

@@ -38,13 +38,6 @@ void Frame3D(ISurface& s, TRect& r, TColor tl, TColor br, int w) {
 
 void Shrink(TRect& r, int by) { r = {r.Left + by, r.Top + by, r.Right - by, r.Bottom - by}; }
 
-// The label's font, whose height is given at 96 dots per inch, as the surface shows it.
-TFont ShownFont(const TFont& font, const ISurface& s) {
-    TFont shown = font;
-    shown.Height = ScaleDpi(font.Height, s.PixelsPerInch());
-    return shown;
-}
-
 }  // namespace
 
 std::u16string HintPlainText(const std::u16string& markup) {
@@ -223,6 +216,12 @@ void TMarkupLabel::AnchorClicked(const std::u16string& anchor) {
 
 void TMarkupLabel::HTMLChanged() { Repaint(); }
 
+void TMarkupLabel::UseShownFont(ISurface& s) const {
+    TFont shown = FFont;
+    shown.Height = ScaleDpi(FFont.Height, s.PixelsPerInch());
+    s.SetFont(shown);
+}
+
 void TMarkupLabel::Repaint() {
     if (FHost) FHost->Invalidate();
 }
@@ -281,8 +280,7 @@ void TMarkupLabel::Paint(ISurface& s) {
         }
         if (FColorTo != clNone) FillGradient(s, band, color, FColorTo, steps, true);
     }
-    const TFont font = ShownFont(FFont, s);
-    s.SetFont(font);
+    UseShownFont(s);
     if (FUpdateCount > 0) return;
 
     r = {0, 0, FWidth, FHeight};
@@ -326,7 +324,7 @@ void TMarkupLabel::Paint(ISurface& s) {
 
     if (FAutoSizing || FVAlignment != tvaTop) {
         RenderHTML(s, text, r, mouse, true);
-        s.SetFont(font);
+        UseShownFont(s);
     }
 
     bool changed = false;
@@ -373,7 +371,7 @@ void TMarkupLabel::Doit() {
 }
 
 TSize TMarkupLabel::MeasureWith(ISurface& surface, int maxWidth) {
-    surface.SetFont(ShownFont(FFont, surface));
+    UseShownFont(surface);
     RenderHTML(surface, BuildDisplayText(), {0, 0, maxWidth, 4096}, {-1, -1}, true);
     return {FXSize, FYSize};
 }
@@ -389,7 +387,7 @@ TSize TMarkupLabel::GetSizeWithMaxWidth(ISurface& surface, int maxWidth) { retur
 
 void TMarkupLabel::HTMLPrint(ISurface& surface, const TRect& r) {
     FPrinting = true;
-    surface.SetFont(ShownFont(FFont, surface));
+    UseShownFont(surface);
     RenderHTML(surface, BuildDisplayText(), r, {-1, -1}, false);
     FPrinting = false;
 }
@@ -426,15 +424,14 @@ std::u16string TMarkupLabel::AnchorAtPoint(int x, int y) {
     in.ShadowColor = clNone;
     in.CheckAnchors = true;
     THtmlDrawOutput out;
-    const TFont font = ShownFont(FFont, *s);
-    s->SetFont(font);
+    UseShownFont(*s);
     if (FVAlignment != tvaTop) {
         DrawHtmlText(*s, text, r, in, out);
         if (out.YSize < r.Height()) {
             if (FVAlignment == tvaCenter) r.Top += (r.Height() - out.YSize) / 2;
             else r.Top = r.Bottom - out.YSize;
         }
-        s->SetFont(font);
+        UseShownFont(*s);
     }
     in.MouseX = x;
     in.MouseY = y;
