@@ -5,7 +5,7 @@
 #include "companion/Names.h"
 #include "platform/Failure.h"
 #include "platform/win32/Win32Settings.h"
-#include "settings/IniFiles.h"
+#include "settings/IniDocument.h"
 
 namespace zo::companion {
 
@@ -96,12 +96,24 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
 
 bool RestartServicesOn() {
     // The control panel stores "1" or "0"; any number other than 0 switches restarting on, and a
-    // missing file, section or key, or a value that is not a number, leaves it off.
+    // missing file, section or key, or a value that is not a number, leaves it off. The file is
+    // read by the panel's own document code, but without the panel's settings classes, which
+    // would bring every typed value and the writing of files into the service.
     static bool last = false;
+    static Win32FileSystem files;
+    static Win32CodePage codePages;
+    static Win32Locale locale;
     try {
-        TMemIniFile ini(reinterpret_cast<const char16_t*>(kSettingsFile), DefaultSettingsPlatform());
-        last = ini.ReadBool(reinterpret_cast<const char16_t*>(kSettingsSection),
-                            reinterpret_cast<const char16_t*>(kRestartServicesKey), false);
+        std::optional<uint32_t> encoding;
+        std::u16string text;
+        bool opened = false;
+        if (ReadIniText(files, codePages, reinterpret_cast<const char16_t*>(kSettingsFile), encoding, text, opened))
+            return last;
+        TIniDocument document(locale);
+        document.Parse(std::move(text));
+        last = StoredBool(document.ReadString(reinterpret_cast<const char16_t*>(kSettingsSection),
+                                              reinterpret_cast<const char16_t*>(kRestartServicesKey), u""),
+                          false);
     } catch (const Exception&) {
     }
     return last;

@@ -10,7 +10,12 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 WINE_ENV_XVFB_PID=""
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 91 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+    # A display whose server is gone (killed, so it left its lock behind) is free again.
+    lock="/tmp/.X$n-lock"
+    if [ -e "$lock" ] && ! kill -0 "$(tr -d ' ' <"$lock" 2>/dev/null)" 2>/dev/null; then
+      rm -f "$lock" "/tmp/.X11-unix/X$n"
+    fi
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "$lock" ]; then
       Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
       WINE_ENV_XVFB_PID=$!
       export DISPLAY=":$n"

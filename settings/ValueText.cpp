@@ -15,13 +15,6 @@ namespace {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
 std::u16string_view TrimBlanks(std::u16string_view s) {
     while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
@@ -260,38 +253,6 @@ bool TimeFromNumbers(const int* numbers, size_t count, int designator, TDateTime
 }
 
 }  // namespace
-
-bool TryStrToInt(std::u16string_view text, int32_t& value) {
-    size_t i = 0;
-    while (i < text.size() && text[i] == u' ') ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-    bool hex = false;
-    if (i < text.size() && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
-        hex = true;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
-        hex = true;
-        i += 2;
-    }
-    if (i >= text.size()) return false;
-    uint64_t v = 0;
-    for (; i < text.size(); ++i) {
-        int digit = hex ? HexDigit(text[i]) : (IsDigit(text[i]) ? text[i] - u'0' : -1);
-        if (digit < 0) return false;
-        v = v * (hex ? 16 : 10) + uint64_t(digit);
-        if (v > 0xFFFFFFFFull) return false;
-    }
-    if (hex) {
-        uint32_t pattern = uint32_t(v);
-        if (negative) pattern = 0u - pattern;
-        value = int32_t(pattern);
-        return true;
-    }
-    if (negative ? v > 0x80000000ull : v > 0x7FFFFFFFull) return false;
-    value = negative ? int32_t(-int64_t(v)) : int32_t(v);
-    return true;
-}
 
 std::u16string FloatToStr(double value, const TFormatSettings& fs) {
     if (std::isnan(value)) return u"NAN";

@@ -1,4 +1,5 @@
-// Text forms of the typed settings values: integers, floating-point numbers, dates and times.
+// Text forms of the typed settings values: floating-point numbers, dates and times (integers are
+// read in settings/IniDocument.h, which the service needs without the rest).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -10,11 +11,6 @@ namespace zo {
 
 // Days since 30 December 1899; the fraction is the time of day.
 using TDateTime = double;
-
-// Signed decimal digits, or hexadecimal digits after "$", "x", "X", "0x" or "0X", after optional
-// leading spaces and an optional sign; nothing may follow. Decimal values must fit 32 bits;
-// hexadecimal values up to FFFFFFFF are taken as the 32-bit pattern.
-bool TryStrToInt(std::u16string_view text, int32_t& value);
 
 // Up to 15 significant digits with the locale's decimal separator; the exponent form ("1E20",
 // "1.5E-7") for very large and very small values.

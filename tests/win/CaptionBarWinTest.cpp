@@ -96,6 +96,23 @@ void Activate(HWND window) {
     Pump(300);
 }
 
+void CheckModal(const wchar_t* title, const std::function<void(HWND)>& check, const std::function<void()>& show) {
+    std::atomic<bool> checked{false};
+    std::thread watcher([&] {
+        HWND window = nullptr;
+        WaitFor([&] { return (window = FindTopWindow(title, GetCurrentProcessId())) != nullptr; }, 5000);
+        if (window) {
+            Sleep(300);
+            check(window);
+            checked = true;
+            PostMessageW(ChildByText(window, L"OK"), BM_CLICK, 0, 0);
+        }
+    });
+    show();
+    watcher.join();
+    EXPECT_TRUE(checked) << "the window did not show";
+}
+
 const TMainDependencies& MainDeps() {
     static TMainDependencies deps{DefaultServicePlatform(), DefaultSettingsPlatform(), Win32LaunchPlatform(), 2026};
     return deps;
@@ -117,29 +134,20 @@ const CaptionRow kWindows[] = {
          Activate(help.Handle());
          check(help.Handle());
      }},
-    // The access-denied dialog's own window is modal: it is checked from another thread while
-    // its loop runs, then closed with OK.
+    // The access-denied dialog's own window and the error box are modal: each is checked from
+    // another thread while its loop runs, then closed with OK.
     {"access denied", {0, 0}, [](const auto& check) {
-         win::TTaskDialogEx dialog;
-         dialog.Choice = win::TTaskDialogEx::TChoice::tcOwnWindow;
-         dialog.Title = u"Access Denied by Windows";
-         dialog.MainInstruction = u"Instruction";
-         dialog.Content = u"Content";
-         std::atomic<bool> checked{false};
-         std::thread watcher([&] {
-             HWND window = nullptr;
-             WaitFor([&] { return (window = FindTopWindow(L"Access Denied by Windows", GetCurrentProcessId())) != nullptr; },
-                     5000);
-             if (window) {
-                 Sleep(300);
-                 check(window);
-                 checked = true;
-                 PostMessageW(ChildByText(window, L"OK"), BM_CLICK, 0, 0);
-             }
+         CheckModal(L"Access Denied by Windows", check, [] {
+             win::TTaskDialogEx dialog;
+             dialog.Choice = win::TTaskDialogEx::TChoice::tcOwnWindow;
+             dialog.Title = u"Access Denied by Windows";
+             dialog.MainInstruction = u"Instruction";
+             dialog.Content = u"Content";
+             dialog.Execute(nullptr);
          });
-         dialog.Execute(nullptr);
-         watcher.join();
-         EXPECT_TRUE(checked) << "the dialog did not show";
+     }},
+    {"error box", {0, 0}, [](const auto& check) {
+         CheckModal(L"Error", check, [] { win::ShowErrorBox(u"Unable to find ZoradidIvavuda.exe in the current folder."); });
      }},
 };
 
