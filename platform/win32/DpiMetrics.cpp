@@ -1,8 +1,5 @@
 #include "platform/win32/DpiMetrics.h"
 
-#include "platform/Dpi.h"
-#include "platform/win32/WindowDpi.h"
-
 namespace zo::win {
 
 namespace {
@@ -11,16 +8,12 @@ template <typename Fn>
 Fn User32Entry(const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
-
-// A value the platform gave at the system's resolution, at dpi.
-int FromSystemDpi(int value, int dpi) { return MulDivRound(value, dpi, WindowDpi(nullptr)); }
 }  // namespace
 
 int SystemMetricAt(int index, int dpi) {
     using ForDpiFn = int(WINAPI*)(int, UINT);
     static const auto forDpi = User32Entry<ForDpiFn>("GetSystemMetricsForDpi");
-    if (forDpi) return forDpi(index, UINT(dpi));
-    return FromSystemDpi(GetSystemMetrics(index), dpi);
+    return forDpi ? forDpi(index, UINT(dpi)) : GetSystemMetrics(index);
 }
 
 NONCLIENTMETRICSW NonClientMetricsAt(int dpi) {
@@ -28,13 +21,8 @@ NONCLIENTMETRICSW NonClientMetricsAt(int dpi) {
     static const auto forDpi = User32Entry<ForDpiFn>("SystemParametersInfoForDpi");
     NONCLIENTMETRICSW m{};
     m.cbSize = sizeof m;
-    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0, UINT(dpi))) return m;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0);
-    for (LOGFONTW* f : {&m.lfCaptionFont, &m.lfSmCaptionFont, &m.lfMenuFont, &m.lfStatusFont, &m.lfMessageFont})
-        f->lfHeight = FromSystemDpi(f->lfHeight, dpi);
-    for (int* v : {&m.iBorderWidth, &m.iScrollWidth, &m.iScrollHeight, &m.iCaptionWidth, &m.iCaptionHeight,
-                   &m.iSmCaptionWidth, &m.iSmCaptionHeight, &m.iMenuWidth, &m.iMenuHeight})
-        *v = FromSystemDpi(*v, dpi);
+    if (!forDpi || !forDpi(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0, UINT(dpi)))
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0);
     return m;
 }
 

@@ -1,6 +1,6 @@
-// The platform's metrics, fonts and icons at a window's resolution (WindowDpi.h). Where the
-// platform answers for any resolution it is asked; older platforms know only the system's, whose
-// values are then scaled to the resolution wanted.
+// The platform's metrics, fonts and icons at a window's resolution (WindowDpi.h). Platforms
+// without the calls for a given resolution have one resolution for all windows, the system's
+// (the program is then aware of that one only), for which their plain calls answer.
 #pragma once
 #include <windows.h>
 
