@@ -33,12 +33,11 @@ SIZE TInfoWindow::OuterSize() const {
 
 HWND TInfoWindow::AddControl(const wchar_t* className, std::u16string_view text, DWORD style, int id, int x, int y,
                              int w, int h, const win::TFont* font) {
-    const TRect bounds{x, y, x + w, y + h}, r = ScaleDpi(bounds, FDpi);
-    HWND control = win::CreateControl(Handle(), className, text, style, id, r.Left, r.Top, r.Width(), r.Height(),
-                                      font ? font->get() : nullptr);
     if (FPlacedCount == int(std::size(FPlaced))) throw Exception(u"Too many controls in one window");
-    FPlaced[FPlacedCount++] = {control, bounds, font};
-    return control;
+    TPlaced& c = FPlaced[FPlacedCount++];
+    c = {win::CreateControl(Handle(), className, text, style, id, 0, 0, 0, 0, nullptr), TRect{x, y, x + w, y + h}, font};
+    Place(c);
+    return c.Handle;
 }
 
 void TInfoWindow::Place(const TPlaced& c) const {
