@@ -48,6 +48,8 @@ void TInfoWindow::Place(const TPlaced& c) const {
 
 void TInfoWindow::DpiChanged(int dpi, const RECT& suggested) {
     FDpi = dpi;
+    // No control holds a font of the old scale while it is freed.
+    for (int i = 0; i < FPlacedCount; ++i) SendMessageW(FPlaced[i].Handle, WM_SETFONT, 0, FALSE);
     ScaleResources(dpi);
     for (int i = 0; i < FPlacedCount; ++i) Place(FPlaced[i]);
     // Where the platform suggests, at exactly the client size of this scale (its suggestion is
