@@ -14,6 +14,7 @@
 #include "launcher/Launcher.h"
 #include "settings/RegIniFile.h"
 #include "platform/win32/CheckBox.h"
+#include "platform/win32/DpiMetrics.h"
 #include "platform/win32/Gui.h"
 #include "platform/win32/ImageList.h"
 #include "platform/win32/TaskDialogEx.h"
@@ -62,7 +63,7 @@ private:
     win::TImageList ImageList1;
     win::TBitmap FImage1;
     int FImage1Size = 0;
-    win::TOwnedIcon FIcon, FSmallIcon;
+    win::TIcon FIcon, FSmallIcon;
     HWND btnInstall{}, btnStart{}, btnStop{}, btnUninstall{}, btnExit{}, btnAbout{}, btnHelp{};
     HWND Label1{}, Label2{}, Label3{}, Label4{}, Label5{};
     HWND Image1{}, pnlCopyright{};

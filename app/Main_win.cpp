@@ -120,8 +120,8 @@ void TfrmMain::ScaleResources(int dpi) {
         ImageList1.AddIcon(id, kStatusSource, ScaleDpi(16, dpi));
     FImage1Size = MainControlBounds(mcImage1, dpi).Width();
     FImage1 = win::TBitmap(win::LoadIconPicture(IDI_APPICON, kImage1Source, FImage1Size));
-    FIcon = win::LoadIconOfSize(IDI_APPICON, ScaleDpi(32, dpi));
-    FSmallIcon = win::LoadIconOfSize(IDI_APPICON, ScaleDpi(16, dpi));
+    FIcon = win::LoadIconAt(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), ScaleDpi(32, dpi));
+    FSmallIcon = win::LoadIconAt(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), ScaleDpi(16, dpi));
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon.get()));
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon.get()));
 }
@@ -152,7 +152,7 @@ void TfrmMain::LayOut(int dpi) {
 void TfrmMain::DpiChanged(int dpi, const RECT& suggested) {
     // The old fonts and icons live until the controls and the frame hold the new ones.
     win::TFont oldFont = std::move(FFont), oldSmallFont = std::move(FSmallFont);
-    win::TOwnedIcon oldIcon = std::move(FIcon), oldSmallIcon = std::move(FSmallIcon);
+    win::TIcon oldIcon = std::move(FIcon), oldSmallIcon = std::move(FSmallIcon);
     ScaleResources(dpi);
     LayOut(dpi);
     // The client area is the design size at dpi exactly, whatever the frame measures.

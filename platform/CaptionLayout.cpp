@@ -5,7 +5,7 @@
 namespace zo {
 
 namespace {
-constexpr int kPadding = 6;  // between the bar's left edge, the icon and the title
+constexpr int kPadding = 6;  // between the bar's left edge, the icon and the title (at 96 dpi)
 }
 
 TCaptionLayout LayoutCaption(const TCaptionFrame& f) {
@@ -25,18 +25,19 @@ TCaptionLayout LayoutCaption(const TCaptionFrame& f) {
         right = l.Minimise.Left;
     }
     int left = l.Bar.Left;
+    const int padding = ScaleDpi(kPadding, f.Dpi);
     if (f.Icon) {
         // The icon's area takes the bar's whole height, so that a click just beside the picture
         // still opens the window menu.
         const int size = std::min(f.IconSize, height);
-        l.Icon = {left, l.Bar.Top, left + kPadding + size + kPadding / 2, l.Bar.Bottom};
+        l.Icon = {left, l.Bar.Top, left + padding + size + padding / 2, l.Bar.Bottom};
         const int top = l.Bar.Top + (height - size) / 2;
-        l.IconPicture = {left + kPadding, top, left + kPadding + size, top + size};
+        l.IconPicture = {left + padding, top, left + padding + size, top + size};
         left = l.Icon.Right;
     } else {
-        left += kPadding;
+        left += padding;
     }
-    l.Title = {left, l.Bar.Top, std::max(left, right - kPadding), l.Bar.Bottom};
+    l.Title = {left, l.Bar.Top, std::max(left, right - padding), l.Bar.Bottom};
     return l;
 }
 

@@ -1,6 +1,7 @@
 // A caption bar drawn by the program: where its parts lie in a window of a given frame, which
 // part a point falls on, and the colours of the bar and its buttons in a style.
 #pragma once
+#include "platform/Dpi.h"
 #include "platform/Style.h"
 
 namespace zo {
@@ -19,9 +20,10 @@ struct TCaptionFrame {
     int Width = 0;      // of the whole window
     int Border = 0;     // the frame's thickness: from the window's edge to the client area
     int ClientTop = 0;  // the client area's top edge, which is the caption bar's bottom edge
-    int IconSize = 16;
+    int IconSize = 16;  // the small icon's size at the window's resolution
     bool Icon = false, Minimise = false, Close = false;
     bool Tool = false;  // a tool window's thin caption: square buttons
+    int Dpi = kDesignDpi;  // the window's resolution, which scales the gaps
 };
 
 // Every rectangle is empty where the window has no such part; all are empty without a caption.

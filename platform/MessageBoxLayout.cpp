@@ -13,18 +13,20 @@ constexpr int kButtonPadding = 24; // around the button's caption
 constexpr int kButtonHeight = 23;
 }  // namespace
 
-TMessageBoxLayout LayOutMessageBox(const TMessageBoxMetrics& m) {
+TMessageBoxLayout LayOutMessageBox(const TMessageBoxMetrics& m, int dpi) {
+    const auto px = [dpi](int designPixels) { return ScaleDpi(designPixels, dpi); };
+    const int margin = px(kMargin);
     TMessageBoxLayout l;
-    l.Icon = {kMargin, kMargin, kMargin + kMessageBoxIconSize, kMargin + kMessageBoxIconSize};
-    const int textLeft = l.Icon.Right + kIconGap;
-    const int textTop = kMargin + std::max(0, (kMessageBoxIconSize - m.Text.Cy) / 2);
+    l.Icon = ScaleBounds(kMargin, kMargin, kMessageBoxIconSize, kMessageBoxIconSize, dpi);
+    const int textLeft = l.Icon.Right + px(kIconGap);
+    const int textTop = margin + std::max(0, (l.Icon.Height() - m.Text.Cy) / 2);
     l.Text = {textLeft, textTop, textLeft + m.Text.Cx, textTop + m.Text.Cy};
-    const int buttonWidth = std::max(kButtonMinWidth, m.ButtonTextWidth + kButtonPadding);
-    l.Client.Cx = std::max({l.Text.Right + kMargin, buttonWidth + 2 * kMargin, m.MinClientWidth});
-    const int buttonTop = std::max(l.Icon.Bottom, l.Text.Bottom) + kButtonGap;
+    const int buttonWidth = std::max(px(kButtonMinWidth), m.ButtonTextWidth + px(kButtonPadding));
+    l.Client.Cx = std::max({l.Text.Right + margin, buttonWidth + 2 * margin, m.MinClientWidth});
+    const int buttonTop = std::max(l.Icon.Bottom, l.Text.Bottom) + px(kButtonGap);
     const int buttonLeft = (l.Client.Cx - buttonWidth) / 2;
-    l.Button = {buttonLeft, buttonTop, buttonLeft + buttonWidth, buttonTop + kButtonHeight};
-    l.Client.Cy = l.Button.Bottom + kMargin;
+    l.Button = {buttonLeft, buttonTop, buttonLeft + buttonWidth, buttonTop + px(kButtonHeight)};
+    l.Client.Cy = l.Button.Bottom + margin;
     return l;
 }
 

@@ -4,11 +4,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Dpi.h"
 #include "platform/Surface.h"
 
 namespace zo {
 
-// Measured sizes the layout starts from (pixels at 96 dots per inch).
+// Measured sizes the layout starts from (pixels at the box's resolution).
 struct TMessageBoxMetrics {
     TSize Text;              // the message, already wrapped to its width limit
     int ButtonTextWidth = 0; // the button's caption
@@ -22,11 +23,11 @@ struct TMessageBoxLayout {
     TSize Client;
 };
 
-constexpr int kMessageBoxIconSize = 32;
+constexpr int kMessageBoxIconSize = 32;  // at 96 dots per inch
 
 // The icon at the top left, the message to its right (centred on the icon's height when it is
-// lower), and the button centred below both.
-TMessageBoxLayout LayOutMessageBox(const TMessageBoxMetrics& metrics);
+// lower), and the button centred below both; margins, gaps, icon and button are scaled to dpi.
+TMessageBoxLayout LayOutMessageBox(const TMessageBoxMetrics& metrics, int dpi = kDesignDpi);
 
 // The platform's own message boxes copy themselves in this form: caption, message and the button
 // captions (access-key marks removed, each followed by three blanks) between dashed rules.

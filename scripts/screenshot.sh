@@ -3,15 +3,24 @@
 # style main.png (after the first poll), about.png, help.png, error.png (Install with the service
 # program missing) and access-denied.png (a panel whose service manager refuses access, details
 # shown); without the style the same with "-nostyle" in the name, and style-not-found.png.
-# Usage: scripts/screenshot.sh [panel.exe]   (default: dist/win64/ZudazuvOrerozoVuzuvaz.exe)
+# Given a display resolution in dots per inch (96 is 100 %, 144 is 150 %, 192 is 200 %), the
+# programs run at that scale and the pictures go to build/screenshots/<dpi>/; the scale is set
+# back to 96 at the end.
+# Usage: scripts/screenshot.sh [DPI] [panel.exe]   (default: dist/win64/ZudazuvOrerozoVuzuvaz.exe)
 # HELPERS may name the folder of the helper programs (default: build/win64/helpers/), CLICK_BUTTON
 # the click_button.exe to use.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+dpi=""
+if [[ "${1:-}" =~ ^[0-9]+$ ]]; then
+  dpi=$1
+  shift
+  if (( dpi < 48 || dpi > 480 )); then echo "a resolution from 48 to 480 dots per inch, please" >&2; exit 2; fi
+fi
 exe=${1:-$root/dist/win64/ZudazuvOrerozoVuzuvaz.exe}
 helpers=${HELPERS:-$root/build/win64/helpers}
 nostyle=$root/build/win64/nostyle/ZudazuvOrerozoVuzuvaz_nostyle.exe
-out=$root/build/screenshots
+out=$root/build/screenshots${dpi:+/$dpi}
 mkdir -p "$out"
 unset DISPLAY
 source "$root/scripts/wine-env.sh"
@@ -27,12 +36,22 @@ done
 for key in "${managed_keys[@]}"; do
   wine reg add "$key" /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 || true
 done
+# Wine reads the display resolution when its server starts: set it, then start the server again.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  setsid wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
 finish() {
   for key in "${managed_keys[@]}"; do wine reg delete "$key" /f </dev/null >/dev/null 2>&1 || true; done
+  [ -n "$dpi" ] && wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1
   wine_env_stop
 }
 trap finish EXIT
-trap 'exit 1' INT TERM  # through the exit trap, so that the setting never outlives the script
+trap 'exit 1' INT TERM  # through the exit trap, so that the settings never outlive the script
+[ -n "$dpi" ] && set_dpi "$dpi"
 
 grab() {  # grab "window title" file: the window's rectangle cut from the screen
   local geometry

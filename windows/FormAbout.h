@@ -27,6 +27,7 @@ public:
     const TVersionInfo& Versions() const { return VersionInfo; }
 
 protected:
+    void ScaleResources(int dpi) override;
     void ButtonClicked(int id) override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 

@@ -9,9 +9,6 @@ enum TControlId { idLabel1 = 101, idVersion, idCopyright, idClose };
 }  // namespace
 
 TfrmAbout::TfrmAbout(const TAboutDependencies& deps, HWND owner) : FDeps(deps), VersionInfo(deps.Versions) {
-    FFont = win::CreateUiFont(L"Segoe UI", 12);
-    FTitleFont = win::CreateUiFont(L"Segoe UI", 28, FW_BOLD);
-    FVersionFont = win::CreateUiFont(L"Segoe UI", 11, FW_BOLD);
     CreateInfoWindow(L"TfrmAbout", kCaption, kClientWidth, kClientHeight, owner);
     CreateComponents();
     // The window has finished loading: the version resource is read again, then OnCreate.
@@ -19,15 +16,20 @@ TfrmAbout::TfrmAbout(const TAboutDependencies& deps, HWND owner) : FDeps(deps), 
     FormCreate();
 }
 
+void TfrmAbout::ScaleResources(int dpi) {
+    FFont = win::CreateUiFont(L"Segoe UI", 12, FW_NORMAL, false, dpi);
+    FTitleFont = win::CreateUiFont(L"Segoe UI", 28, FW_BOLD, false, dpi);
+    FVersionFont = win::CreateUiFont(L"Segoe UI", 11, FW_BOLD, false, dpi);
+}
+
 void TfrmAbout::CreateComponents() {
     // Labels are drawn by the window: one line at the top of their rectangle, centred.
-    Label1 = win::CreateControl(Handle(), L"STATIC", u"Zudazuv Orerozo Vuzuvaz", SS_OWNERDRAW, idLabel1, 6, 3, 356,
-                                38, FTitleFont);
-    lblVersion = win::CreateControl(Handle(), L"STATIC", u"Version", SS_OWNERDRAW, idVersion, 6, 54, 359, 16,
-                                    FVersionFont);
-    lblCopyright = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idCopyright, 6, 77, 359, 19, FFont);
+    Label1 = AddControl(L"STATIC", u"Zudazuv Orerozo Vuzuvaz", SS_OWNERDRAW, idLabel1, 6, 3, 356, 38,
+                        &FTitleFont);
+    lblVersion = AddControl(L"STATIC", u"Version", SS_OWNERDRAW, idVersion, 6, 54, 359, 16, &FVersionFont);
+    lblCopyright = AddControl(L"STATIC", u"", SS_OWNERDRAW, idCopyright, 6, 77, 359, 19, &FFont);
     // No tab stop, neither default nor cancel button: Enter and Escape do not reach it.
-    btnClose = win::CreateControl(Handle(), L"BUTTON", u"Close", BS_OWNERDRAW, idClose, 149, 118, 70, 23, FFont);
+    btnClose = AddControl(L"BUTTON", u"Close", BS_OWNERDRAW, idClose, 149, 118, 70, 23, &FFont);
     win::TrackButtonHot(btnClose);
 }
 

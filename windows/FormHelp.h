@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/win32/DpiMetrics.h"
 #include "platform/win32/Gui.h"
 #include "windows/InfoWindow.h"
 #include "windows/HelpText.h"
@@ -24,12 +25,13 @@ public:
     const TMarkupLabel& HelpLabel() const { return *MarkupLabel1; }
 
 protected:
+    void ScaleResources(int dpi) override;
     void ButtonClicked(int id) override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:
     win::TFont FFont;
-    HICON FHelpIcon = nullptr;
+    win::TIcon FHelpIcon;
     std::unique_ptr<TMarkupLabel> MarkupLabel1;
     HWND Image1{};
     HWND btnClose{};

@@ -8,14 +8,10 @@ namespace zo {
 namespace {
 enum TControlId { idImage1 = 101, idClose };
 constexpr int kIconSize = 36;
+constexpr TRect kLabelBounds{54, 6, 54 + 401, 6 + 175};
 }  // namespace
 
-
 TfrmHelp::TfrmHelp(HWND owner) {
-    FFont = win::CreateUiFont(L"Segoe UI", 12);
-    // The icon carries a 36-pixel image drawn for this place; other sizes are scaled to it.
-    FHelpIcon = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_HELPICON), IMAGE_ICON, kIconSize, kIconSize, 0));
     CreateInfoWindow(L"TfrmHelp", kCaption, kClientWidth, kClientHeight, owner);
     CreateComponents();
 }
@@ -23,7 +19,18 @@ TfrmHelp::TfrmHelp(HWND owner) {
 TfrmHelp::~TfrmHelp() {
     // The label's window goes before the window that carries it.
     MarkupLabel1.reset();
-    if (FHelpIcon) DestroyIcon(FHelpIcon);
+}
+
+void TfrmHelp::ScaleResources(int dpi) {
+    FFont = win::CreateUiFont(L"Segoe UI", 12, FW_NORMAL, false, dpi);
+    // The icon is drawn from the image it carries nearest the size of this scale.
+    FHelpIcon = win::LoadIconAt(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_HELPICON), ScaleDpi(kIconSize, dpi));
+    // The label makes its own font at its window's resolution.
+    if (MarkupLabel1) {
+        const TRect r = ScaleDpi(kLabelBounds, dpi);
+        MarkupLabel1->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+        MarkupLabel1->HTMLChanged();
+    }
 }
 
 void TfrmHelp::CreateComponents() {
@@ -38,11 +45,11 @@ void TfrmHelp::CreateComponents() {
     MarkupLabel1->SetAutoSizeType(asVertical);
     MarkupLabel1->SetAutoSizing(true);
     MarkupLabel1->SetHTML(kHelpText);
-    if (!MarkupLabel1->CreateWnd(Handle(), TRect{54, 6, 54 + 401, 6 + 175}))
+    if (!MarkupLabel1->CreateWnd(Handle(), ScaleDpi(kLabelBounds, Scale())))
         throw EOSError(u"The help text could not be created", GetLastError());
-    Image1 = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idImage1, 6, 8, 36, 36, nullptr);
+    Image1 = AddControl(L"STATIC", u"", SS_OWNERDRAW, idImage1, 6, 8, kIconSize, kIconSize, nullptr);
     // No tab stop, neither default nor cancel button: Enter and Escape do not reach it.
-    btnClose = win::CreateControl(Handle(), L"BUTTON", u"Close", BS_OWNERDRAW, idClose, 199, 199, 70, 23, FFont);
+    btnClose = AddControl(L"BUTTON", u"Close", BS_OWNERDRAW, idClose, 199, 199, 70, 23, &FFont);
     win::TrackButtonHot(btnClose);
 }
 
@@ -55,7 +62,8 @@ void TfrmHelp::ButtonClicked(int id) {
 void TfrmHelp::DrawItem(const DRAWITEMSTRUCT& item) {
     if (item.CtlID != idImage1) return TInfoWindow::DrawItem(item);
     win::FillSolid(item.hDC, item.rcItem, win::WindowColor(kWindowColor));
-    if (FHelpIcon) DrawIconEx(item.hDC, 0, 0, FHelpIcon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+    const int size = ScaleDpi(kIconSize, Scale());
+    if (FHelpIcon) DrawIconEx(item.hDC, 0, 0, FHelpIcon, size, size, 0, nullptr, DI_NORMAL);
 }
 
 }  // namespace zo

@@ -1,7 +1,9 @@
 // What the About and Help windows share: a fixed-size tool window (thin caption bar with a close
 // button only) centred on the window that opens it, shown modally, painted in the applied style,
 // with owner-drawn buttons. Enter and Escape do nothing; the caption's close button, the system's
-// close command (Alt+F4) and the window's own Close button close it.
+// close command (Alt+F4) and the window's own Close button close it. Sizes are given at 96 dots
+// per inch and shown at the window's resolution; moved to a monitor of another scale, the window
+// makes its fonts and pictures again and lays itself out anew.
 #pragma once
 #include <windows.h>
 
@@ -23,20 +25,43 @@ protected:
     static constexpr COLORREF kWindowColor = RGB(255, 255, 255);  // the window's own colour
     static constexpr COLORREF kButtonFace = RGB(255, 255, 255);
 
-    // Creates the hidden window with a client area of clientWidth x clientHeight, centred on owner.
+    // Creates the hidden window with a client area of clientWidth x clientHeight (at 96 dots per
+    // inch), centred on owner, and makes its fonts and pictures (ScaleResources).
     void CreateInfoWindow(const wchar_t* className, const std::u16string& caption, int clientWidth, int clientHeight,
                           HWND owner);
     HWND Owner() const { return FOwner; }
+    // The resolution the window is laid out for.
+    int Scale() const { return FDpi; }
+    // A child control at x, y of w x h (at 96 dots per inch) in font (none: the system's), kept
+    // in its place and font at every scale.
+    HWND AddControl(const wchar_t* className, std::u16string_view text, DWORD style, int id, int x, int y, int w,
+                    int h, const win::TFont* font);
 
+    // Makes the window's fonts and pictures for dpi, freeing those of the scale before; controls
+    // are placed and given their fonts afterwards.
+    virtual void ScaleResources(int dpi) = 0;
     // A click of a button of this window (never the dialog keys' IDOK and IDCANCEL).
     virtual void ButtonClicked(int id) = 0;
     // Paints an owner-drawn control; buttons are drawn by default.
     virtual void DrawItem(const DRAWITEMSTRUCT& item);
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void DpiChanged(int dpi, const RECT& suggested) override;
 
 private:
+    struct TPlaced {
+        HWND Handle;
+        TRect Bounds;
+        const win::TFont* Font;
+    };
     HWND FOwner = nullptr;
+    int FClientWidth = 0, FClientHeight = 0;
+    int FDpi = kDesignDpi;
+    TPlaced FPlaced[4]{};  // as many as a window of this kind has
+    int FPlacedCount = 0;
+
+    SIZE OuterSize() const;
+    void Place(const TPlaced& control) const;
 };
 
 }  // namespace zo

@@ -1,5 +1,7 @@
 #include "windows/InfoWindow.h"
 
+#include <iterator>
+
 #include "platform/Failure.h"
 
 namespace zo {
@@ -12,10 +14,49 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 void TInfoWindow::CreateInfoWindow(const wchar_t* className, const std::u16string& caption, int clientWidth,
                                    int clientHeight, HWND owner) {
     FOwner = owner;
-    SIZE outer = win::WindowSizeForClient(kStyle, kExStyle, clientWidth, clientHeight);
-    CreateWindowObject(className, caption, kStyle, kExStyle, 0, 0, outer.cx, outer.cy, owner, nullptr);
+    FClientWidth = clientWidth;
+    FClientHeight = clientHeight;
+    // Made first and sized after: its resolution is known only once it exists.
+    CreateWindowObject(className, caption, kStyle, kExStyle, 0, 0, 0, 0, owner, nullptr);
     if (!Handle()) throw EOSError(u"The window could not be created", GetLastError());
+    FDpi = Dpi();
+    const SIZE outer = OuterSize();
+    SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ScaleResources(FDpi);
     win::CenterOver(Handle(), owner);
+}
+
+SIZE TInfoWindow::OuterSize() const {
+    return win::WindowSizeForClient(kStyle, kExStyle, ScaleDpi(FClientWidth, FDpi), ScaleDpi(FClientHeight, FDpi),
+                                    FDpi);
+}
+
+HWND TInfoWindow::AddControl(const wchar_t* className, std::u16string_view text, DWORD style, int id, int x, int y,
+                             int w, int h, const win::TFont* font) {
+    if (FPlacedCount == int(std::size(FPlaced))) throw Exception(u"Too many controls in one window");
+    TPlaced& c = FPlaced[FPlacedCount++];
+    c = {win::CreateControl(Handle(), className, text, style, id, 0, 0, 0, 0, nullptr), TRect{x, y, x + w, y + h}, font};
+    Place(c);
+    return c.Handle;
+}
+
+void TInfoWindow::Place(const TPlaced& c) const {
+    const TRect r = ScaleDpi(c.Bounds, FDpi);
+    if (c.Font) SendMessageW(c.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(c.Font->get()), FALSE);
+    MoveWindow(c.Handle, r.Left, r.Top, r.Width(), r.Height(), FALSE);
+}
+
+void TInfoWindow::DpiChanged(int dpi, const RECT& suggested) {
+    FDpi = dpi;
+    // No control holds a font of the old scale while it is freed.
+    for (int i = 0; i < FPlacedCount; ++i) SendMessageW(FPlaced[i].Handle, WM_SETFONT, 0, FALSE);
+    ScaleResources(dpi);
+    for (int i = 0; i < FPlacedCount; ++i) Place(FPlaced[i]);
+    // Where the platform suggests, at exactly the client size of this scale (its suggestion is
+    // the old size scaled, which may be a pixel off).
+    const SIZE outer = OuterSize();
+    TWindow::DpiChanged(dpi, RECT{suggested.left, suggested.top, suggested.left + outer.cx, suggested.top + outer.cy});
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void TInfoWindow::ShowModal() { win::RunModal(Handle(), FOwner); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/Dpi.h"
 #include "platform/Text.h"
 
 namespace zo {
@@ -200,11 +201,18 @@ private:
     // ellipsis's own width).
     uint32_t MeasureOpt() const { return Opt & ~uint32_t(dtEndEllipsis); }
     int BoxBottom(const TLine& ln) const { return ln.LineRect.Bottom + SubH; }
+    // A length given at 96 dots per inch (indents, offsets, list and picture sizes) on the surface;
+    // the markup's own numbers are first bounded so that the scaled value stays an int.
+    int Px(int designPixels) const {
+        constexpr int kLimit = 1 << 24;
+        return Ppi == kDesignDpi ? designPixels : ScaleDpi(std::clamp(designPixels, -kLimit, kLimit), Ppi);
+    }
 
     ISurface& S;
     TRect R;
     const THtmlDrawInput& In;
     THtmlDrawOutput& Out;
+    int Ppi = kDesignDpi;
     uint32_t Opt = 0;
     TColor EntryBg = clNone;
     int Align = 0, Indent = 0;
@@ -328,6 +336,7 @@ void FillGradient(ISurface& s, const TRect& r, TColor from, TColor to, int bands
 }
 
 bool TEngine::Run(std::u16string_view markup) {
+    Ppi = S.PixelsPerInch();
     Opt = dtExternalLeading;
     if (markup.find(u" & ") != npos) Opt |= dtNoPrefix;
     if (!In.WordWrap) Opt |= dtEndEllipsis;
@@ -368,7 +377,7 @@ bool TEngine::Run(std::u16string_view markup) {
             pos = gt == npos ? end : gt + 1;
         }
 
-        int h = m.Height + In.LineSpacing;
+        int h = m.Height + Px(In.LineSpacing);
         int x = R.Left;
         if (Align == 1) {
             if (R.Right - m.Width > R.Left) x = R.Right - m.Width;
@@ -504,7 +513,7 @@ void TEngine::DrawRun(const std::u16string& text, TPassState& st, TLine& ln) {
     if (st.Sup) bottom -= SupH;
     if (st.Sub) bottom += SubH;
     bottom -= PicOffset;
-    const TRect rr{ln.X, ln.LineRect.Top, ln.LineRect.Right + ((st.Font.Style & fsItalic) ? 2 : 0), bottom};
+    const TRect rr{ln.X, ln.LineRect.Top, ln.LineRect.Right + ((st.Font.Style & fsItalic) ? Px(2) : 0), bottom};
     const int w = S.MeasureText(text, MeasureOpt()).Cx;
     if (In.CheckAnchors) {
         if (st.InAnchor && In.MouseX >= ln.X && In.MouseX < ln.X + w && In.MouseY >= ln.LineRect.Top &&
@@ -524,8 +533,8 @@ void TEngine::DrawRun(const std::u16string& text, TPassState& st, TLine& ln) {
                 TFont shadow = st.Font;
                 shadow.Color = In.ShadowColor;
                 S.SetFont(shadow);
-                S.DrawText(text, {rr.Left + In.ShadowOffset, rr.Top + In.ShadowOffset, rr.Right + In.ShadowOffset,
-                                  rr.Bottom + In.ShadowOffset},
+                const int o = Px(In.ShadowOffset);
+                S.DrawText(text, {rr.Left + o, rr.Top + o, rr.Right + o, rr.Bottom + o},
                            opt);
                 S.SetFont(st.Font);
             }
@@ -634,7 +643,7 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
                 // in every other tag (a rule in a colour the digits do not say helps nobody).
                 if (Attr(tag, up, u"COLOR", v) && !v.empty()) c = HtmlColor(v);
                 const int yy = BoxBottom(ln);
-                S.Polyline({{ln.LineRect.Left, yy}, {R.Right, yy}}, c, 1);
+                S.Polyline({{ln.LineRect.Left, yy}, {R.Right, yy}}, c, Px(1));
             }
         } else if (next == u'I') {
             if (drawing) {
@@ -651,7 +660,7 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
             st.Font.Style |= fsItalic;
         } else if (next == u'N') {
             int x = 0;
-            if (AttrUp(up, u"X", v) && TryWholeInt(v, x) && ln.Width < x) {
+            if (AttrUp(up, u"X", v) && TryWholeInt(v, x) && ln.Width < (x = Px(x))) {
                 ln.Width = x;
                 ln.X = R.Left + x;
             }
@@ -669,7 +678,7 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
             st.ItemNumber = 1;
             if (ln.HasContent) ln.Done = true;
         } else if (next == u'F') {
-            int x = AttrUp(up, u"X", v) ? ReadInt(v) : 0;
+            int x = AttrUp(up, u"X", v) ? Px(ReadInt(v)) : 0;
             st.CarriedX = x;
             ln.X = R.Left + x;
             ln.Width = x;
@@ -681,7 +690,7 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
             if (v.find(u"LEFT") != npos) Align = 0;
             if (v.find(u"CENTER") != npos) Align = 2;
         }
-        if (AttrUp(up, u"INDENT", v)) Indent = ReadInt(v);
+        if (AttrUp(up, u"INDENT", v)) Indent = Px(ReadInt(v));
         if (drawing && !In.Selected && AttrUp(up, u"BGCOLOR", v)) {
             const TColor c = HtmlColor(v);
             // Each paragraph saves the background before it, so that its end restores that one.
@@ -851,8 +860,10 @@ void TEngine::ListItem(const std::u16string& up, TPassState& st, TLine& ln) {
         return;
     }
     ln.ItemOnLine = true;
-    ln.Width += st.ListLevel * 12;
-    ln.X += st.ListLevel * 12 - 12;
+    // Each level indents by 12 pixels at 96 dots per inch; the item's mark stands in the last 12.
+    const int indent = Px(st.ListLevel * 12), markWidth = Px(12);
+    ln.Width += indent;
+    ln.X += indent - markWidth;
     if (ln.Drawing && !st.Hidden) {
         std::u16string type, color;
         const bool hasType = AttrUp(up, u"TYPE", type);
@@ -860,8 +871,9 @@ void TEngine::ListItem(const std::u16string& up, TPassState& st, TLine& ln) {
         const TColor c = hasColor ? HtmlColor(color) : st.Font.Color;
         const int top = ln.LineRect.Top;
         if (hasType) {
-            if (Paints(ln) && type == u"SQUARE") S.FillRect({ln.X, top + 2, ln.X + 8, top + 10}, c);
-            else if (Paints(ln) && type == u"CIRCLE") S.FillEllipse({ln.X, top + 2, ln.X + 8, top + 10}, c);
+            const TRect mark{ln.X, top + Px(2), ln.X + Px(8), top + Px(10)};
+            if (Paints(ln) && type == u"SQUARE") S.FillRect(mark, c);
+            else if (Paints(ln) && type == u"CIRCLE") S.FillEllipse(mark, c);
         } else {
             TFont symbol = st.Font;
             symbol.Name = u"Symbol";
@@ -876,7 +888,7 @@ void TEngine::ListItem(const std::u16string& up, TPassState& st, TLine& ln) {
             S.SetFont(st.Font);
         }
     }
-    ln.X += 12;
+    ln.X += markWidth;
 }
 
 TPicturePtr TEngine::FindPicture(const std::u16string& src) {
@@ -917,8 +929,8 @@ void TEngine::Picture(std::u16string_view tag, const std::u16string& up, TPassSt
         dh = ReadInt(hs);
         dw = dh * pic->Width() / pic->Height();
     }
-    const int ppi = S.PixelsPerInch();
-    long long lw = dw * ppi / 96, lh = dh * ppi / 96;
+    constexpr long long kLimit = 1 << 24;  // far beyond the final bound, within an int when scaled
+    long long lw = Px(int(std::min(dw, kLimit))), lh = Px(int(std::min(dh, kLimit)));
     if (In.Print) {
         lw = static_cast<long long>(lw * In.ResFactor);
         lh = static_cast<long long>(lh * In.ResFactor);

@@ -1,5 +1,6 @@
 #include "windows/MarkupLabel.h"
 
+#include "platform/Dpi.h"
 #include "platform/Text.h"
 
 namespace zo {
@@ -215,6 +216,12 @@ void TMarkupLabel::AnchorClicked(const std::u16string& anchor) {
 
 void TMarkupLabel::HTMLChanged() { Repaint(); }
 
+void TMarkupLabel::UseShownFont(ISurface& s) const {
+    TFont shown = FFont;
+    shown.Height = ScaleDpi(FFont.Height, s.PixelsPerInch());
+    s.SetFont(shown);
+}
+
 void TMarkupLabel::Repaint() {
     if (FHost) FHost->Invalidate();
 }
@@ -273,7 +280,7 @@ void TMarkupLabel::Paint(ISurface& s) {
         }
         if (FColorTo != clNone) FillGradient(s, band, color, FColorTo, steps, true);
     }
-    s.SetFont(FFont);
+    UseShownFont(s);
     if (FUpdateCount > 0) return;
 
     r = {0, 0, FWidth, FHeight};
@@ -317,28 +324,30 @@ void TMarkupLabel::Paint(ISurface& s) {
 
     if (FAutoSizing || FVAlignment != tvaTop) {
         RenderHTML(s, text, r, mouse, true);
-        s.SetFont(FFont);
+        UseShownFont(s);
     }
 
     bool changed = false;
     if (FAutoSizing) {
+        // The text keeps a margin around it (6 pixels at 96 dots per inch).
+        const int margin = ScaleDpi(6, s.PixelsPerInch());
         // A text block whose height the label follows starts at the top: moving it down for
         // centre or bottom alignment would place it outside the label.
         if (!extendedV) {
-            if (FVAlignment == tvaCenter) r.Top += 3;
-            if (FVAlignment == tvaBottom) r.Top += 6;
+            if (FVAlignment == tvaCenter) r.Top += ScaleDpi(3, s.PixelsPerInch());
+            if (FVAlignment == tvaBottom) r.Top += margin;
         }
         int tw = FXSize, th = FYSize;
         if (FBorderStyle == bsSingle) {
             tw += 2 * FBorderWidth;
             th += 2 * FBorderWidth;
         }
-        if (VerticalSizing(FAlign, FAutoSizeType) && th + 6 != FHeight) {
-            SetHeight(th + 6);
+        if (VerticalSizing(FAlign, FAutoSizeType) && th + margin != FHeight) {
+            SetHeight(th + margin);
             changed = true;
         }
-        if (HorizontalSizing(FAlign, FAutoSizeType) && tw + 6 != FWidth) {
-            SetWidth(tw + 6);
+        if (HorizontalSizing(FAlign, FAutoSizeType) && tw + margin != FWidth) {
+            SetWidth(tw + margin);
             changed = true;
         }
     }
@@ -362,7 +371,7 @@ void TMarkupLabel::Doit() {
 }
 
 TSize TMarkupLabel::MeasureWith(ISurface& surface, int maxWidth) {
-    surface.SetFont(FFont);
+    UseShownFont(surface);
     RenderHTML(surface, BuildDisplayText(), {0, 0, maxWidth, 4096}, {-1, -1}, true);
     return {FXSize, FYSize};
 }
@@ -378,7 +387,7 @@ TSize TMarkupLabel::GetSizeWithMaxWidth(ISurface& surface, int maxWidth) { retur
 
 void TMarkupLabel::HTMLPrint(ISurface& surface, const TRect& r) {
     FPrinting = true;
-    surface.SetFont(FFont);
+    UseShownFont(surface);
     RenderHTML(surface, BuildDisplayText(), r, {-1, -1}, false);
     FPrinting = false;
 }
@@ -415,14 +424,14 @@ std::u16string TMarkupLabel::AnchorAtPoint(int x, int y) {
     in.ShadowColor = clNone;
     in.CheckAnchors = true;
     THtmlDrawOutput out;
-    s->SetFont(FFont);
+    UseShownFont(*s);
     if (FVAlignment != tvaTop) {
         DrawHtmlText(*s, text, r, in, out);
         if (out.YSize < r.Height()) {
             if (FVAlignment == tvaCenter) r.Top += (r.Height() - out.YSize) / 2;
             else r.Top = r.Bottom - out.YSize;
         }
-        s->SetFont(FFont);
+        UseShownFont(*s);
     }
     in.MouseX = x;
     in.MouseY = y;

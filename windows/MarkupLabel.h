@@ -210,6 +210,9 @@ private:
         HTMLChanged();
     }
     void Repaint();
+    // Gives the surface the label's font, whose height is a size at 96 dots per inch, at the
+    // surface's resolution.
+    void UseShownFont(ISurface& s) const;
     TSize MeasureWith(ISurface& surface, int maxWidth);
 
     void* FHandle = nullptr;

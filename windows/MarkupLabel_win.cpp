@@ -6,9 +6,11 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "platform/Dpi.h"
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/GdiSurface.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/WindowDpi.h"
 #include "windows/MarkupLabel.h"
 
 namespace zo {
@@ -91,7 +93,7 @@ public:
         FTipText.clear();
     }
     const std::wstring& TipText() const { return FTipText; }
-    std::unique_ptr<ISurface> CreateMeasureSurface() override { return TGdiSurface::CreateMeasuring(); }
+    std::unique_ptr<ISurface> CreateMeasureSurface() override { return TGdiSurface::CreateMeasuring(win::WindowDpi(FWnd)); }
     // The parent's colour is the background it gives a static control (the style's window colour
     // in the program's windows); the button face when it gives none.
     TColor ParentColor() override {
@@ -131,7 +133,7 @@ private:
         ti.uFlags = TTF_TRACK | TTF_ABSOLUTE;
         ti.lpszText = const_cast<wchar_t*>(L"");
         SendMessageW(FTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-        SendMessageW(FTip, TTM_SETMAXTIPWIDTH, 0, 400);
+        SendMessageW(FTip, TTM_SETMAXTIPWIDTH, 0, ScaleDpi(400, win::WindowDpi(FWnd)));
         return true;
     }
 
@@ -168,7 +170,7 @@ void PaintLabel(HWND hwnd, TMarkupLabel& label) {
             HGDIOBJ oldBmp = SelectObject(mem, bmp);
             if (label.Transparent()) PaintParentBackground(hwnd, mem);
             {
-                TGdiSurface surface(mem);
+                TGdiSurface surface(mem, win::WindowDpi(hwnd));
                 label.Paint(surface);
             }
             BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
@@ -186,7 +188,8 @@ void UpdateHint(TMarkupLabel& label, TWinLabelHost& host, int x, int y) {
         host.CancelHint();
         return;
     }
-    if (std::wstring(text.begin(), text.end()) != host.TipText()) host.ShowHint(text, {x + 10, y - 10});
+    const int offset = ScaleDpi(10, win::WindowDpi(static_cast<HWND>(label.Handle())));  // beside the pointer
+    if (std::wstring(text.begin(), text.end()) != host.TipText()) host.ShowHint(text, {x + offset, y - offset});
 }
 
 LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -205,7 +208,7 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         PaintLabel(hwnd, *label);
         return 0;
     case WM_PRINTCLIENT: {
-        TGdiSurface surface(reinterpret_cast<HDC>(wp));
+        TGdiSurface surface(reinterpret_cast<HDC>(wp), win::WindowDpi(hwnd));
         label->Paint(surface);
         return 0;
     }

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "platform/CaptionLayout.h"
+#include "platform/win32/DpiMetrics.h"
 #include "platform/win32/Gui.h"
+#include "platform/win32/WindowDpi.h"
 
 namespace zo::win {
 
@@ -97,6 +99,9 @@ struct TCaptionState {
     bool ByCompositor = false;
     bool LeaveTracked = false;  // a WM_NCMOUSELEAVE is on order
     TCaptionMouse Mouse;
+    // The title's font at the resolution it was made for (made again when that changes).
+    TFont Font;
+    int FontDpi = 0;
 };
 
 // The window's frame in window coordinates; false where it has no caption bar to draw.
@@ -112,7 +117,8 @@ bool FrameOf(HWND window, TCaptionFrame& frame, RECT& client, SIZE& size) {
     frame.Width = size.cx;
     frame.Border = client.left;
     frame.ClientTop = client.top;
-    frame.IconSize = GetSystemMetrics(SM_CXSMICON);
+    frame.Dpi = WindowDpi(window);
+    frame.IconSize = SystemMetricAt(SM_CXSMICON, frame.Dpi);
     frame.Tool = ex & WS_EX_TOOLWINDOW;
     frame.Close = style & WS_SYSMENU;
     frame.Minimise = (style & WS_SYSMENU) && (style & WS_MINIMIZEBOX) && !frame.Tool;
@@ -120,15 +126,14 @@ bool FrameOf(HWND window, TCaptionFrame& frame, RECT& client, SIZE& size) {
     return true;
 }
 
-HFONT CaptionFont(bool tool) {
-    static const auto fonts = [] {
-        NONCLIENTMETRICSW ncm{};
-        ncm.cbSize = sizeof ncm;
-        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-        return std::pair<TFont, TFont>(TFont(CreateFontIndirectW(&ncm.lfCaptionFont)),
-                                       TFont(CreateFontIndirectW(&ncm.lfSmCaptionFont)));
-    }();
-    return tool ? fonts.second.get() : fonts.first.get();
+// The platform's caption font (a tool window's smaller one) at the window's resolution.
+HFONT CaptionFont(TCaptionState& state, const TCaptionFrame& frame) {
+    if (!state.Font || state.FontDpi != frame.Dpi) {
+        const NONCLIENTMETRICSW ncm = NonClientMetricsAt(frame.Dpi);
+        state.Font = TFont(CreateFontIndirectW(frame.Tool ? &ncm.lfSmCaptionFont : &ncm.lfCaptionFont));
+        state.FontDpi = frame.Dpi;
+    }
+    return state.Font;
 }
 
 HICON SmallIcon(HWND window) {
@@ -141,15 +146,16 @@ HICON SmallIcon(HWND window) {
 
 RECT ToRect(const TCaptionRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
-// A cross for the close button, a bar for the minimise button, centred in r.
-void DrawGlyph(HDC dc, const RECT& r, TCaptionPart button, COLORREF color) {
+// A cross for the close button, a bar for the minimise button, centred in r, in strokes of the
+// given width.
+void DrawGlyph(HDC dc, const RECT& r, TCaptionPart button, COLORREF color, int stroke) {
     const int size = std::max(6, int(r.bottom - r.top) * 2 / 5) & ~1;
     const int x = (r.left + r.right - size) / 2, y = (r.top + r.bottom - size) / 2;
     if (button == TCaptionPart::cpMinimise) {
-        FillSolid(dc, RECT{x, y + size / 2, x + size + 1, y + size / 2 + 1}, color);
+        FillSolid(dc, RECT{x, y + size / 2, x + size + 1, y + size / 2 + stroke}, color);
         return;
     }
-    TPen pen(CreatePen(PS_SOLID, 1, color));
+    TPen pen(CreatePen(PS_SOLID, stroke, color));
     TSelect sel(dc, pen);
     // A line leaves out its last pixel: each runs one further.
     MoveToEx(dc, x, y, nullptr);
@@ -158,17 +164,18 @@ void DrawGlyph(HDC dc, const RECT& r, TCaptionPart button, COLORREF color) {
     LineTo(dc, x - 1, y + size + 1);
 }
 
-void DrawButtons(HDC dc, const TCaptionLayout& l, const TCaptionState& state, const TStyle& style) {
+void DrawButtons(HDC dc, const TCaptionLayout& l, const TCaptionState& state, const TStyle& style, int dpi) {
     for (TCaptionPart button : {TCaptionPart::cpMinimise, TCaptionPart::cpClose}) {
         const TCaptionRect& r = button == TCaptionPart::cpClose ? l.Close : l.Minimise;
         if (r.Empty()) continue;
         const TCaptionButtonLook look = CaptionButtonLook(style, button, state.Active, state.Mouse);
         FillSolid(dc, ToRect(r), look.Face);
-        DrawGlyph(dc, ToRect(r), button, look.Glyph);
+        DrawGlyph(dc, ToRect(r), button, look.Glyph, ScaleDpi(1, dpi));
     }
 }
 
-void DrawBar(HWND window, HDC dc, const TCaptionLayout& l, const TCaptionState& state, const TStyle& style, bool tool) {
+void DrawBar(HWND window, HDC dc, const TCaptionLayout& l, TCaptionState& state, const TStyle& style,
+             const TCaptionFrame& frame) {
     const TCaptionColors colors = CaptionColors(style, state.Active);
     FillSolid(dc, ToRect(l.Bar), colors.Background);
     if (!l.IconPicture.Empty()) {
@@ -179,11 +186,11 @@ void DrawBar(HWND window, HDC dc, const TCaptionLayout& l, const TCaptionState& 
     }
     std::wstring title = W(WindowText(window));
     RECT text = ToRect(l.Title);
-    TSelect font(dc, CaptionFont(tool));
+    TSelect font(dc, CaptionFont(state, frame));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colors.Text);
     DrawTextW(dc, title.c_str(), int(title.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS | DT_NOPREFIX);
-    DrawButtons(dc, l, state, style);
+    DrawButtons(dc, l, state, style, frame.Dpi);
 }
 
 // What a repaint covers: the whole frame, or only the caption's buttons (the mouse over them).
@@ -191,7 +198,7 @@ enum class TRepaint { rpFrame, rpButtons };
 
 // Paints the border and the caption bar into dc, whose origin is the window's top left corner.
 // The bar is drawn off screen and copied in one piece, so that it never shows half drawn.
-void PaintFrame(HWND window, HDC dc, const TCaptionState& state, const TStyle& style, TRepaint what = TRepaint::rpFrame) {
+void PaintFrame(HWND window, HDC dc, TCaptionState& state, const TStyle& style, TRepaint what = TRepaint::rpFrame) {
     TCaptionFrame frame;
     RECT client;
     SIZE size;
@@ -214,9 +221,9 @@ void PaintFrame(HWND window, HDC dc, const TCaptionState& state, const TStyle& s
     TBitmap bitmap(mem ? CreateCompatibleBitmap(dc, w, h) : nullptr);
     auto draw = [&](HDC target) {
         if (what == TRepaint::rpButtons)
-            DrawButtons(target, l, state, style);
+            DrawButtons(target, l, state, style, frame.Dpi);
         else
-            DrawBar(window, target, l, state, style, frame.Tool);
+            DrawBar(window, target, l, state, style, frame);
     };
     if (mem && bitmap) {
         TSelect sel(mem, bitmap);
@@ -229,7 +236,7 @@ void PaintFrame(HWND window, HDC dc, const TCaptionState& state, const TStyle& s
     if (mem) DeleteDC(mem);
 }
 
-void PaintNow(HWND window, const TCaptionState& state, const TStyle& style, TRepaint what = TRepaint::rpFrame) {
+void PaintNow(HWND window, TCaptionState& state, const TStyle& style, TRepaint what = TRepaint::rpFrame) {
     if (!IsWindowVisible(window)) return;
     HDC dc = GetWindowDC(window);
     if (!dc) return;

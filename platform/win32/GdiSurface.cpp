@@ -90,9 +90,10 @@ std::u16string EllipsisText(HDC dc, std::u16string_view text, const RECT& rc, UI
 
 }  // namespace
 
-TGdiSurface::TGdiSurface(HDC dc) : TGdiSurface(dc, false) {}
+TGdiSurface::TGdiSurface(HDC dc, int pixelsPerInch) : TGdiSurface(dc, false, pixelsPerInch) {}
 
-TGdiSurface::TGdiSurface(HDC dc, bool ownsDC) : FDC(dc), FOwnsDC(ownsDC), FSavedState(SaveDC(dc)) {
+TGdiSurface::TGdiSurface(HDC dc, bool ownsDC, int pixelsPerInch)
+    : FDC(dc), FOwnsDC(ownsDC), FPixelsPerInch(pixelsPerInch), FSavedState(SaveDC(dc)) {
     // The surface starts with the device context's font.
     LOGFONTW lf{};
     if (HGDIOBJ f = GetCurrentObject(dc, OBJ_FONT); f && GetObjectW(f, sizeof(lf), &lf)) {
@@ -106,10 +107,10 @@ TGdiSurface::TGdiSurface(HDC dc, bool ownsDC) : FDC(dc), FOwnsDC(ownsDC), FSaved
     FFont.Color = GetTextColor(dc);
 }
 
-std::unique_ptr<TGdiSurface> TGdiSurface::CreateMeasuring() {
+std::unique_ptr<TGdiSurface> TGdiSurface::CreateMeasuring(int pixelsPerInch) {
     HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) return nullptr;
-    return std::unique_ptr<TGdiSurface>(new TGdiSurface(dc, true));
+    return std::unique_ptr<TGdiSurface>(new TGdiSurface(dc, true, pixelsPerInch));
 }
 
 TGdiSurface::~TGdiSurface() {
@@ -323,7 +324,7 @@ void TGdiSurface::PopClip() {
     if (saved) DeleteObject(saved);
 }
 
-int TGdiSurface::PixelsPerInch() const { return GetDeviceCaps(FDC, LOGPIXELSY); }
+int TGdiSurface::PixelsPerInch() const { return FPixelsPerInch > 0 ? FPixelsPerInch : GetDeviceCaps(FDC, LOGPIXELSY); }
 
 TColor TGdiSurface::ColorToRGB(TColor color) const {
     if (color == clNone) return clNone;

@@ -14,11 +14,12 @@ namespace zo {
 
 class TGdiSurface : public ISurface {
 public:
-    // A surface over dc, which stays the caller's.
-    explicit TGdiSurface(HDC dc);
+    // A surface over dc, which stays the caller's, showing pixelsPerInch dots per inch (0: what
+    // the device context reports; a window's own resolution may differ from it).
+    explicit TGdiSurface(HDC dc, int pixelsPerInch = 0);
     // A surface over a memory device context compatible with the screen, which it owns (for
     // measuring).
-    static std::unique_ptr<TGdiSurface> CreateMeasuring();
+    static std::unique_ptr<TGdiSurface> CreateMeasuring(int pixelsPerInch = 0);
     ~TGdiSurface() override;
     TGdiSurface(const TGdiSurface&) = delete;
     TGdiSurface& operator=(const TGdiSurface&) = delete;
@@ -44,11 +45,12 @@ public:
     TColor ColorToRGB(TColor color) const override;
 
 private:
-    TGdiSurface(HDC dc, bool ownsDC);
+    TGdiSurface(HDC dc, bool ownsDC, int pixelsPerInch);
     HFONT FontHandle(const TFont& font);
 
     HDC FDC;
     bool FOwnsDC;
+    int FPixelsPerInch;
     int FSavedState;
     TFont FFont;
     TColor FBackground = clNone;

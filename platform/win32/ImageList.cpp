@@ -3,17 +3,14 @@
 #include <cstdint>
 
 #include "platform/Resample.h"
+#include "platform/win32/DpiMetrics.h"
 
 namespace zo::win {
 
-TOwnedIcon LoadIconOfSize(int resourceId, int size, HMODULE module) {
-    return TOwnedIcon(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, 0)));
-}
-
 HBITMAP LoadIconPicture(int resourceId, int sourceSize, int size, HMODULE module) {
-    TOwnedIcon icon = LoadIconOfSize(resourceId, sourceSize, module);
+    TIcon icon = LoadIconAt(module, MAKEINTRESOURCEW(resourceId), sourceSize);
     ICONINFO info{};
-    if (!icon || !GetIconInfo(icon.get(), &info)) return nullptr;
+    if (!icon || !GetIconInfo(icon, &info)) return nullptr;
     TBitmap color(info.hbmColor), mask(info.hbmMask);
     std::vector<std::uint32_t> src(size_t(sourceSize) * sourceSize);
     BITMAPINFO bi{};

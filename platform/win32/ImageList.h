@@ -3,22 +3,11 @@
 #pragma once
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
 #include <vector>
 
 #include "platform/win32/Gui.h"
 
 namespace zo::win {
-
-struct TIconDeleter {
-    void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-using TOwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, TIconDeleter>;
-
-// The program's icon resource at size x size pixels (the icon's own image of that size when it
-// has one).
-TOwnedIcon LoadIconOfSize(int resourceId, int size, HMODULE module = GetModuleHandleW(nullptr));
 
 // The image of sourceSize pixels of an icon resource, shrunk to size x size by area averaging, as
 // a premultiplied 32-bit DIB section for AlphaBlend; null when the icon cannot be loaded.

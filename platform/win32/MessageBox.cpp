@@ -4,6 +4,7 @@
 
 #include "platform/Failure.h"
 #include "platform/MessageBoxLayout.h"
+#include "platform/win32/DpiMetrics.h"
 #include "platform/win32/Gui.h"
 
 namespace zo::win {
@@ -38,7 +39,13 @@ public:
     bool Run(HWND owner) {
         CreateWindowObject(L"ZoMessageBox", FCaption, kStyle, kExStyle, 0, 0, 100, 100, owner, nullptr);
         if (!Handle()) return false;
-        Build();
+        FText = CreateControl(Handle(), L"STATIC", FMessage, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0xFFFF, 0, 0, 0,
+                              0, nullptr);
+        // Drawn by the program while the style is applied; the platform's own button otherwise.
+        const DWORD kind = ActiveStyle() ? BS_OWNERDRAW : BS_DEFPUSHBUTTON;
+        FButton = CreateControl(Handle(), L"BUTTON", FButtonText, kind | WS_TABSTOP, IDOK, 0, 0, 0, 0, nullptr);
+        if (ActiveStyle()) TrackButtonHot(FButton);
+        ScaleTo(Dpi());
         CenterOnScreen(Handle());
         SetFocus(FButton);
         RunModal(Handle(), owner, CopyOnCtrlC([this] {
@@ -63,8 +70,8 @@ protected:
             case WM_PAINT: {
                 PAINTSTRUCT ps;
                 HDC dc = BeginPaint(Handle(), &ps);
-                DrawIconEx(dc, FIcon.left, FIcon.top, FErrorIcon, kMessageBoxIconSize, kMessageBoxIconSize, 0, nullptr,
-                           DI_NORMAL);
+                DrawIconEx(dc, FIcon.left, FIcon.top, FErrorIcon, FIcon.right - FIcon.left, FIcon.bottom - FIcon.top, 0,
+                           nullptr, DI_NORMAL);
                 EndPaint(Handle(), &ps);
                 return 0;
             }
@@ -79,40 +86,41 @@ protected:
         return TWindow::HandleMessage(msg, wp, lp);
     }
 
+    void DpiChanged(int dpi, const RECT& suggested) override {
+        TWindow::DpiChanged(dpi, suggested);  // its place; ScaleTo gives the size
+        ScaleTo(dpi);
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    }
+
 private:
     std::u16string FCaption, FMessage, FButtonText;
     TFont FFont;
-    HICON FErrorIcon = nullptr;
-    HWND FButton = nullptr;
+    TIcon FErrorIcon;
+    HWND FText = nullptr, FButton = nullptr;
     RECT FIcon{};
 
-    void Build() {
-        NONCLIENTMETRICSW ncm{};
-        ncm.cbSize = sizeof ncm;
-        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-        FFont = TFont(CreateFontIndirectW(&ncm.lfMessageFont));
+    // Fonts, icon, places and size at dpi, those of the scale before freed.
+    void ScaleTo(int dpi) {
+        const NONCLIENTMETRICSW ncm = NonClientMetricsAt(dpi);
+        TFont font(CreateFontIndirectW(&ncm.lfMessageFont));
         TFont captionFont(CreateFontIndirectW(&ncm.lfCaptionFont));
-        FErrorIcon = static_cast<HICON>(
-            LoadImageW(nullptr, IDI_ERROR, IMAGE_ICON, kMessageBoxIconSize, kMessageBoxIconSize, LR_SHARED));
+        FErrorIcon = LoadIconAt(nullptr, IDI_ERROR, ScaleDpi(kMessageBoxIconSize, dpi));
 
         // The message wraps at half the screen's width at the most.
-        const std::wstring message = W(FMessage);
-        const SIZE text = MeasureText(Handle(), FFont, message, GetSystemMetrics(SM_CXSCREEN) / 2);
-        const SIZE button = MeasureText(Handle(), FFont, W(WithoutAccessKeyMarks(FButtonText)), 0);
+        const SIZE text = MeasureText(Handle(), font, W(FMessage), GetSystemMetrics(SM_CXSCREEN) / 2);
+        const SIZE button = MeasureText(Handle(), font, W(WithoutAccessKeyMarks(FButtonText)), 0);
         const SIZE title = MeasureText(Handle(), captionFont, W(FCaption), 0);
-        const int titleRoom = title.cx + 2 * GetSystemMetrics(SM_CXSIZE) + 16;  // icon and close box
-        const TMessageBoxLayout layout = LayOutMessageBox({{text.cx, text.cy}, button.cx, titleRoom});
+        // Room for the caption's icon and close box besides the title.
+        const int titleRoom = title.cx + 2 * SystemMetricAt(SM_CXSIZE, dpi) + ScaleDpi(16, dpi);
+        const TMessageBoxLayout layout = LayOutMessageBox({{text.cx, text.cy}, button.cx, titleRoom}, dpi);
 
         FIcon = ToRect(layout.Icon);
         const RECT t = ToRect(layout.Text), b = ToRect(layout.Button);
-        CreateControl(Handle(), L"STATIC", FMessage, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0xFFFF, t.left, t.top,
-                      t.right - t.left, t.bottom - t.top, FFont);
-        // Drawn by the program while the style is applied; the platform's own button otherwise.
-        const DWORD kind = ActiveStyle() ? BS_OWNERDRAW : BS_DEFPUSHBUTTON;
-        FButton = CreateControl(Handle(), L"BUTTON", FButtonText, kind | WS_TABSTOP, IDOK, b.left, b.top,
-                                b.right - b.left, b.bottom - b.top, FFont);
-        if (ActiveStyle()) TrackButtonHot(FButton);
-        const SIZE outer = WindowSizeForClient(kStyle, kExStyle, layout.Client.Cx, layout.Client.Cy);
+        for (HWND control : {FText, FButton}) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        FFont = std::move(font);  // the controls hold the new font before the old one goes
+        MoveWindow(FText, t.left, t.top, t.right - t.left, t.bottom - t.top, FALSE);
+        MoveWindow(FButton, b.left, b.top, b.right - b.left, b.bottom - b.top, FALSE);
+        const SIZE outer = WindowSizeForClient(kStyle, kExStyle, layout.Client.Cx, layout.Client.Cy, dpi);
         SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 };

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/win32/CaptionBar.h"
+#include "platform/win32/DpiMetrics.h"
 #include "platform/win32/Gui.h"
 
 namespace zo::win {
@@ -101,8 +102,10 @@ int TTaskDialogEx::ExecuteNative(HWND parent, bool& shown) {
 
 namespace {
 
+// Sizes at 96 dots per inch.
 constexpr int kWidth = 420;
 constexpr int kMargin = 12;
+constexpr int kIconSize = 32;
 constexpr int kIdExpander = 100;
 constexpr int kDetailsPadding = 6;  // between the details' text area and its text
 constexpr COLORREF kInstructionBlue = RGB(0, 83, 196);
@@ -119,7 +122,7 @@ public:
         LONG_PTR cls = GetClassLongPtrW(Handle(), GCL_STYLE);
         SetClassLongPtrW(Handle(), GCL_STYLE, cls | CS_NOCLOSE);
         Build();
-        Layout();
+        ScaleTo(Dpi());
         CenterOnScreen(Handle());
         SetFocus(FOk);
         RunModal(Handle(), parent, CopyOnCtrlC([this] { CopyToClipboard(); }));
@@ -149,7 +152,8 @@ protected:
             case WM_PAINT: {
                 PAINTSTRUCT ps;
                 HDC dc = BeginPaint(Handle(), &ps);
-                DrawIconEx(dc, kMargin, kMargin, FShield, 32, 32, 0, nullptr, DI_NORMAL);
+                const int at = Px(kMargin), size = Px(kIconSize);
+                DrawIconEx(dc, at, at, FShield, size, size, 0, nullptr, DI_NORMAL);
                 if (FExpanded) DrawDetailsArea(dc);
                 EndPaint(Handle(), &ps);
                 return 0;
@@ -175,32 +179,47 @@ protected:
         return TWindow::HandleMessage(msg, wp, lp);
     }
 
+    void DpiChanged(int dpi, const RECT& suggested) override {
+        TWindow::DpiChanged(dpi, suggested);  // its place; the layout gives the size
+        ScaleTo(dpi);
+    }
+
 private:
     TTaskDialogEx& FDialog;
     HWND FInstruction = nullptr, FContent = nullptr, FExpander = nullptr, FDetails = nullptr, FOk = nullptr;
     TFont FFont, FInstructionFont;
-    HICON FShield = nullptr;
+    TIcon FShield;
+    int FDpi = kDesignDpi;
     bool FExpanded = false;
     int FResult = 0;
 
+    int Px(int designPixels) const { return ScaleDpi(designPixels, FDpi); }
+
     HWND Child(const wchar_t* cls, const std::u16string& text, DWORD style, int id = 0) {
         std::wstring t = W(text);
-        HWND h = CreateWindowExW(0, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, Handle(),
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.get()), FALSE);
-        return h;
+        return CreateWindowExW(0, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, Handle(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    }
+
+    // Fonts and the shield at dpi (those of the scale before freed), then the layout.
+    void ScaleTo(int dpi) {
+        FDpi = dpi;
+        const NONCLIENTMETRICSW ncm = NonClientMetricsAt(dpi);
+        TFont font(CreateFontIndirectW(&ncm.lfMessageFont));
+        TFont instructionFont = CreateUiFont(ncm.lfMessageFont.lfFaceName, 15, FW_NORMAL, false, dpi);  // 11 point
+        for (HWND control : {FContent, FExpander, FDetails, FOk})
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        SendMessageW(FInstruction, WM_SETFONT, reinterpret_cast<WPARAM>(instructionFont.get()), FALSE);
+        // The controls hold the new fonts before the old ones go.
+        FFont = std::move(font);
+        FInstructionFont = std::move(instructionFont);
+        FShield = LoadIconAt(nullptr, MAKEINTRESOURCEW(32518) /* IDI_SHIELD */, Px(kIconSize));
+        if (!FShield) FShield = LoadIconAt(nullptr, IDI_WARNING, Px(kIconSize));
+        Layout();
     }
 
     void Build() {
-        NONCLIENTMETRICSW ncm{};
-        ncm.cbSize = sizeof ncm;
-        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-        FFont = TFont(CreateFontIndirectW(&ncm.lfMessageFont));
-        FInstructionFont = CreateUiFont(ncm.lfMessageFont.lfFaceName, 15);  // 11 point
-        FShield = static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32518) /* IDI_SHIELD */, IMAGE_ICON, 32, 32, LR_SHARED));
-        if (!FShield) FShield = static_cast<HICON>(LoadImageW(nullptr, IDI_WARNING, IMAGE_ICON, 32, 32, LR_SHARED));
         FInstruction = Child(L"STATIC", FDialog.MainInstruction, SS_LEFT | SS_NOPREFIX);
-        SendMessageW(FInstruction, WM_SETFONT, reinterpret_cast<WPARAM>(FInstructionFont.get()), FALSE);
         FContent = Child(L"STATIC", FDialog.Content, SS_LEFT | SS_NOPREFIX);
         FExpander = Child(L"BUTTON", u"", BS_OWNERDRAW | WS_TABSTOP, kIdExpander);
         FDetails = Child(L"STATIC", FDialog.ExpandedText, SS_LEFT | SS_NOPREFIX);
@@ -220,29 +239,31 @@ private:
         return r.bottom;
     }
 
+    // The window's layout at its scale: texts wrap to the width and the window's height follows.
     void Layout() {
-        const int textLeft = kMargin + 32 + 10;
-        const int textWidth = kWidth - textLeft - kMargin;
-        int y = kMargin;
+        const int margin = Px(kMargin), width = Px(kWidth), padding = Px(kDetailsPadding);
+        const int textLeft = Px(kMargin + kIconSize + 10);
+        const int textWidth = width - textLeft - margin;
+        int y = margin;
         int h = TextHeight(FInstruction, FInstructionFont, textWidth);
         MoveWindow(FInstruction, textLeft, y, textWidth, h, FALSE);
-        y += h + 8;
+        y += h + Px(8);
         h = TextHeight(FContent, FFont, textWidth);
         MoveWindow(FContent, textLeft, y, textWidth, h, FALSE);
-        y = std::max(y + h, kMargin + 32) + 12;
-        MoveWindow(FExpander, kMargin, y, 19, 19, FALSE);
-        y += 19 + 8;
+        y = std::max(y + h, Px(kMargin + kIconSize)) + Px(12);
+        MoveWindow(FExpander, margin, y, Px(19), Px(19), FALSE);
+        y += Px(19 + 8);
         ShowWindow(FDetails, FExpanded ? SW_SHOW : SW_HIDE);
         if (FExpanded) {
-            const int inner = kWidth - 2 * (kMargin + kDetailsPadding);
+            const int inner = width - 2 * (margin + padding);
             h = TextHeight(FDetails, FFont, inner);
-            MoveWindow(FDetails, kMargin + kDetailsPadding, y + kDetailsPadding, inner, h, FALSE);
-            y += h + 2 * kDetailsPadding + 8;
+            MoveWindow(FDetails, margin + padding, y + padding, inner, h, FALSE);
+            y += h + 2 * padding + Px(8);
         }
-        MoveWindow(FOk, kWidth - kMargin - 80, y, 80, 26, FALSE);
-        y += 26 + kMargin;
+        MoveWindow(FOk, width - margin - Px(80), y, Px(80), Px(26), FALSE);
+        y += Px(26) + margin;
         SIZE outer = WindowSizeForClient(DWORD(GetWindowLongPtrW(Handle(), GWL_STYLE)),
-                                         DWORD(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), kWidth, y);
+                                         DWORD(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), width, y, FDpi);
         SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         InvalidateRect(Handle(), nullptr, TRUE);
         InvalidateRect(FExpander, nullptr, TRUE);
@@ -254,9 +275,10 @@ private:
         const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
         const int d = FExpanded ? -1 : 1;
         const TStyle* s = ActiveStyle();
-        TPen pen(CreatePen(PS_SOLID, 2, s ? s->ButtonText : GetSysColor(COLOR_BTNTEXT)));
+        TPen pen(CreatePen(PS_SOLID, Px(2), s ? s->ButtonText : GetSysColor(COLOR_BTNTEXT)));
         TSelect sel(item.hDC, pen);
-        POINT pts[3] = {{cx - 4, cy - 2 * d}, {cx, cy + 2 * d}, {cx + 4, cy - 2 * d}};
+        const int half = Px(4), rise = Px(2) * d;
+        POINT pts[3] = {{cx - half, cy - rise}, {cx, cy + rise}, {cx + half, cy - rise}};
         Polyline(item.hDC, pts, 3);
     }
 
@@ -273,7 +295,7 @@ private:
         RECT r;
         GetWindowRect(FDetails, &r);
         MapWindowPoints(HWND_DESKTOP, Handle(), reinterpret_cast<POINT*>(&r), 2);
-        InflateRect(&r, kDetailsPadding, kDetailsPadding);
+        InflateRect(&r, Px(kDetailsPadding), Px(kDetailsPadding));
         FillSolid(dc, r, DetailsFace());
         if (const TStyle* s = ActiveStyle()) FrameSolid(dc, r, s->ButtonBorder);
     }

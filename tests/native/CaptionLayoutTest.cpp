@@ -14,13 +14,17 @@ struct LayoutRow {
     TCaptionFrame frame;
     TCaptionRect bar, icon, minimise, close;
     int titleLeft, titleRight;
+    TCaptionRect picture = {};  // where the icon is drawn
 };
 
 // Windows of 491 and 374 pixels with a 3-pixel frame: a main window (icon, minimise, close), a
-// tool window (close only), a dialog without a window menu, and a window without a caption.
+// tool window (close only), a dialog without a window menu, and a window without a caption; and
+// the main window at 200 %, whose gaps and icon grow with it.
 const LayoutRow kLayouts[] = {
     {"main", {491, 3, 25, 16, true, true, true, false},
-     {3, 3, 488, 25}, {3, 3, 28, 25}, {422, 3, 455, 25}, {455, 3, 488, 25}, 28, 416},
+     {3, 3, 488, 25}, {3, 3, 28, 25}, {422, 3, 455, 25}, {455, 3, 488, 25}, 28, 416, {9, 6, 25, 22}},
+    {"main at 192 dpi", {982, 6, 50, 32, true, true, true, false, 192},
+     {6, 6, 976, 50}, {6, 6, 56, 50}, {844, 6, 910, 50}, {910, 6, 976, 50}, 56, 832, {18, 12, 50, 44}},
     {"tool", {374, 3, 20, 16, false, false, true, true},
      {3, 3, 371, 20}, {}, {}, {354, 3, 371, 20}, 9, 348},
     {"dialog", {374, 3, 25, 16, false, false, false, false},
@@ -40,7 +44,7 @@ TEST(CaptionLayout, PartsLieWhereTheyAreDrawnAndPointsHitThem) {
         EXPECT_EQ(l.Close, row.close);
         EXPECT_EQ(l.Title.Left, row.titleLeft);
         EXPECT_EQ(l.Title.Right, row.titleRight);
-        if (!row.icon.Empty()) EXPECT_EQ(l.IconPicture, (TCaptionRect{9, 6, 25, 22}));  // 16 x 16, centred
+        if (!row.icon.Empty()) EXPECT_EQ(l.IconPicture, row.picture);  // centred on the bar
         // Each part's corners hit it; the frame around the bar hits nothing.
         for (auto [r, part] : {std::pair{row.close, P::cpClose}, {row.minimise, P::cpMinimise}, {row.icon, P::cpIcon}})
             if (!r.Empty()) {

@@ -73,6 +73,21 @@ TEST_F(MarkupLabel, AutoSizeMakesTheHeightTextHeightPlusSixOnce) {
     EXPECT_EQ(Host->Bounds.size(), 1u);
 }
 
+TEST_F(MarkupLabel, AtTwiceTheDesignResolutionFontListIndentAndMarginDouble) {
+    Label.SetHTML(u"<UL><LI>one</UL><IND x=\"100\">two");
+    Label.SetAutoSizing(true);
+    FakeSurface s;
+    s.FPixelsPerInch = 192;
+    Label.Paint(s);
+    const auto texts = s.Texts();
+    ASSERT_EQ(texts.size(), 3u);  // the bullet, "one", "two" on one line
+    EXPECT_EQ(texts[1].Font.Height, -22);
+    EXPECT_EQ(texts[1].Rect.Left, 24);
+    EXPECT_EQ(texts[2].Rect.Left, 200);
+    EXPECT_EQ(Label.Height(), (22 + 3) + 12);  // one line (the pen moves along it) and the margin
+    EXPECT_EQ(Label.Font().Height, -11);  // the design size stays the label's
+}
+
 TEST_F(MarkupLabel, EmptyTextAutoSizesToOneTextHeight) {
     Label.SetAutoSizing(true);
     FakeSurface s = PaintOnce();

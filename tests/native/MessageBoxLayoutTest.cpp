@@ -12,6 +12,8 @@ TEST(MessageBoxLayout, IconTopLeftMessageBesideItButtonCentredBelow) {
         TMessageBoxMetrics in;
         TRect text, button;
         TSize client;
+        int dpi = kDesignDpi;
+        TRect icon = {12, 12, 44, 44};
     } rows[] = {
         // One short line is centred on the icon's height; the button sets the width.
         {"short", {{20, 15}, 14, 0}, {56, 20, 76, 35}, {12, 60, 87, 83}, {99, 95}},
@@ -21,10 +23,12 @@ TEST(MessageBoxLayout, IconTopLeftMessageBesideItButtonCentredBelow) {
         {"wide button", {{20, 15}, 100, 0}, {56, 20, 76, 35}, {12, 60, 136, 83}, {148, 95}},
         // The caption bar's title can set the width.
         {"long title", {{20, 15}, 14, 250}, {56, 20, 76, 35}, {87, 60, 162, 83}, {250, 95}},
+        // At 200 % the margins, gaps, icon and button grow with the text.
+        {"short at 192 dpi", {{40, 30}, 28, 0}, {112, 41, 152, 71}, {24, 120, 174, 166}, {198, 190}, 192, {24, 24, 88, 88}},
     };
     for (const Row& r : rows) {
-        TMessageBoxLayout l = LayOutMessageBox(r.in);
-        EXPECT_EQ(l.Icon, (TRect{12, 12, 44, 44})) << r.what;
+        TMessageBoxLayout l = LayOutMessageBox(r.in, r.dpi);
+        EXPECT_EQ(l.Icon, r.icon) << r.what;
         EXPECT_EQ(l.Text, r.text) << r.what;
         EXPECT_EQ(l.Button, r.button) << r.what;
         EXPECT_EQ(l.Client, r.client) << r.what;

@@ -1,0 +1,46 @@
+// The platform's metrics, fonts and icons at a window's resolution (WindowDpi.h). Platforms
+// without the calls for a given resolution have one resolution for all windows, the system's
+// (the program is then aware of that one only), for which their plain calls answer.
+#pragma once
+#include <windows.h>
+
+namespace zo::win {
+
+// GetSystemMetrics(index) at dpi.
+int SystemMetricAt(int index, int dpi);
+// The caption, menu, status and message fonts (and the rest of the non-client metrics) at dpi.
+NONCLIENTMETRICSW NonClientMetricsAt(int dpi);
+
+// An icon that is destroyed with its owner.
+class TIcon {
+public:
+    TIcon() = default;
+    explicit TIcon(HICON icon) : FIcon(icon) {}
+    ~TIcon() { reset(); }
+    TIcon(TIcon&& o) noexcept : FIcon(o.FIcon) { o.FIcon = nullptr; }
+    TIcon& operator=(TIcon&& o) noexcept {
+        if (this != &o) {
+            reset();
+            FIcon = o.FIcon;
+            o.FIcon = nullptr;
+        }
+        return *this;
+    }
+    TIcon(const TIcon&) = delete;
+    TIcon& operator=(const TIcon&) = delete;
+    void reset() {
+        if (FIcon) DestroyIcon(FIcon);
+        FIcon = nullptr;
+    }
+    HICON get() const { return FIcon; }
+    operator HICON() const { return FIcon; }
+
+private:
+    HICON FIcon = nullptr;
+};
+
+// The icon resource name of module (null: the system's icons, IDI_*) drawn for size x size
+// pixels: the platform picks the nearest image the icon carries and resizes only that one.
+TIcon LoadIconAt(HINSTANCE module, const wchar_t* name, int size);
+
+}  // namespace zo::win
