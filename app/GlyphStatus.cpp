@@ -3,8 +3,8 @@
 namespace zo {
 
 int GlyphStatusWidth(const TGlyphStatusSettings& s, bool captionEmpty, int textWidth) {
-    if (captionEmpty) return 40 + s.ImageOffset + s.ImageWidth;
-    return textWidth + 2 * s.BorderWidth + s.CaptionOffset + 6 + s.ImageOffset + s.ImageWidth;
+    if (captionEmpty) return s.EmptyCaptionWidth + s.ImageOffset + s.ImageWidth;
+    return textWidth + 2 * s.BorderWidth + s.CaptionOffset + s.TextMargin + s.ImageOffset + s.ImageWidth;
 }
 
 TGlyphStatusLayout LayoutGlyphStatus(const TGlyphStatusSettings& s, int width, int height, int textHeightPp) {

@@ -18,6 +18,8 @@ struct TGlyphStatusSettings {
     int CaptionOffset = 6;
     int ImageWidth = 16;
     int ImageHeight = 16;
+    int TextMargin = 6;          // after the caption
+    int EmptyCaptionWidth = 40;  // in place of the caption and its margins when there is none
 };
 
 struct TGlyphStatusLayout {

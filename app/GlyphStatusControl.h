@@ -14,7 +14,8 @@ namespace zo {
 class TGlyphStatus {
 public:
     TGlyphStatus(HWND parent, int id, int left, int top, int height, const std::u16string& caption,
-                 const win::TImageList& images, HFONT font, COLORREF fontColor);
+                 const win::TImageList& images, HFONT font, COLORREF fontColor,
+                 const TGlyphStatusSettings& settings = {});
     HWND Handle() const { return FHandle; }
 
     const std::u16string& Caption() const { return FCaption; }
@@ -25,6 +26,10 @@ public:
     void SetFontColor(COLORREF color);
     // The colour the caption is drawn in: the style's while one is applied, else the font's.
     COLORREF CaptionColor() const;
+
+    // Shows the pane at another resolution: its place, height, font and the settings scaled to it
+    // (the images must have the settings' size); the width follows the caption.
+    void Rescale(int left, int top, int height, HFONT font, const TGlyphStatusSettings& settings);
 
     // Called from the parent's WM_DRAWITEM.
     void Draw(const DRAWITEMSTRUCT& item) const;

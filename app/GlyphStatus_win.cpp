@@ -3,13 +3,23 @@
 namespace zo {
 
 TGlyphStatus::TGlyphStatus(HWND parent, int id, int left, int top, int height, const std::u16string& caption,
-                           const win::TImageList& images, HFONT font, COLORREF fontColor)
-    : FCaption(caption), FFontColor(fontColor), FImages(images), FFont(font) {
+                           const win::TImageList& images, HFONT font, COLORREF fontColor,
+                           const TGlyphStatusSettings& settings)
+    : FCaption(caption), FFontColor(fontColor), FImages(images), FFont(font), FSettings(settings) {
     std::wstring text = win::W(caption);
     FHandle = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, left, top, 160, height,
                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     UpdateWidth();
+}
+
+void TGlyphStatus::Rescale(int left, int top, int height, HFONT font, const TGlyphStatusSettings& settings) {
+    FFont = font;
+    FSettings = settings;
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetWindowPos(FHandle, nullptr, left, top, 1, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateWidth();
+    InvalidateRect(FHandle, nullptr, TRUE);
 }
 
 void TGlyphStatus::SetCaption(const std::u16string& caption) {

@@ -14,6 +14,7 @@
 #include "launcher/Launcher.h"
 #include "settings/RegIniFile.h"
 #include "platform/win32/CheckBox.h"
+#include "platform/win32/DpiMetrics.h"
 #include "platform/win32/Gui.h"
 #include "platform/win32/ImageList.h"
 #include "platform/win32/TaskDialogEx.h"
@@ -50,6 +51,7 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void DpiChanged(int dpi, const RECT& suggested) override;
 
 private:
     TMainDependencies FDeps;
@@ -60,6 +62,8 @@ private:
     win::TFont FFont, FSmallFont;
     win::TImageList ImageList1;
     win::TBitmap FImage1;
+    int FImage1Size = 0;
+    win::TIcon FIcon, FSmallIcon;
     HWND btnInstall{}, btnStart{}, btnStop{}, btnUninstall{}, btnExit{}, btnAbout{}, btnHelp{};
     HWND Label1{}, Label2{}, Label3{}, Label4{}, Label5{};
     HWND Image1{}, pnlCopyright{};
@@ -71,6 +75,8 @@ private:
     win::TTaskDialogEx dlgAccessDenied;
 
     void CreateComponents();
+    void ScaleResources(int dpi);
+    void LayOut(int dpi);
     void SetServiceTimer(bool enabled);
 
     // Event handlers.

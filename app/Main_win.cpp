@@ -2,9 +2,7 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cmath>
-
+#include "app/MainLayout.h"
 #include "app/Resources.h"
 #include "platform/Failure.h"
 #include "service/ServiceManagement.h"
@@ -25,49 +23,9 @@ constexpr COLORREF kWindowColor = RGB(255, 255, 255);
 constexpr COLORREF kButtonFace = RGB(255, 255, 255);
 constexpr COLORREF kCopyrightColor = 11105043;  // red 19, green 115, blue 169
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr int kClientWidth = 485, kClientHeight = 244;
-
-// Image1: the 64 x 64 picture with its magenta background made transparent, scaled to 48 x 48 by
-// averaging, premultiplied for blending.
-HBITMAP MakeImage1(int size) {
-    HBITMAP src = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_IMAGE1), IMAGE_BITMAP,
-                                                  0, 0, LR_CREATEDIBSECTION));
-    if (!src) return nullptr;
-    DIBSECTION ds{};
-    GetObjectW(src, sizeof ds, &ds);
-    const int sw = ds.dsBm.bmWidth, sh = std::abs(ds.dsBm.bmHeight);
-    const int bpp = ds.dsBm.bmBitsPixel / 8;
-    void* bits = nullptr;
-    HBITMAP dst = win::CreateDib32(size, size, &bits);
-    if (!dst || !ds.dsBm.bmBits || bpp < 3) {
-        DeleteObject(src);
-        if (dst) DeleteObject(dst);
-        return nullptr;
-    }
-    auto* in = static_cast<const BYTE*>(ds.dsBm.bmBits);
-    auto* out = static_cast<BYTE*>(bits);
-    const int stride = ds.dsBm.bmWidthBytes;
-    const bool bottomUp = ds.dsBm.bmHeight > 0 && ds.dsBmih.biHeight > 0;
-    constexpr int kSamples = 4;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            double b = 0, g = 0, r = 0, a = 0;
-            for (int sy = 0; sy < kSamples; ++sy)
-                for (int sx = 0; sx < kSamples; ++sx) {
-                    int px = std::min(sw - 1, int((x + (sx + 0.5) / kSamples) * sw / size));
-                    int py = std::min(sh - 1, int((y + (sy + 0.5) / kSamples) * sh / size));
-                    const BYTE* p = in + size_t(bottomUp ? sh - 1 - py : py) * stride + size_t(px) * bpp;
-                    if (p[0] == 255 && p[1] == 0 && p[2] == 255) continue;  // magenta: transparent
-                    b += p[0], g += p[1], r += p[2], a += 1;
-                }
-            const double n = kSamples * kSamples;
-            BYTE* o = out + (size_t(y) * size + x) * 4;
-            o[0] = BYTE(std::lround(b / n)), o[1] = BYTE(std::lround(g / n)), o[2] = BYTE(std::lround(r / n));
-            o[3] = BYTE(std::lround(255 * a / n));
-        }
-    DeleteObject(src);
-    return dst;
-}
+// The sizes of the pictures the status images and Image1 are shrunk from: at least twice the
+// largest size shown (32 and 96 pixels at 200 %).
+constexpr int kStatusSource = 64, kImage1Source = 256;
 
 void AutoSizeLabel(HWND label, HFONT font) {
     std::wstring text = win::W(win::WindowText(label));
@@ -96,63 +54,111 @@ TfrmMain::TfrmMain(const TMainDependencies& deps)
         u"Please close Zudazuv Orerozo Vuzuvaz, then right-click on the Zudazuv Orerozo Vuzuvaz icon and select Run as "
         u"Administrator from the popup menu.";
 
-    FFont = win::CreateUiFont(L"Segoe UI", 12);
-    FSmallFont = win::CreateUiFont(L"Segoe UI", 11);
-    ImageList1.AddResource(IDB_STATUS_RUNNING);
-    ImageList1.AddResource(IDB_STATUS_STOPPED);
-    ImageList1.AddResource(IDB_STATUS_CHECKING);
-    FImage1 = win::TBitmap(MakeImage1(48));
-
-    SIZE outer = win::WindowSizeForClient(kWindowStyle, 0, kClientWidth, kClientHeight);
-    HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON, 0, 0,
-                                               LR_DEFAULTSIZE | LR_SHARED));
-    CreateWindowObject(L"TfrmMain", kCaption, kWindowStyle, WS_EX_CONTROLPARENT, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx,
-                       outer.cy, nullptr, icon);
+    // The class icon is the shared one of the default size; the window's own icons follow its scale.
+    HICON classIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON,
+                                                    0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    CreateWindowObject(L"TfrmMain", kCaption, kWindowStyle, WS_EX_CONTROLPARENT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+                       nullptr, classIcon);
     if (!Handle()) throw EOSError(u"The main window could not be created", GetLastError());
-    HICON small = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON, 16,
-                                                16, LR_SHARED));
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    const int dpi = Dpi();
+    const TMainSize client = MainClientSize(dpi);
+    SIZE outer = win::WindowSizeForClient(kWindowStyle, 0, client.Width, client.Height, dpi);
+    SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ScaleResources(dpi);
     CreateComponents();
+    LayOut(dpi);
     FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
-    if (Handle()) KillTimer(Handle(), kServiceTimerId);
+    if (!Handle()) return;
+    KillTimer(Handle(), kServiceTimerId);
+    // The window outlives its icons by the base's destruction: it lets go of them first.
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, 0);
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, 0);
 }
 
 void TfrmMain::CreateComponents() {
-    // Creation order is the tab order; only the check box is a tab stop.
+    // Creation order is the tab order; only the check box is a tab stop. LayOut places them.
     const DWORD button = BS_OWNERDRAW;
-    btnInstall = win::CreateControl(Handle(), L"BUTTON", u"Install", button | WS_DISABLED, idInstall, 6, 5, 90, 30, FFont);
-    btnStart = win::CreateControl(Handle(), L"BUTTON", u"Start", button | WS_DISABLED, idStart, 6, 40, 90, 30, FFont);
-    btnStop = win::CreateControl(Handle(), L"BUTTON", u"Stop", button | WS_DISABLED, idStop, 6, 75, 90, 30, FFont);
-    btnUninstall = win::CreateControl(Handle(), L"BUTTON", u"Uninstall", button | WS_DISABLED, idUninstall, 6, 110, 90, 30, FFont);
-    btnExit = win::CreateControl(Handle(), L"BUTTON", u"Exit", button, idExit, 388, 5, 90, 30, FFont);
-    btnAbout = win::CreateControl(Handle(), L"BUTTON", u"About", button, idAbout, 388, 40, 90, 30, FFont);
-    btnHelp = win::CreateControl(Handle(), L"BUTTON", u"Help", button, idHelp, 388, 75, 90, 30, FFont);
+    const auto control = [this](const wchar_t* cls, const char16_t* text, DWORD style, int id) {
+        return win::CreateControl(Handle(), cls, text, style, id, 0, 0, 0, 0, FFont);
+    };
+    btnInstall = control(L"BUTTON", u"Install", button | WS_DISABLED, idInstall);
+    btnStart = control(L"BUTTON", u"Start", button | WS_DISABLED, idStart);
+    btnStop = control(L"BUTTON", u"Stop", button | WS_DISABLED, idStop);
+    btnUninstall = control(L"BUTTON", u"Uninstall", button | WS_DISABLED, idUninstall);
+    btnExit = control(L"BUTTON", u"Exit", button, idExit);
+    btnAbout = control(L"BUTTON", u"About", button, idAbout);
+    btnHelp = control(L"BUTTON", u"Help", button, idHelp);
     // The check box is the only control that takes the keyboard focus: a clicked button leaves it
     // there, so that Space goes on toggling the box.
     for (HWND b : {btnInstall, btnStart, btnStop, btnUninstall, btnExit, btnAbout, btnHelp}) {
         win::TrackButtonHot(b);
         win::KeepFocusAway(b);
     }
-    pnlCopyright = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idCopyright, 0, 217, 485, 27, FSmallFont);
-    chkRestartServices.Create(Handle(), idRestartServices, u"Automatically restart services", 106, 153, 173, 17, FFont,
+    pnlCopyright = control(L"STATIC", u"", SS_OWNERDRAW, idCopyright);
+    chkRestartServices.Create(Handle(), idRestartServices, u"Automatically restart services", 0, 0, 0, 0, FFont,
                               kWindowColor);
     chkRestartServices.OnClick = [this] { chkRestartServicesClick(); };
-    Label1 = win::CreateControl(Handle(), L"STATIC", u"Install the service.", SS_LEFT, idLabel1, 106, 12, 93, 15, FFont);
-    Label2 = win::CreateControl(Handle(), L"STATIC", u"Start the service.", SS_LEFT, idLabel2, 106, 47, 86, 15, FFont);
-    Label3 = win::CreateControl(Handle(), L"STATIC", u"Stop the service.", SS_LEFT, idLabel3, 106, 82, 86, 15, FFont);
-    Label4 = win::CreateControl(Handle(), L"STATIC", u"Uninstall the service.", SS_LEFT, idLabel4, 106, 117, 108, 15, FFont);
-    Label5 = win::CreateControl(Handle(), L"STATIC", u"Service Status:", SS_LEFT, idLabel5, 6, 195, 73, 13, FSmallFont);
-    // Labels size themselves to their text, so that no word is cut in whatever font the system
-    // gives for "Segoe UI".
-    for (HWND label : {Label1, Label2, Label3, Label4}) AutoSizeLabel(label, FFont);
-    AutoSizeLabel(Label5, FSmallFont);
-    ServiceStatus = std::make_unique<TGlyphStatus>(Handle(), idStatus, 106, 190, 23, u"Checking service status...",
+    Label1 = control(L"STATIC", u"Install the service.", SS_LEFT, idLabel1);
+    Label2 = control(L"STATIC", u"Start the service.", SS_LEFT, idLabel2);
+    Label3 = control(L"STATIC", u"Stop the service.", SS_LEFT, idLabel3);
+    Label4 = control(L"STATIC", u"Uninstall the service.", SS_LEFT, idLabel4);
+    Label5 = control(L"STATIC", u"Service Status:", SS_LEFT, idLabel5);
+    ServiceStatus = std::make_unique<TGlyphStatus>(Handle(), idStatus, 0, 0, 0, u"Checking service status...",
                                                    ImageList1, FSmallFont, GetSysColor(COLOR_WINDOWTEXT));
-    Image1 = win::CreateControl(Handle(), L"STATIC", u"", SS_OWNERDRAW, idImage1, 408, 133, 48, 48, FFont);
+    Image1 = control(L"STATIC", u"", SS_OWNERDRAW, idImage1);
+}
+
+// Fonts, status images, Image1 and the window's icons at dpi.
+void TfrmMain::ScaleResources(int dpi) {
+    FFont = win::CreateUiFont(L"Segoe UI", 12, FW_NORMAL, false, dpi);
+    FSmallFont = win::CreateUiFont(L"Segoe UI", 11, FW_NORMAL, false, dpi);
+    ImageList1.Clear();
+    for (int id : {IDI_STATUS_RUNNING, IDI_STATUS_STOPPED, IDI_STATUS_CHECKING})
+        ImageList1.AddIcon(id, kStatusSource, ScaleDpi(16, dpi));
+    FImage1Size = MainControlBounds(mcImage1, dpi).Width();
+    FImage1 = win::TBitmap(win::LoadIconPicture(IDI_APPICON, kImage1Source, FImage1Size));
+    FIcon = win::LoadIconAt(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), ScaleDpi(32, dpi));
+    FSmallIcon = win::LoadIconAt(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), ScaleDpi(16, dpi));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon.get()));
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon.get()));
+}
+
+// Places every control at dpi with the current fonts. Labels size themselves to their text, so
+// that no word is cut in whatever font the system gives for "Segoe UI".
+void TfrmMain::LayOut(int dpi) {
+    const std::pair<HWND, TMainControl> placed[] = {
+        {btnInstall, mcInstall}, {btnStart, mcStart}, {btnStop, mcStop}, {btnUninstall, mcUninstall},
+        {btnExit, mcExit},       {btnAbout, mcAbout}, {btnHelp, mcHelp}, {pnlCopyright, mcCopyright},
+        {Label1, mcLabel1},      {Label2, mcLabel2},  {Label3, mcLabel3}, {Label4, mcLabel4},
+        {Label5, mcLabel5},      {Image1, mcImage1},
+    };
+    for (const auto& [window, control] : placed) {
+        const TRect r = MainControlBounds(control, dpi);
+        HFONT font = control == mcLabel5 || control == mcCopyright ? FSmallFont : FFont;
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SetWindowPos(window, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        if (control >= mcLabel1 && control <= mcLabel5) AutoSizeLabel(window, font);
+    }
+    const TRect box = MainControlBounds(mcRestartServices, dpi);
+    chkRestartServices.Rescale(box.Left, box.Top, box.Height(), FFont, dpi);
+    const TRect status = MainControlBounds(mcStatus, dpi);
+    ServiceStatus->Rescale(status.Left, status.Top, status.Height(), FSmallFont, GlyphStatusSettingsAt(dpi));
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TfrmMain::DpiChanged(int dpi, const RECT& suggested) {
+    // The old fonts and icons live until the controls and the frame hold the new ones.
+    win::TFont oldFont = std::move(FFont), oldSmallFont = std::move(FSmallFont);
+    win::TIcon oldIcon = std::move(FIcon), oldSmallIcon = std::move(FSmallIcon);
+    ScaleResources(dpi);
+    LayOut(dpi);
+    // The client area is the design size at dpi exactly, whatever the frame measures.
+    const TMainSize client = MainClientSize(dpi);
+    const SIZE outer = win::WindowSizeForClient(kWindowStyle, 0, client.Width, client.Height, dpi);
+    TWindow::DpiChanged(dpi, RECT{suggested.left, suggested.top, suggested.left + outer.cx, suggested.top + outer.cy});
 }
 
 void TfrmMain::Show() {
@@ -309,14 +315,7 @@ void TfrmMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
             break;
         case idImage1: {
             win::FillSolid(item.hDC, item.rcItem, win::WindowColor(kWindowColor));
-            if (!FImage1) break;
-            HDC mem = CreateCompatibleDC(item.hDC);
-            {
-                win::TSelect sel(mem, FImage1);
-                BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-                AlphaBlend(item.hDC, 0, 0, 48, 48, mem, 0, 0, 48, 48, blend);
-            }
-            DeleteDC(mem);
+            if (FImage1) win::DrawBlended(item.hDC, FImage1, FImage1Size, FImage1Size, 0, 0, FImage1Size, FImage1Size);
             break;
         }
         case idCopyright: {

@@ -50,11 +50,6 @@ function(add_panel name rc)
 endfunction()
 
 add_panel(ZudazuvOrerozoVuzuvaz ${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc)
-# The resource compiler does not report the files a script includes: a changed style must still
-# rebuild every resource that carries it.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc ${CMAKE_SOURCE_DIR}/tests/win/win_tests.rc
-                            ${CMAKE_SOURCE_DIR}/tests/win/helpers/bench_panel.rc
-                            PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/TabletDark.style)
 set_target_properties(ZudazuvOrerozoVuzuvaz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
 file(GLOB COMPANION_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/companion/*.cpp)

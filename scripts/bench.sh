@@ -5,7 +5,8 @@
 #               against the least program with the same window (ratio), a message's round trip
 #               to the check box against a plain button and the main window, handles and GDI/USER
 #               objects over 10,000 polls (takes several minutes), a caption bar
-#               repaint (the pointer over the close button)
+#               repaint (the pointer over the close button), GDI objects over 20 display-scale
+#               changes, start-up at 200 % against 100 %
 #   size: the programs' sizes in bytes against their budgets, and the libraries each imports
 # Usage: scripts/bench.sh [native] [wine] [size]   (default: all three)
 set -euo pipefail
@@ -34,6 +35,8 @@ for part in "${parts[@]}"; do
       echo "== install"; wine "$bench" install "Z:${root//\//\\}\\dist\\win64\\ZoradidIvavuda.exe"
       echo "== 10,000 polls"; wine "$bench" leak
       echo "== caption bar"; wine "$bench" caption
+      echo "== 20 display-scale changes"; wine "$bench" dpi
+      echo "== start-up at 200 % against 100 %"; wine "$bench" scale "$panel" 10
       wine_env_stop ;;
     size)
       "$root/scripts/build.sh" win32 win64

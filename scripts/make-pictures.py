@@ -2,17 +2,20 @@
 """Draws the programs' pictures and writes them into res/.
 
 Standard library only. Every picture is drawn from simple geometry (signed distance functions of
-discs, boxes and strokes), supersampled for anti-aliasing, and written as BMP or ICO bytes. Icon images are stored as PNG
+discs, boxes and strokes), supersampled for anti-aliasing, and written as ICO bytes. Icon images are stored as PNG
 (the icon format allows it), a third of the size of the same pixels as bitmaps.
 
     res/AppIcon.ico        two gears (small blue top left, large grey bottom right);
-                           64, 48, 40, 32, 24, 20, 16 px, 32-bit with alpha
-    res/Image1.bmp         the same gears, 64 x 64, 24-bit on magenta (255, 0, 255)
-    res/StatusRunning.bmp  16 x 16, 32-bit with alpha: green disc with a white tick
-    res/StatusStopped.bmp  16 x 16, 32-bit with alpha: red disc with a white cross
-    res/StatusChecking.bmp 16 x 16, 32-bit with alpha: blue disc with a white lower-case i
-    res/HelpIcon.ico       round blue help icon with a white question mark;
-                           48, 36, 32, 16 px, 32-bit with alpha
+                           256, 128, 96, 64, 48, 40, 32, 24, 20, 16 px, 32-bit with alpha; the
+                           256 px image is also the source the panel shrinks Image1 from
+    res/ServiceIcon.ico    the same gears for the service program, 64 px down to 16 px
+    res/StatusRunning.ico  64 px, 32-bit with alpha: green disc with a white tick
+    res/StatusStopped.ico  64 px, 32-bit with alpha: red disc with a white cross
+    res/StatusChecking.ico 64 px, 32-bit with alpha: blue disc with a white lower-case i
+                           (the status images are shown at 16 px at 100 % and shrunk by the panel
+                           from these to the size of each display scale, up to 32 px at 200 %)
+    res/HelpIcon.ico       round blue help icon with a white question mark; the sizes of the
+                           application icon and 36 px, 32-bit with alpha
 
 Run from anywhere: python3 scripts/make-pictures.py
 """
@@ -231,58 +234,9 @@ def to8(v):
     return max(0, min(255, int(round(v * 255))))
 
 
-def bgra_rows(pixels):
-    """Bottom-up BGRA rows (no padding needed: 4 bytes a pixel)."""
-    out = bytearray()
-    for row in reversed(pixels):
-        for r, g, b, a in row:
-            if a <= 0:
-                out += b"\0\0\0\0"
-            else:
-                out += bytes((to8(b), to8(g), to8(r), to8(a)))
-    return bytes(out)
-
-
-def info_header(width, height, bpp, image_size):
-    return struct.pack("<IiiHHIIiiII", 40, width, height, 1, bpp, 0, image_size, 2835, 2835, 0, 0)
-
-
-def bmp_file(info_and_bits):
-    return struct.pack("<2sIHHI", b"BM", 14 + len(info_and_bits), 0, 0, 14 + 40) + info_and_bits
-
-
-def bmp32(pixels):
-    """32-bit BMP, straight (not premultiplied) alpha in the fourth byte, fully transparent
-    pixels all zero."""
-    h = len(pixels)
-    w = len(pixels[0])
-    bits = bgra_rows(pixels)
-    return bmp_file(info_header(w, h, 32, len(bits)) + bits)
-
-
-def bmp24_on(pixels, key):
-    """24-bit BMP on the key colour: a pixel less than half covered becomes the key colour; a
-    covered one keeps its own colour (no blending with the key, so no key-coloured fringes)."""
-    h = len(pixels)
-    w = len(pixels[0])
-    stride = (w * 3 + 3) & ~3
-    bits = bytearray()
-    for row in reversed(pixels):
-        line = bytearray()
-        for r, g, b, a in row:
-            if a < 0.5:
-                line += bytes((key[2], key[1], key[0]))
-            else:
-                line += bytes((to8(b), to8(g), to8(r)))
-        line += b"\0" * (stride - len(line))
-        bits += line
-    return bmp_file(info_header(w, h, 24, len(bits)) + bytes(bits))
-
-
 def png(pixels):
     """RGBA PNG of the same bytes an icon bitmap would hold (straight alpha, fully transparent
-    pixels all zero). Each row takes the filter that leaves the smallest sum of magnitudes, then
-    the whole is deflated at the highest level."""
+    pixels all zero), filtered and deflated in whichever of a few ways gives the fewest bytes."""
     h = len(pixels)
     w = len(pixels[0])
     rows = []
@@ -307,20 +261,35 @@ def png(pixels):
             out[i] = (x - predict) & 0xFF
         return bytes(out)
 
-    raw = bytearray()
-    prior = bytes(w * 4)
-    for line in rows:
-        candidates = [filtered(k, line, prior) for k in range(5)]
+    def filtered_rows(choose):
+        raw = bytearray()
+        prior = bytes(w * 4)
+        for line in rows:
+            candidates = [filtered(k, line, prior) for k in range(5)]
+            kind = choose(candidates)
+            raw += bytes((kind,)) + candidates[kind]
+            prior = line
+        return bytes(raw)
+
+    def least_magnitude(candidates):
         cost = [sum(v if v < 128 else 256 - v for v in c) for c in candidates]
-        kind = cost.index(min(cost))
-        raw += bytes((kind,)) + candidates[kind]
-        prior = line
+        return cost.index(min(cost))
+
+    def deflate(raw, strategy):
+        z = zlib.compressobj(9, zlib.DEFLATED, 15, 9, strategy)
+        return z.compress(raw) + z.flush()
+
+    # The smallest of: each row's filter chosen by least magnitude, or one filter for all rows;
+    # each deflated with the default and the filtered strategy.
+    choices = [least_magnitude] + [lambda c, k=k: k for k in range(5)]
+    idat = min((deflate(filtered_rows(choose), strategy) for choose in choices
+                for strategy in (zlib.Z_DEFAULT_STRATEGY, zlib.Z_FILTERED)), key=len)
 
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+            chunk(b"IDAT", idat) + chunk(b"IEND", b""))
 
 
 def ico(images):
@@ -337,7 +306,7 @@ def ico(images):
 
 
 def samples_for(size):
-    return 8 if size <= 24 else (6 if size <= 40 else 4)
+    return 8 if size <= 24 else (6 if size <= 40 else (4 if size <= 64 else 3))
 
 
 def write(name, data):
@@ -348,15 +317,16 @@ def write(name, data):
 
 
 def main():
-    icon_sizes = [64, 48, 40, 32, 24, 20, 16]
-    write("AppIcon.ico", ico([render(s, gear_layers(s), samples_for(s)) for s in icon_sizes]))
-    write("Image1.bmp", bmp24_on(render(64, gear_layers(64), 4), (255, 0, 255)))
-    write("StatusRunning.bmp", bmp32(render(16, disc_layers(16, rgb(75, 168, 129), tick_sd), 8)))
-    write("StatusStopped.bmp", bmp32(render(16, disc_layers(16, rgb(204, 76, 51), cross_sd), 8)))
-    write("StatusChecking.bmp", bmp32(render(16, disc_layers(16, rgb(62, 120, 179), i_sd), 8)))
-    help_sizes = [48, 36, 32, 16]
+    icon_sizes = [256, 128, 96, 64, 48, 40, 32, 24, 20, 16]
+    gears = {s: render(s, gear_layers(s), samples_for(s)) for s in icon_sizes}
+    write("AppIcon.ico", ico([gears[s] for s in icon_sizes]))
+    # The service program has no window: Explorer's sizes up to 64 px are enough for it.
+    write("ServiceIcon.ico", ico([gears[s] for s in icon_sizes if s <= 64]))
+    write("StatusRunning.ico", ico([render(64, disc_layers(64, rgb(75, 168, 129), tick_sd), 4)]))
+    write("StatusStopped.ico", ico([render(64, disc_layers(64, rgb(204, 76, 51), cross_sd), 4)]))
+    write("StatusChecking.ico", ico([render(64, disc_layers(64, rgb(62, 120, 179), i_sd), 4)]))
+    help_sizes = icon_sizes + [36]   # 36: the Help window's own size at 100 %
     write("HelpIcon.ico", ico([render(s, help_layers(s), samples_for(s)) for s in help_sizes]))
-
 
 if __name__ == "__main__":
     main()

@@ -7,21 +7,29 @@
 namespace zo::win {
 
 namespace {
-constexpr int kGlyph = 13;  // the check glyph's size under the plain look, kept in the style
-constexpr int kGap = 4;     // between glyph and caption
+// Design sizes at 96 dpi: the check glyph's size under the plain look, kept in the style, and the
+// gap between glyph and caption.
+constexpr int kGlyph = 13;
+constexpr int kGap = 4;
 }  // namespace
 
 void TCheckBox::Create(HWND parent, int id, const std::u16string& caption, int x, int y, int w, int h, HFONT font,
-                       COLORREF ownBackground) {
-    FFont = font;
+                       COLORREF ownBackground, int dpi) {
     FBackground = ownBackground;
     std::wstring text = W(caption);
     // BS_CHECKBOX, not the automatic kind: the state changes only through SetChecked.
     FHandle = CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, x, y, w, h,
                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                               nullptr);
-    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SetWindowSubclass(FHandle, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    Rescale(x, y, h, font, dpi);
+}
+
+void TCheckBox::Rescale(int x, int y, int h, HFONT font, int dpi) {
+    FFont = font;
+    FDpi = dpi;
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    std::wstring text = W(WindowText(FHandle));
     HDC dc = GetDC(FHandle);
     RECT r{0, 0, 0, 0};
     {
@@ -29,7 +37,10 @@ void TCheckBox::Create(HWND parent, int id, const std::u16string& caption, int x
         DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     }
     ReleaseDC(FHandle, dc);
-    SetWindowPos(FHandle, nullptr, 0, 0, kGlyph + kGap + r.right + 2, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Room for the focus rectangle's right edge after the caption.
+    const int width = ScaleDpi(kGlyph, dpi) + ScaleDpi(kGap, dpi) + r.right + ScaleDpi(2, dpi);
+    SetWindowPos(FHandle, nullptr, x, y, width, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(FHandle, nullptr, TRUE);
 }
 
 void TCheckBox::SetChecked(bool checked) {
@@ -82,23 +93,26 @@ LRESULT TCheckBox::CustomDraw(NMCUSTOMDRAW& draw) const {
     RECT rc = draw.rc;
     const TStyle* s = ActiveStyle();
     FillSolid(dc, rc, WindowColor(FBackground));
-    RECT box{rc.left, rc.top + (rc.bottom - rc.top - kGlyph) / 2, 0, 0};
-    box.right = box.left + kGlyph;
-    box.bottom = box.top + kGlyph;
+    const int glyph = ScaleDpi(kGlyph, FDpi);
+    const auto at = [this](int design) { return ScaleDpi(design, FDpi); };
+    RECT box{rc.left, rc.top + (rc.bottom - rc.top - glyph) / 2, 0, 0};
+    box.right = box.left + glyph;
+    box.bottom = box.top + glyph;
     const bool pressed = draw.uItemState & CDIS_SELECTED;
     COLORREF face = s ? s->CheckBoxFace : GetSysColor(COLOR_WINDOW);
     if (pressed) face = s ? s->ButtonFacePressed : GetSysColor(COLOR_BTNFACE);
     FillSolid(dc, box, face);
     FrameSolid(dc, box, s ? s->CheckBoxBorder : GetSysColor(COLOR_WINDOWTEXT));
     if (FChecked) {
-        TPen pen(CreatePen(PS_SOLID, 2, s ? s->CheckMark : GetSysColor(COLOR_WINDOWTEXT)));
+        TPen pen(CreatePen(PS_SOLID, at(2), s ? s->CheckMark : GetSysColor(COLOR_WINDOWTEXT)));
         TSelect sel(dc, pen);
-        POINT tick[3] = {{box.left + 3, box.top + 6}, {box.left + 5, box.top + 9}, {box.left + 10, box.top + 3}};
+        POINT tick[3] = {{box.left + at(3), box.top + at(6)}, {box.left + at(5), box.top + at(9)},
+                         {box.left + at(10), box.top + at(3)}};
         Polyline(dc, tick, 3);
     }
     std::wstring caption = W(WindowText(FHandle));
     TSelect sel(dc, FFont);
-    RECT text{box.right + kGap, rc.top, rc.right, rc.bottom};
+    RECT text{box.right + at(kGap), rc.top, rc.right, rc.bottom};
     RECT measure = text;
     DrawTextW(dc, caption.c_str(), int(caption.size()), &measure, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
     SetBkMode(dc, TRANSPARENT);

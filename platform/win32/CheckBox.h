@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/Dpi.h"
+
 namespace zo::win {
 
 class TCheckBox {
@@ -15,9 +17,12 @@ public:
     TCheckBox(const TCheckBox&) = delete;
     TCheckBox& operator=(const TCheckBox&) = delete;
 
-    // Creates the window; the box then sizes its width to the glyph, a 4-pixel gap and the caption.
+    // Creates the window at x, y, w, h (pixels at dpi); the box then sizes its width to the glyph,
+    // a 4-pixel gap (at 96 dpi) and the caption.
     void Create(HWND parent, int id, const std::u16string& caption, int x, int y, int w, int h, HFONT font,
-                COLORREF ownBackground);
+                COLORREF ownBackground, int dpi = kDesignDpi);
+    // Shows the box at another resolution: its place (pixels at dpi), font, glyph and width.
+    void Rescale(int x, int y, int h, HFONT font, int dpi);
     HWND Handle() const { return FHandle; }
 
     bool Checked() const { return FChecked; }
@@ -33,6 +38,7 @@ private:
     HWND FHandle = nullptr;
     HFONT FFont = nullptr;
     COLORREF FBackground = 0;
+    int FDpi = kDesignDpi;
     bool FChecked = false;
     bool FSpaceCancelled = false;
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);

@@ -1,47 +1,55 @@
 #include "platform/win32/ImageList.h"
 
+#include <cstdint>
+
+#include "platform/Resample.h"
+#include "platform/win32/DpiMetrics.h"
+
 namespace zo::win {
 
-HBITMAP LoadPremultipliedBitmap(int resourceId, int* width, int* height) {
-    HBITMAP bmp = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId),
-                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!bmp) return nullptr;
-    DIBSECTION ds{};
-    if (GetObjectW(bmp, sizeof ds, &ds) != sizeof ds || ds.dsBm.bmBitsPixel != 32 || !ds.dsBm.bmBits) {
-        DeleteObject(bmp);
-        return nullptr;
+HBITMAP LoadIconPicture(int resourceId, int sourceSize, int size, HMODULE module) {
+    TIcon icon = LoadIconAt(module, MAKEINTRESOURCEW(resourceId), sourceSize);
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return nullptr;
+    TBitmap color(info.hbmColor), mask(info.hbmMask);
+    std::vector<std::uint32_t> src(size_t(sourceSize) * sourceSize);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), sourceSize, -sourceSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = GetDC(nullptr);
+    const int rows = color ? GetDIBits(screen, color, 0, UINT(sourceSize), src.data(), &bi, DIB_RGB_COLORS) : 0;
+    ReleaseDC(nullptr, screen);
+    if (rows != sourceSize) return nullptr;
+    for (std::uint32_t& p : src) {  // icons keep straight alpha; blending wants it premultiplied
+        const std::uint32_t a = p >> 24;
+        p = (a << 24) | (((p >> 16) & 0xFF) * a / 255) << 16 | (((p >> 8) & 0xFF) * a / 255) << 8 | (p & 0xFF) * a / 255;
     }
-    auto* px = static_cast<BYTE*>(ds.dsBm.bmBits);
-    const size_t count = size_t(ds.dsBm.bmWidth) * size_t(std::abs(ds.dsBm.bmHeight));
-    for (size_t i = 0; i < count; ++i, px += 4) {
-        const unsigned a = px[3];
-        px[0] = BYTE(px[0] * a / 255);
-        px[1] = BYTE(px[1] * a / 255);
-        px[2] = BYTE(px[2] * a / 255);
-    }
-    if (width) *width = ds.dsBm.bmWidth;
-    if (height) *height = std::abs(ds.dsBm.bmHeight);
-    return bmp;
+    void* bits = nullptr;
+    HBITMAP dst = CreateDib32(size, size, &bits);
+    if (dst) ResamplePixels(src.data(), sourceSize, sourceSize, static_cast<std::uint32_t*>(bits), size, size);
+    return dst;
 }
 
-bool TImageList::AddResource(int resourceId) {
-    int w = 0, h = 0;
-    HBITMAP bmp = LoadPremultipliedBitmap(resourceId, &w, &h);
+bool TImageList::AddIcon(int resourceId, int sourceSize, int size) {
+    HBITMAP bmp = LoadIconPicture(resourceId, sourceSize, size);
     if (!bmp) return false;
-    FImages.push_back(TImage{TBitmap(bmp), w, h});
+    FImages.push_back(TImage{TBitmap(bmp), size});
     return true;
+}
+
+void DrawBlended(HDC dc, HBITMAP bitmap, int w, int h, int x, int y, int dw, int dh) {
+    HDC mem = CreateCompatibleDC(dc);
+    {
+        TSelect sel(mem, bitmap);
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(dc, x, y, dw, dh, mem, 0, 0, w, h, blend);
+    }
+    DeleteDC(mem);
 }
 
 void TImageList::Draw(HDC dc, int index, int x, int y, int w, int h) const {
     if (index < 0 || index >= Count()) return;
     const TImage& image = FImages[size_t(index)];
-    HDC mem = CreateCompatibleDC(dc);
-    {
-        TSelect sel(mem, image.Bitmap);
-        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(dc, x, y, w, h, mem, 0, 0, image.Width, image.Height, blend);
-    }
-    DeleteDC(mem);
+    DrawBlended(dc, image.Bitmap, image.Size, image.Size, x, y, w, h);
 }
 
 }  // namespace zo::win

@@ -1,4 +1,5 @@
-// A list of equally sized 32-bit pictures with alpha, drawn blended onto any background.
+// A list of equally sized 32-bit pictures with alpha, drawn blended onto any background, and the
+// pictures taken from icon resources at the size a display scale asks for.
 #pragma once
 #include <windows.h>
 
@@ -8,10 +9,16 @@
 
 namespace zo::win {
 
+// The image of sourceSize pixels of an icon resource, shrunk to size x size by area averaging, as
+// a premultiplied 32-bit DIB section for AlphaBlend; null when the icon cannot be loaded.
+HBITMAP LoadIconPicture(int resourceId, int sourceSize, int size, HMODULE module = GetModuleHandleW(nullptr));
+
 class TImageList {
 public:
-    // Adds a 32-bit bitmap resource with straight alpha; false when it cannot be loaded.
-    bool AddResource(int resourceId);
+    // Adds an icon resource's image of sourceSize pixels, shown at size; false when it cannot
+    // be loaded.
+    bool AddIcon(int resourceId, int sourceSize, int size);
+    void Clear() { FImages.clear(); }
     int Count() const { return int(FImages.size()); }
     // Draws image index at x, y in w x h (scaled when different from its own size).
     void Draw(HDC dc, int index, int x, int y, int w, int h) const;
@@ -19,12 +26,12 @@ public:
 private:
     struct TImage {
         TBitmap Bitmap;
-        int Width, Height;
+        int Size;
     };
     std::vector<TImage> FImages;
 };
 
-// Loads a bitmap resource as a premultiplied 32-bit DIB section (for AlphaBlend).
-HBITMAP LoadPremultipliedBitmap(int resourceId, int* width = nullptr, int* height = nullptr);
+// Draws a premultiplied 32-bit bitmap of its own w x h blended at x, y in dw x dh.
+void DrawBlended(HDC dc, HBITMAP bitmap, int w, int h, int x, int y, int dw, int dh);
 
 }  // namespace zo::win

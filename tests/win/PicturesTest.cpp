@@ -12,6 +12,7 @@
 #include "WinTestMain.h"
 #include "app/Resources.h"
 #include "platform/win32/Gui.h"
+#include "platform/win32/ImageList.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ void IconBitmap(HICON icon, int& w, int& h, int& bpp) {
 }  // namespace
 
 TEST(Pictures, ApplicationIconHasEverySizeWithAlphaAndShowsBothGears) {
-    for (int size : {64, 48, 40, 32, 24, 20, 16}) {
+    for (int size : {256, 128, 96, 64, 48, 40, 32, 24, 20, 16}) {
         SCOPED_TRACE(size);
         Icon icon(static_cast<HICON>(
             LoadImageW(nullptr, ResFile(L"AppIcon.ico").c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
@@ -113,10 +114,9 @@ TEST(Pictures, BothProgramsCarryTheirPicturesAsResources) {
         {L"ZoradidIvavuda.exe", IDI_APPICON, IMAGE_ICON},
         {L"ZudazuvOrerozoVuzuvaz.exe", IDI_APPICON, IMAGE_ICON},
         {L"ZudazuvOrerozoVuzuvaz.exe", IDI_HELPICON, IMAGE_ICON},
-        {L"ZudazuvOrerozoVuzuvaz.exe", IDB_IMAGE1, IMAGE_BITMAP},
-        {L"ZudazuvOrerozoVuzuvaz.exe", IDB_STATUS_RUNNING, IMAGE_BITMAP},
-        {L"ZudazuvOrerozoVuzuvaz.exe", IDB_STATUS_STOPPED, IMAGE_BITMAP},
-        {L"ZudazuvOrerozoVuzuvaz.exe", IDB_STATUS_CHECKING, IMAGE_BITMAP},
+        {L"ZudazuvOrerozoVuzuvaz.exe", IDI_STATUS_RUNNING, IMAGE_ICON},
+        {L"ZudazuvOrerozoVuzuvaz.exe", IDI_STATUS_STOPPED, IMAGE_ICON},
+        {L"ZudazuvOrerozoVuzuvaz.exe", IDI_STATUS_CHECKING, IMAGE_ICON},
     };
     for (const Resource& r : resources) {
         SCOPED_TRACE(std::string(r.exe, r.exe + wcslen(r.exe)) + " " + std::to_string(r.id));
@@ -135,7 +135,7 @@ TEST(Pictures, BothProgramsCarryTheirPicturesAsResources) {
 }
 
 TEST(Pictures, HelpIconIsARoundBlueIconWithAWhiteMark) {
-    for (int size : {48, 36, 32, 16}) {
+    for (int size : {256, 128, 96, 64, 48, 40, 36, 32, 24, 20, 16}) {
         SCOPED_TRACE(size);
         Icon icon(static_cast<HICON>(
             LoadImageW(nullptr, ResFile(L"HelpIcon.ico").c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
@@ -155,62 +155,62 @@ TEST(Pictures, HelpIconIsARoundBlueIconWithAWhiteMark) {
     EXPECT_TRUE(IsWhite(s.At(18, 27)));             // the question mark's dot
 }
 
-TEST(Pictures, StatusImagesAre16By16DiscsOfTheirColourWithAWhiteSign) {
+// The panel's own pictures as it shows them at 100 %: shrunk from their large sources.
+class PanelPictures : public ::testing::Test {
+protected:
+    HMODULE Panel = LoadLibraryExW((testsupport::WinePath(DIST_DIR) + L"\\ZudazuvOrerozoVuzuvaz.exe").c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ~PanelPictures() override { FreeLibrary(Panel); }
+    // Premultiplied pixels of an icon's sourceSize image shrunk to size, top-down.
+    std::vector<uint32_t> Picture(int id, int sourceSize, int size) {
+        zo::win::TBitmap bmp(zo::win::LoadIconPicture(id, sourceSize, size, Panel));
+        DIBSECTION ds{};
+        if (!bmp || GetObjectW(bmp, sizeof(ds), &ds) != int(sizeof(ds))) return {};
+        auto* bits = static_cast<const uint32_t*>(ds.dsBm.bmBits);
+        return std::vector<uint32_t>(bits, bits + size * size);
+    }
+};
+
+TEST_F(PanelPictures, StatusImagesAre16By16DiscsOfTheirColourWithAWhiteSign) {
     struct Case {
-        const wchar_t* file;
+        int id;
         COLORREF disc;
         int signX, signY;  // a pixel inside the white sign
     };
     const Case cases[] = {
-        {L"StatusRunning.bmp", RGB(75, 168, 129), 7, 10},   // tick, at its corner
-        {L"StatusStopped.bmp", RGB(204, 76, 51), 8, 8},     // cross, at its middle
-        {L"StatusChecking.bmp", RGB(62, 120, 179), 8, 4},   // the i's dot
+        {IDI_STATUS_RUNNING, RGB(75, 168, 129), 7, 10},   // tick, at its corner
+        {IDI_STATUS_STOPPED, RGB(204, 76, 51), 8, 8},     // cross, at its middle
+        {IDI_STATUS_CHECKING, RGB(62, 120, 179), 8, 4},   // the i's dot
     };
+    ASSERT_TRUE(Panel);
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.file, c.file + wcslen(c.file)));
-        HBITMAP bmp = static_cast<HBITMAP>(LoadImageW(nullptr, ResFile(c.file).c_str(), IMAGE_BITMAP, 0, 0,
-                                                      LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-        ASSERT_TRUE(bmp);
-        DIBSECTION ds{};
-        ASSERT_EQ(GetObjectW(bmp, sizeof(ds), &ds), int(sizeof(ds)));
-        EXPECT_EQ(ds.dsBm.bmWidth, 16);
-        EXPECT_EQ(ds.dsBm.bmHeight, 16);
-        EXPECT_EQ(ds.dsBm.bmBitsPixel, 32);
-        // Rows are bottom-up; straight alpha in the high byte.
-        auto px = [&](int x, int y) {
-            return static_cast<const uint32_t*>(ds.dsBm.bmBits)[(15 - y) * 16 + x];
-        };
-        EXPECT_EQ(px(0, 0) >> 24, 0u);      // corners transparent
-        EXPECT_EQ(px(15, 15) >> 24, 0u);
-        uint32_t sign = px(c.signX, c.signY);
+        SCOPED_TRACE(c.id);
+        std::vector<uint32_t> px = Picture(c.id, 64, 16);
+        ASSERT_EQ(px.size(), 256u);
+        EXPECT_EQ(px[0] >> 24, 0u);      // corners transparent
+        EXPECT_EQ(px[255] >> 24, 0u);
+        uint32_t sign = px[c.signY * 16 + c.signX];
         EXPECT_EQ(sign >> 24, 255u);
         EXPECT_EQ(sign & 0xFFFFFF, 0xFFFFFFu);
         // A disc pixel away from the sign is within a shade of the disc's colour.
-        uint32_t disc = px(2, 8);
+        uint32_t disc = px[8 * 16 + 2];
         EXPECT_EQ(disc >> 24, 255u);
         EXPECT_NEAR(int((disc >> 16) & 0xFF), GetRValue(c.disc), 40);
         EXPECT_NEAR(int((disc >> 8) & 0xFF), GetGValue(c.disc), 40);
         EXPECT_NEAR(int(disc & 0xFF), GetBValue(c.disc), 40);
-        DeleteObject(bmp);
     }
 }
 
-TEST(Pictures, Image1Is64By64On24BitMagenta) {
-    HBITMAP bmp = static_cast<HBITMAP>(LoadImageW(nullptr, ResFile(L"Image1.bmp").c_str(), IMAGE_BITMAP, 0, 0,
-                                                  LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    ASSERT_TRUE(bmp);
-    DIBSECTION ds{};
-    ASSERT_EQ(GetObjectW(bmp, sizeof(ds), &ds), int(sizeof(ds)));
-    EXPECT_EQ(ds.dsBm.bmWidth, 64);
-    EXPECT_EQ(ds.dsBm.bmHeight, 64);
-    EXPECT_EQ(ds.dsBm.bmBitsPixel, 24);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bmp);
-    EXPECT_EQ(GetPixel(dc, 1, 62), RGB(255, 0, 255));
-    EXPECT_EQ(GetPixel(dc, 40, 40), RGB(255, 0, 255));  // the hole shows the background too
-    EXPECT_TRUE(IsBlue(GetPixel(dc, 16, 8)));
-    EXPECT_TRUE(IsGrey(GetPixel(dc, 40, 52)));
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(bmp);
+TEST_F(PanelPictures, Image1IsTheIconsLargestImageShrunkTo48WithTransparentBackground) {
+    ASSERT_TRUE(Panel);
+    std::vector<uint32_t> px = Picture(IDI_APPICON, 256, 48);
+    ASSERT_EQ(px.size(), 48u * 48u);
+    auto at = [&](int x, int y) { return px[size_t(y) * 48 + x]; };
+    auto colour = [](uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); };
+    EXPECT_EQ(at(1, 46) >> 24, 0u);   // bottom left
+    EXPECT_EQ(at(30, 30) >> 24, 0u);  // the large gear's hole
+    EXPECT_EQ(at(12, 6) >> 24, 255u);
+    EXPECT_TRUE(IsBlue(colour(at(12, 6)))) << std::hex << at(12, 6);
+    EXPECT_EQ(at(30, 39) >> 24, 255u);
+    EXPECT_TRUE(IsGrey(colour(at(30, 39)))) << std::hex << at(30, 39);
 }
