@@ -36,15 +36,15 @@ set(WIN_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 ole32 uuid version 
 # Everything Windows-only except the two programs' entries, so that tests can link it.
 set(ENTRY_SOURCE ${CMAKE_SOURCE_DIR}/app/ZudazuvOrerozoVuzuvaz_win.cpp)
 list(REMOVE_ITEM WIN_SOURCES ${ENTRY_SOURCE})
-# The programs' terminate handler replaces the runtime's, so it is linked into each program itself
-# (from a library the runtime's own would be found first).
-set(TERMINATE_SOURCE ${CMAKE_SOURCE_DIR}/platform/win32/Terminate.cpp)
-list(REMOVE_ITEM PLATFORM_WIN32_SOURCES ${TERMINATE_SOURCE})
+# The programs' terminate handler and error helpers replace the runtime's, so they are linked into
+# each program itself (from a library the runtime's own would be found first).
+set(RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/win32/Terminate.cpp ${CMAKE_SOURCE_DIR}/platform/win32/RuntimeErrors.cpp)
+list(REMOVE_ITEM PLATFORM_WIN32_SOURCES ${RUNTIME_SOURCES})
 add_library(winplat STATIC ${WIN_SOURCES} ${PLATFORM_WIN32_SOURCES})
 target_link_libraries(winplat PUBLIC core ${WIN_LIBS})
 
 function(add_panel name rc)
-  add_executable(${name} WIN32 ${ENTRY_SOURCE} ${TERMINATE_SOURCE} ${rc})
+  add_executable(${name} WIN32 ${ENTRY_SOURCE} ${RUNTIME_SOURCES} ${rc})
   target_link_options(${name} PRIVATE -municode)
   target_link_libraries(${name} PRIVATE winplat)
 endfunction()
@@ -58,7 +58,7 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc ${C
 set_target_properties(ZudazuvOrerozoVuzuvaz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
 file(GLOB COMPANION_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/companion/*.cpp)
-add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${TERMINATE_SOURCE} ${CMAKE_SOURCE_DIR}/res/ZoradidIvavuda.rc)
+add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${RUNTIME_SOURCES} ${CMAKE_SOURCE_DIR}/res/ZoradidIvavuda.rc)
 target_link_options(ZoradidIvavuda PRIVATE -municode)
 target_link_libraries(ZoradidIvavuda PRIVATE winplat)
 set_target_properties(ZoradidIvavuda PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
