@@ -96,7 +96,8 @@ if(BUILD_WIN_TESTS)
 
   # The test program carries the panel's manifest, so that it gets the same common controls.
   file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp ${CMAKE_SOURCE_DIR}/tests/win/*.rc)
-  add_executable(win_tests ${WIN_TEST_SOURCES})
+  # With the programs' error helpers, so that their texts are checked against the runtime's.
+  add_executable(win_tests ${WIN_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/platform/win32/RuntimeErrors.cpp)
   target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(win_tests PRIVATE winplat gtest gmock gtest_main)
   target_compile_definitions(win_tests PRIVATE
