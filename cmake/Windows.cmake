@@ -36,15 +36,15 @@ set(WIN_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 ole32 uuid version 
 # Everything Windows-only except the two programs' entries, so that tests can link it.
 set(ENTRY_SOURCE ${CMAKE_SOURCE_DIR}/app/ZudazuvOrerozoVuzuvaz_win.cpp)
 list(REMOVE_ITEM WIN_SOURCES ${ENTRY_SOURCE})
-# The programs' terminate handler replaces the runtime's, so it is linked into each program itself
-# (from a library the runtime's own would be found first).
-set(TERMINATE_SOURCE ${CMAKE_SOURCE_DIR}/platform/win32/Terminate.cpp)
-list(REMOVE_ITEM PLATFORM_WIN32_SOURCES ${TERMINATE_SOURCE})
+# The programs' terminate handler and error helpers replace the runtime's, so they are linked into
+# each program itself (from a library the runtime's own would be found first).
+set(RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/win32/Terminate.cpp ${CMAKE_SOURCE_DIR}/platform/win32/RuntimeErrors.cpp)
+list(REMOVE_ITEM PLATFORM_WIN32_SOURCES ${RUNTIME_SOURCES})
 add_library(winplat STATIC ${WIN_SOURCES} ${PLATFORM_WIN32_SOURCES})
 target_link_libraries(winplat PUBLIC core ${WIN_LIBS})
 
 function(add_panel name rc)
-  add_executable(${name} WIN32 ${ENTRY_SOURCE} ${TERMINATE_SOURCE} ${rc})
+  add_executable(${name} WIN32 ${ENTRY_SOURCE} ${RUNTIME_SOURCES} ${rc})
   target_link_options(${name} PRIVATE -municode)
   target_link_libraries(${name} PRIVATE winplat)
 endfunction()
@@ -53,7 +53,7 @@ add_panel(ZudazuvOrerozoVuzuvaz ${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc
 set_target_properties(ZudazuvOrerozoVuzuvaz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
 file(GLOB COMPANION_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/companion/*.cpp)
-add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${TERMINATE_SOURCE} ${CMAKE_SOURCE_DIR}/res/ZoradidIvavuda.rc)
+add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${RUNTIME_SOURCES} ${CMAKE_SOURCE_DIR}/res/ZoradidIvavuda.rc)
 target_link_options(ZoradidIvavuda PRIVATE -municode)
 target_link_libraries(ZoradidIvavuda PRIVATE winplat)
 set_target_properties(ZoradidIvavuda PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
@@ -91,7 +91,8 @@ if(BUILD_WIN_TESTS)
 
   # The test program carries the panel's manifest, so that it gets the same common controls.
   file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp ${CMAKE_SOURCE_DIR}/tests/win/*.rc)
-  add_executable(win_tests ${WIN_TEST_SOURCES})
+  # With the programs' error helpers, so that their texts are checked against the runtime's.
+  add_executable(win_tests ${WIN_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/platform/win32/RuntimeErrors.cpp)
   target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(win_tests PRIVATE winplat gtest gmock gtest_main)
   target_compile_definitions(win_tests PRIVATE

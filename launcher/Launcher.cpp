@@ -92,7 +92,7 @@ void TLaunchCore::StartAndWait(const TShellExecuteRequest& request, bool waitUnt
 void TLaunchCore::BackgroundWait(TLaunchThread& thread) {
     TLauncher* owner = nullptr;
     {
-        std::lock_guard<std::mutex> lock(FPinLock);
+        std::lock_guard<TSpinLock> lock(FPinLock);
         if (FOwner) {
             owner = FOwner;
             ++FPins;
@@ -105,7 +105,7 @@ void TLaunchCore::BackgroundWait(TLaunchThread& thread) {
 
 void TLaunchCore::ReleasePin(TLaunchThread& thread) {
     if (!thread.FPinned) return;
-    std::lock_guard<std::mutex> lock(FPinLock);
+    std::lock_guard<TSpinLock> lock(FPinLock);
     --FPins;
     thread.FPinned = false;
 }
@@ -199,7 +199,7 @@ void TLaunchCore::Report(TLaunchReport report, bool fromWaitThread) {
 }
 
 void TLaunchCore::CloseProcess() {
-    std::lock_guard<std::mutex> lock(FHandleLock);
+    std::lock_guard<TSpinLock> lock(FHandleLock);
     // Cleared before it is closed, under the lock that GetWindowHandle holds while it uses the
     // handle: nobody can use the closed handle, or a later object that gets its value.
     const THandle process = FHProcess.exchange(0);
@@ -226,7 +226,7 @@ void TLauncher::StopWaiting() {
     // no event is raised any more. The thread stops within its slice and closes the handle.
     for (;;) {
         {
-            std::lock_guard<std::mutex> lock(FCore->FPinLock);
+            std::lock_guard<detail::TSpinLock> lock(FCore->FPinLock);
             FCore->FOwner = nullptr;
             if (FCore->FPins == 0) return;
         }
@@ -333,7 +333,7 @@ THandle TLauncher::GetWindowHandle() {
     uint32_t processId = 0;
     THandle top = 0;
     {
-        std::lock_guard<std::mutex> lock(FCore->FHandleLock);
+        std::lock_guard<detail::TSpinLock> lock(FCore->FHandleLock);
         const THandle process = FCore->FHProcess.load();
         if (!process) return 0;
         top = processes.TopWindow();

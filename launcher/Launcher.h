@@ -23,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/ProcessWaits.h"
 #include "platform/Shell.h"
@@ -179,6 +180,21 @@ namespace detail {
 
 enum TLaunchReport { lrFinished, lrTimeout, lrError };
 
+// A lock for the launcher's two short critical sections (a few assignments, or one handle call).
+// Not std::mutex: its lock reports failures through the runtime's system-error classes, which
+// would bring tens of kilobytes of string code into the programs for a lock that is almost never
+// contended. A waiter yields its time slice until the holder is done.
+class TSpinLock {
+public:
+    void lock() {
+        while (FHeld.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
+    }
+    void unlock() { FHeld.store(false, std::memory_order_release); }
+
+private:
+    std::atomic<bool> FHeld{false};
+};
+
 // The part of a launcher that its waits use: the platform, and every value that a wait thread
 // writes. It is shared with the launcher's wait threads, so that a wait thread never touches the
 // launcher object itself: its notifications run on the GUI thread and find the launcher through
@@ -202,7 +218,7 @@ public:
     // StopWaiting clears the owner and waits for the pins to go.
     void BackgroundWait(TLaunchThread& thread);
     void ReleasePin(TLaunchThread& thread);
-    std::mutex FPinLock;
+    TSpinLock FPinLock;
     int FPins = 0;  // under FPinLock
 
     void WaitInBackground(TLaunchThread& thread);
@@ -219,7 +235,7 @@ public:
     std::atomic<uint64_t> FAttemptStarted{0};
     std::atomic<uint64_t> FAttemptOver{0};
     // Held while the process handle is closed, and while GetWindowHandle uses it.
-    std::mutex FHandleLock;
+    TSpinLock FHandleLock;
 
 private:
     // Raises a report on the GUI thread: directly in the calling-thread styles, through the

@@ -18,11 +18,16 @@ void __verbose_terminate_handler() {
     }
     terminating = true;
     if (const std::type_info* type = abi::__cxa_current_exception_type()) {
-        std::fprintf(stderr, "terminate called after throwing an instance of '%s'\n", type->name());
+        // Written piece by piece: the formatted print would bring the C library's whole printf in.
+        std::fputs("terminate called after throwing an instance of '", stderr);
+        std::fputs(type->name(), stderr);
+        std::fputs("'\n", stderr);
         try {
             throw;
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "  what():  %s\n", e.what());
+            std::fputs("  what():  ", stderr);
+            std::fputs(e.what(), stderr);
+            std::fputs("\n", stderr);
         } catch (...) {
         }
     } else {
