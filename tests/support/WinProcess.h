@@ -166,6 +166,19 @@ inline RECT ChildRect(HWND parent, HWND child) {
     return r;
 }
 
+// Runs this thread's messages for ms milliseconds (a modal window's loop meanwhile included).
+inline void Pump(int ms) {
+    const DWORD end = GetTickCount() + DWORD(ms);
+    MSG msg;
+    while (GetTickCount() < end) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 // Clicks a button as the mouse would, without moving the real pointer.
 inline void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 

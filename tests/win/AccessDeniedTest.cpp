@@ -63,18 +63,6 @@ private:
     }
 };
 
-void Pump(int ms) {
-    auto end = GetTickCount() + DWORD(ms);
-    while (GetTickCount() < end) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    }
-}
-
 using TChoice = win::TTaskDialogEx::TChoice;
 using TPresentation = win::TTaskDialogEx::TPresentation;
 

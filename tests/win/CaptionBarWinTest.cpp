@@ -21,18 +21,6 @@ using namespace testsupport;
 
 namespace {
 
-void Pump(int ms) {
-    const DWORD end = GetTickCount() + DWORD(ms);
-    MSG msg;
-    while (GetTickCount() < end) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    }
-}
-
 // The style applied for one test, and the platform's look again afterwards.
 struct StyleScope {
     StyleScope() { EXPECT_TRUE(win::ApplyStyle(u"TabletDark")); }

@@ -25,6 +25,9 @@
 #include "platform/win32/Win32Launching.h"
 #include "platform/win32/Win32Settings.h"
 #include "service/ServiceManagement.h"
+#include "tests/support/WinProcess.h"
+
+using testsupport::Pump;
 
 namespace {
 
@@ -287,18 +290,6 @@ int StartScaled(const wchar_t* panel, int runs) {
     return 0;
 }
 
-void PumpFor(int ms) {
-    const DWORD end = GetTickCount() + DWORD(ms);
-    MSG msg;
-    while (GetTickCount() < end) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 // The Install click: from the click to Launch returning, and to the poll that shows the service
 // as installed. The service program is copied beside this program, where the panel looks for it.
 int Install(const wchar_t* companion) {
@@ -310,19 +301,19 @@ int Install(const wchar_t* companion) {
     zo::TfrmMain frm(zo::TMainDependencies{zo::DefaultServicePlatform(), zo::DefaultSettingsPlatform(),
                                            zo::Win32LaunchPlatform(), 2026});
     frm.Show();
-    while (frm.StatusPane().Caption() != u"Service is NOT installed.") PumpFor(50);
+    while (frm.StatusPane().Caption() != u"Service is NOT installed.") Pump(50);
     HWND install = FindWindowExW(frm.Handle(), nullptr, L"Button", L"Install");
     auto t0 = Clock::now();
     SendMessageW(frm.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(install), BN_CLICKED), LPARAM(install));
     double launched = Ms(Clock::now() - t0);
     while (frm.StatusPane().Caption() != u"Service is installed but NOT running." && Ms(Clock::now() - t0) < 20000)
-        PumpFor(10);
+        Pump(10);
     double shown = Ms(Clock::now() - t0);
     std::printf("Install click to Launch returning: %.1f ms\n", launched);
     std::printf("Install click to the poll showing the service installed: %.0f ms\n", shown);
     HWND uninstall = FindWindowExW(frm.Handle(), nullptr, L"Button", L"Uninstall");
     SendMessageW(frm.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(uninstall), BN_CLICKED), LPARAM(uninstall));
-    while (frm.StatusPane().Caption() != u"Service is NOT installed.") PumpFor(50);
+    while (frm.StatusPane().Caption() != u"Service is NOT installed.") Pump(50);
     return 0;
 }
 
@@ -333,7 +324,7 @@ int Caption() {
     zo::TfrmMain frm(zo::TMainDependencies{zo::DefaultServicePlatform(), zo::DefaultSettingsPlatform(),
                                            zo::Win32LaunchPlatform(), 2026});
     frm.Show();
-    PumpFor(300);
+    Pump(300);
     HWND window = frm.Handle();
     RECT outer, client;
     GetWindowRect(window, &outer);
