@@ -175,6 +175,17 @@ SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int 
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+SIZE TextSize(HFONT font, std::wstring_view text, UINT format) {
+    HDC screen = GetDC(nullptr);
+    RECT r{0, 0, 0, 0};
+    {
+        TSelect sel(screen, font);
+        DrawTextW(screen, text.data(), int(text.size()), &r, format | DT_CALCRECT);
+    }
+    ReleaseDC(nullptr, screen);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
 HWND CreateControl(HWND parent, const wchar_t* className, std::u16string_view text, DWORD style, int id, int x,
                    int y, int w, int h, HFONT font) {
     std::wstring t = W(text);

@@ -158,6 +158,10 @@ private:
     HGDIOBJ FOld;
 };
 
+// The size text takes in font on the screen, laid out as DrawTextW with format would lay it out.
+// Controls measure their text with it before they exist, so that each is created at its final size.
+SIZE TextSize(HFONT font, std::wstring_view text, UINT format = DT_SINGLELINE | DT_NOPREFIX);
+
 // A top-down 32-bit DIB section of w x h; bits receives its pixels.
 HBITMAP CreateDib32(int w, int h, void** bits);
 // A font of pixelHeight (character height at 96 dpi, as a negative LOGFONT height) shown at dpi,
