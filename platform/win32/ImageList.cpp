@@ -29,11 +29,8 @@ HBITMAP LoadIconPicture(int resourceId, int sourceSize, int size, HMODULE module
     return dst;
 }
 
-bool TImageList::AddIcon(int resourceId, int sourceSize, int size) {
-    HBITMAP bmp = LoadIconPicture(resourceId, sourceSize, size);
-    if (!bmp) return false;
-    FImages.push_back(TImage{TBitmap(bmp), size});
-    return true;
+void TImageList::AddIcon(int resourceId, int sourceSize, int size) {
+    FImages.push_back(TImage{resourceId, sourceSize, size, TBitmap(), false});
 }
 
 void DrawBlended(HDC dc, HBITMAP bitmap, int w, int h, int x, int y, int dw, int dh) {
@@ -49,7 +46,11 @@ void DrawBlended(HDC dc, HBITMAP bitmap, int w, int h, int x, int y, int dw, int
 void TImageList::Draw(HDC dc, int index, int x, int y, int w, int h) const {
     if (index < 0 || index >= Count()) return;
     const TImage& image = FImages[size_t(index)];
-    DrawBlended(dc, image.Bitmap, image.Size, image.Size, x, y, w, h);
+    if (!image.Loaded) {
+        image.Bitmap = TBitmap(LoadIconPicture(image.ResourceId, image.SourceSize, image.Size));
+        image.Loaded = true;
+    }
+    if (image.Bitmap) DrawBlended(dc, image.Bitmap, image.Size, image.Size, x, y, w, h);
 }
 
 }  // namespace zo::win
