@@ -7,6 +7,7 @@
 #include "platform/Failure.h"
 #include "service/ServiceManagement.h"
 #include "platform/win32/Win32VersionResource.h"
+#include "platform/win32/WindowDpi.h"
 #include "windows/FormAbout.h"
 #include "windows/FormHelp.h"
 
@@ -26,6 +27,12 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 // The sizes of the pictures the status images and Image1 are shrunk from: at least twice the
 // largest size shown (32 and 96 pixels at 200 %).
 constexpr int kStatusSource = 64, kImage1Source = 256;
+
+// The window's outer size at dpi for the design client area.
+SIZE OuterSize(int dpi) {
+    const TMainSize client = MainClientSize(dpi);
+    return win::WindowSizeForClient(kWindowStyle, 0, client.Width, client.Height, dpi);
+}
 
 // A control's bounds at dpi. Labels take the size of their text, so that no word is cut in
 // whatever font the system gives for "Segoe UI".
@@ -57,13 +64,19 @@ TfrmMain::TfrmMain(const TMainDependencies& deps)
     // The class icon is the shared one of the default size; the window's own icons follow its scale.
     HICON classIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON,
                                                     0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    CreateWindowObject(L"TfrmMain", kCaption, kWindowStyle, WS_EX_CONTROLPARENT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+    // The window is made at its size and place for the system's scale, where it comes up; it is
+    // sized again only when it comes up on a monitor of another scale.
+    int dpi = win::WindowDpi(nullptr);
+    SIZE outer = OuterSize(dpi);
+    const POINT at = win::CenteredOnScreen(outer);
+    CreateWindowObject(L"TfrmMain", kCaption, kWindowStyle, WS_EX_CONTROLPARENT, at.x, at.y, outer.cx, outer.cy,
                        nullptr, classIcon);
     if (!Handle()) throw EOSError(u"The main window could not be created", GetLastError());
-    const int dpi = Dpi();
-    const TMainSize client = MainClientSize(dpi);
-    SIZE outer = win::WindowSizeForClient(kWindowStyle, 0, client.Width, client.Height, dpi);
-    SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (Dpi() != dpi) {
+        dpi = Dpi();
+        outer = OuterSize(dpi);
+        SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ScaleResources(dpi);
     CreateComponents(dpi);
     FormCreate();
@@ -162,8 +175,7 @@ void TfrmMain::DpiChanged(int dpi, const RECT& suggested) {
     ScaleResources(dpi);
     LayOut(dpi);
     // The client area is the design size at dpi exactly, whatever the frame measures.
-    const TMainSize client = MainClientSize(dpi);
-    const SIZE outer = win::WindowSizeForClient(kWindowStyle, 0, client.Width, client.Height, dpi);
+    const SIZE outer = OuterSize(dpi);
     TWindow::DpiChanged(dpi, RECT{suggested.left, suggested.top, suggested.left + outer.cx, suggested.top + outer.cy});
 }
 
