@@ -21,6 +21,12 @@ HBITMAP LoadIconPicture(int resourceId, int sourceSize, int size, HMODULE module
     if (rows != sourceSize) return nullptr;
     for (std::uint32_t& p : src) {  // icons keep straight alpha; blending wants it premultiplied
         const std::uint32_t a = p >> 24;
+        // Most pixels of a picture are clear or opaque; only the edge between needs the divisions.
+        if (a == 255) continue;
+        if (a == 0) {
+            p = 0;
+            continue;
+        }
         p = (a << 24) | (((p >> 16) & 0xFF) * a / 255) << 16 | (((p >> 8) & 0xFF) * a / 255) << 8 | (p & 0xFF) * a / 255;
     }
     void* bits = nullptr;
