@@ -42,6 +42,8 @@ private:
     const win::TImageList& FImages;
     HFONT FFont;
     TGlyphStatusSettings FSettings;
+    // The width the caption needs in the font with the settings.
+    int Width() const;
     void UpdateWidth();
 };
 

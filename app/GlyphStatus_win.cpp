@@ -7,10 +7,9 @@ TGlyphStatus::TGlyphStatus(HWND parent, int id, int left, int top, int height, c
                            const TGlyphStatusSettings& settings)
     : FCaption(caption), FFontColor(fontColor), FImages(images), FFont(font), FSettings(settings) {
     std::wstring text = win::W(caption);
-    FHandle = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, left, top, 160, height,
+    FHandle = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, left, top, Width(), height,
                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    UpdateWidth();
 }
 
 void TGlyphStatus::Rescale(int left, int top, int height, HFONT font, const TGlyphStatusSettings& settings) {
@@ -50,21 +49,16 @@ COLORREF TGlyphStatus::CaptionColor() const {
     return enabled ? FFontColor : GetSysColor(COLOR_GRAYTEXT);
 }
 
+int TGlyphStatus::Width() const {
+    const int textWidth =
+        FCaption.empty() ? 0 : win::TextSize(FFont, win::W(FCaption), DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX).cx;
+    return GlyphStatusWidth(FSettings, FCaption.empty(), textWidth);
+}
+
 void TGlyphStatus::UpdateWidth() {
-    int textWidth = 0;
-    if (!FCaption.empty()) {
-        std::wstring text = win::W(FCaption);
-        HDC dc = GetDC(FHandle);
-        win::TSelect sel(dc, FFont);
-        RECT r{0, 0, 0, 0};
-        DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
-        ReleaseDC(FHandle, dc);
-        textWidth = r.right - r.left;
-    }
     RECT wr;
     GetClientRect(FHandle, &wr);
-    SetWindowPos(FHandle, nullptr, 0, 0, GlyphStatusWidth(FSettings, FCaption.empty(), textWidth), wr.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(FHandle, nullptr, 0, 0, Width(), wr.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TGlyphStatus::Draw(const DRAWITEMSTRUCT& item) const {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/GlyphStatusControl.h"
+#include "app/MainLayout.h"
 #include "app/ServiceState.h"
 #include "platform/ServicePlatform.h"
 #include "launcher/Launcher.h"
@@ -74,7 +75,8 @@ private:
     std::unique_ptr<TGlyphStatus> ServiceStatus;
     win::TTaskDialogEx dlgAccessDenied;
 
-    void CreateComponents();
+    void CreateComponents(int dpi);
+    HFONT FontOf(TMainControl control) const;
     void ScaleResources(int dpi);
     void LayOut(int dpi);
     void SetServiceTimer(bool enabled);

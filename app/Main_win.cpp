@@ -7,6 +7,7 @@
 #include "platform/Failure.h"
 #include "service/ServiceManagement.h"
 #include "platform/win32/Win32VersionResource.h"
+#include "platform/win32/WindowDpi.h"
 #include "windows/FormAbout.h"
 #include "windows/FormHelp.h"
 
@@ -27,16 +28,22 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 // largest size shown (32 and 96 pixels at 200 %).
 constexpr int kStatusSource = 64, kImage1Source = 256;
 
-void AutoSizeLabel(HWND label, HFONT font) {
-    std::wstring text = win::W(win::WindowText(label));
-    HDC dc = GetDC(label);
-    RECT r{0, 0, 0, 0};
-    {
-        win::TSelect sel(dc, font);
-        DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+// The window's outer size at dpi for the design client area.
+SIZE OuterSize(int dpi) {
+    const TMainSize client = MainClientSize(dpi);
+    return win::WindowSizeForClient(kWindowStyle, 0, client.Width, client.Height, dpi);
+}
+
+// A control's bounds at dpi. Labels take the size of their text, so that no word is cut in
+// whatever font the system gives for "Segoe UI".
+TRect PlacedBounds(TMainControl control, int dpi, std::u16string_view text, HFONT font) {
+    TRect r = MainControlBounds(control, dpi);
+    if (control >= mcLabel1 && control <= mcLabel5) {
+        const SIZE size = win::TextSize(font, win::W(text));
+        r.Right = r.Left + size.cx;
+        r.Bottom = r.Top + size.cy;
     }
-    ReleaseDC(label, dc);
-    SetWindowPos(label, nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return r;
 }
 
 }  // namespace
@@ -57,16 +64,21 @@ TfrmMain::TfrmMain(const TMainDependencies& deps)
     // The class icon is the shared one of the default size; the window's own icons follow its scale.
     HICON classIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON,
                                                     0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    CreateWindowObject(L"TfrmMain", kCaption, kWindowStyle, WS_EX_CONTROLPARENT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+    // The window is made at its size and place for the system's scale, where it comes up; it is
+    // sized again only when it comes up on a monitor of another scale.
+    int dpi = win::WindowDpi(nullptr);
+    SIZE outer = OuterSize(dpi);
+    const POINT at = win::CenteredOnScreen(outer);
+    CreateWindowObject(L"TfrmMain", kCaption, kWindowStyle, WS_EX_CONTROLPARENT, at.x, at.y, outer.cx, outer.cy,
                        nullptr, classIcon);
     if (!Handle()) throw EOSError(u"The main window could not be created", GetLastError());
-    const int dpi = Dpi();
-    const TMainSize client = MainClientSize(dpi);
-    SIZE outer = win::WindowSizeForClient(kWindowStyle, 0, client.Width, client.Height, dpi);
-    SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (Dpi() != dpi) {
+        dpi = Dpi();
+        outer = OuterSize(dpi);
+        SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ScaleResources(dpi);
-    CreateComponents();
-    LayOut(dpi);
+    CreateComponents(dpi);
     FormCreate();
 }
 
@@ -78,37 +90,47 @@ TfrmMain::~TfrmMain() {
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, 0);
 }
 
-void TfrmMain::CreateComponents() {
-    // Creation order is the tab order; only the check box is a tab stop. LayOut places them.
+HFONT TfrmMain::FontOf(TMainControl control) const {
+    return control == mcLabel5 || control == mcCopyright || control == mcStatus ? FSmallFont : FFont;
+}
+
+// Every control is created where LayOut would place it at dpi, in its font: moving and sizing
+// child windows one by one is much of what a start-up costs.
+void TfrmMain::CreateComponents(int dpi) {
+    // Creation order is the tab order; only the check box is a tab stop.
     const DWORD button = BS_OWNERDRAW;
-    const auto control = [this](const wchar_t* cls, const char16_t* text, DWORD style, int id) {
-        return win::CreateControl(Handle(), cls, text, style, id, 0, 0, 0, 0, FFont);
+    const auto control = [this, dpi](TMainControl mc, const wchar_t* cls, const char16_t* text, DWORD style, int id) {
+        const TRect r = PlacedBounds(mc, dpi, text, FontOf(mc));
+        return win::CreateControl(Handle(), cls, text, style, id, r.Left, r.Top, r.Width(), r.Height(), FontOf(mc));
     };
-    btnInstall = control(L"BUTTON", u"Install", button | WS_DISABLED, idInstall);
-    btnStart = control(L"BUTTON", u"Start", button | WS_DISABLED, idStart);
-    btnStop = control(L"BUTTON", u"Stop", button | WS_DISABLED, idStop);
-    btnUninstall = control(L"BUTTON", u"Uninstall", button | WS_DISABLED, idUninstall);
-    btnExit = control(L"BUTTON", u"Exit", button, idExit);
-    btnAbout = control(L"BUTTON", u"About", button, idAbout);
-    btnHelp = control(L"BUTTON", u"Help", button, idHelp);
+    btnInstall = control(mcInstall, L"BUTTON", u"Install", button | WS_DISABLED, idInstall);
+    btnStart = control(mcStart, L"BUTTON", u"Start", button | WS_DISABLED, idStart);
+    btnStop = control(mcStop, L"BUTTON", u"Stop", button | WS_DISABLED, idStop);
+    btnUninstall = control(mcUninstall, L"BUTTON", u"Uninstall", button | WS_DISABLED, idUninstall);
+    btnExit = control(mcExit, L"BUTTON", u"Exit", button, idExit);
+    btnAbout = control(mcAbout, L"BUTTON", u"About", button, idAbout);
+    btnHelp = control(mcHelp, L"BUTTON", u"Help", button, idHelp);
     // The check box is the only control that takes the keyboard focus: a clicked button leaves it
     // there, so that Space goes on toggling the box.
     for (HWND b : {btnInstall, btnStart, btnStop, btnUninstall, btnExit, btnAbout, btnHelp}) {
         win::TrackButtonHot(b);
         win::KeepFocusAway(b);
     }
-    pnlCopyright = control(L"STATIC", u"", SS_OWNERDRAW, idCopyright);
-    chkRestartServices.Create(Handle(), idRestartServices, u"Automatically restart services", 0, 0, 0, 0, FFont,
-                              kWindowColor);
+    pnlCopyright = control(mcCopyright, L"STATIC", u"", SS_OWNERDRAW, idCopyright);
+    const TRect box = MainControlBounds(mcRestartServices, dpi);
+    chkRestartServices.Create(Handle(), idRestartServices, u"Automatically restart services", box.Left, box.Top,
+                              box.Height(), FFont, kWindowColor, dpi);
     chkRestartServices.OnClick = [this] { chkRestartServicesClick(); };
-    Label1 = control(L"STATIC", u"Install the service.", SS_LEFT, idLabel1);
-    Label2 = control(L"STATIC", u"Start the service.", SS_LEFT, idLabel2);
-    Label3 = control(L"STATIC", u"Stop the service.", SS_LEFT, idLabel3);
-    Label4 = control(L"STATIC", u"Uninstall the service.", SS_LEFT, idLabel4);
-    Label5 = control(L"STATIC", u"Service Status:", SS_LEFT, idLabel5);
-    ServiceStatus = std::make_unique<TGlyphStatus>(Handle(), idStatus, 0, 0, 0, u"Checking service status...",
-                                                   ImageList1, FSmallFont, GetSysColor(COLOR_WINDOWTEXT));
-    Image1 = control(L"STATIC", u"", SS_OWNERDRAW, idImage1);
+    Label1 = control(mcLabel1, L"STATIC", u"Install the service.", SS_LEFT, idLabel1);
+    Label2 = control(mcLabel2, L"STATIC", u"Start the service.", SS_LEFT, idLabel2);
+    Label3 = control(mcLabel3, L"STATIC", u"Stop the service.", SS_LEFT, idLabel3);
+    Label4 = control(mcLabel4, L"STATIC", u"Uninstall the service.", SS_LEFT, idLabel4);
+    Label5 = control(mcLabel5, L"STATIC", u"Service Status:", SS_LEFT, idLabel5);
+    const TRect status = MainControlBounds(mcStatus, dpi);
+    ServiceStatus = std::make_unique<TGlyphStatus>(Handle(), idStatus, status.Left, status.Top, status.Height(),
+                                                   u"Checking service status...", ImageList1, FSmallFont,
+                                                   GetSysColor(COLOR_WINDOWTEXT), GlyphStatusSettingsAt(dpi));
+    Image1 = control(mcImage1, L"STATIC", u"", SS_OWNERDRAW, idImage1);
 }
 
 // Fonts, status images, Image1 and the window's icons at dpi.
@@ -126,8 +148,7 @@ void TfrmMain::ScaleResources(int dpi) {
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon.get()));
 }
 
-// Places every control at dpi with the current fonts. Labels size themselves to their text, so
-// that no word is cut in whatever font the system gives for "Segoe UI".
+// Places every control at dpi with the current fonts.
 void TfrmMain::LayOut(int dpi) {
     const std::pair<HWND, TMainControl> placed[] = {
         {btnInstall, mcInstall}, {btnStart, mcStart}, {btnStop, mcStop}, {btnUninstall, mcUninstall},
@@ -136,16 +157,14 @@ void TfrmMain::LayOut(int dpi) {
         {Label5, mcLabel5},      {Image1, mcImage1},
     };
     for (const auto& [window, control] : placed) {
-        const TRect r = MainControlBounds(control, dpi);
-        HFONT font = control == mcLabel5 || control == mcCopyright ? FSmallFont : FFont;
-        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        const TRect r = PlacedBounds(control, dpi, win::WindowText(window), FontOf(control));
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
         SetWindowPos(window, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
-        if (control >= mcLabel1 && control <= mcLabel5) AutoSizeLabel(window, font);
     }
     const TRect box = MainControlBounds(mcRestartServices, dpi);
     chkRestartServices.Rescale(box.Left, box.Top, box.Height(), FFont, dpi);
     const TRect status = MainControlBounds(mcStatus, dpi);
-    ServiceStatus->Rescale(status.Left, status.Top, status.Height(), FSmallFont, GlyphStatusSettingsAt(dpi));
+    ServiceStatus->Rescale(status.Left, status.Top, status.Height(), FontOf(mcStatus), GlyphStatusSettingsAt(dpi));
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -156,8 +175,7 @@ void TfrmMain::DpiChanged(int dpi, const RECT& suggested) {
     ScaleResources(dpi);
     LayOut(dpi);
     // The client area is the design size at dpi exactly, whatever the frame measures.
-    const TMainSize client = MainClientSize(dpi);
-    const SIZE outer = win::WindowSizeForClient(kWindowStyle, 0, client.Width, client.Height, dpi);
+    const SIZE outer = OuterSize(dpi);
     TWindow::DpiChanged(dpi, RECT{suggested.left, suggested.top, suggested.left + outer.cx, suggested.top + outer.cy});
 }
 

@@ -13,33 +13,30 @@ constexpr int kGlyph = 13;
 constexpr int kGap = 4;
 }  // namespace
 
-void TCheckBox::Create(HWND parent, int id, const std::u16string& caption, int x, int y, int w, int h, HFONT font,
+int TCheckBox::Width(const std::wstring& caption, HFONT font, int dpi) {
+    // Room for the focus rectangle's right edge after the caption.
+    return ScaleDpi(kGlyph, dpi) + ScaleDpi(kGap, dpi) + TextSize(font, caption).cx + ScaleDpi(2, dpi);
+}
+
+void TCheckBox::Create(HWND parent, int id, const std::u16string& caption, int x, int y, int h, HFONT font,
                        COLORREF ownBackground, int dpi) {
     FBackground = ownBackground;
+    FFont = font;
+    FDpi = dpi;
     std::wstring text = W(caption);
     // BS_CHECKBOX, not the automatic kind: the state changes only through SetChecked.
-    FHandle = CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, x, y, w, h,
-                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                              nullptr);
+    FHandle = CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, x, y,
+                              Width(text, font, dpi), h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              GetModuleHandleW(nullptr), nullptr);
     SetWindowSubclass(FHandle, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    Rescale(x, y, h, font, dpi);
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 void TCheckBox::Rescale(int x, int y, int h, HFONT font, int dpi) {
     FFont = font;
     FDpi = dpi;
     SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    std::wstring text = W(WindowText(FHandle));
-    HDC dc = GetDC(FHandle);
-    RECT r{0, 0, 0, 0};
-    {
-        TSelect sel(dc, font);
-        DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    }
-    ReleaseDC(FHandle, dc);
-    // Room for the focus rectangle's right edge after the caption.
-    const int width = ScaleDpi(kGlyph, dpi) + ScaleDpi(kGap, dpi) + r.right + ScaleDpi(2, dpi);
-    SetWindowPos(FHandle, nullptr, x, y, width, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(FHandle, nullptr, x, y, Width(W(WindowText(FHandle)), font, dpi), h, SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(FHandle, nullptr, TRUE);
 }
 

@@ -17,9 +17,9 @@ public:
     TCheckBox(const TCheckBox&) = delete;
     TCheckBox& operator=(const TCheckBox&) = delete;
 
-    // Creates the window at x, y, w, h (pixels at dpi); the box then sizes its width to the glyph,
-    // a 4-pixel gap (at 96 dpi) and the caption.
-    void Create(HWND parent, int id, const std::u16string& caption, int x, int y, int w, int h, HFONT font,
+    // Creates the window at x, y, h high (pixels at dpi), as wide as the glyph, a 4-pixel gap (at
+    // 96 dpi) and the caption.
+    void Create(HWND parent, int id, const std::u16string& caption, int x, int y, int h, HFONT font,
                 COLORREF ownBackground, int dpi = kDesignDpi);
     // Shows the box at another resolution: its place (pixels at dpi), font, glyph and width.
     void Rescale(int x, int y, int h, HFONT font, int dpi);
@@ -36,6 +36,8 @@ public:
 
 private:
     HWND FHandle = nullptr;
+    // The box's width for caption in font at dpi.
+    static int Width(const std::wstring& caption, HFONT font, int dpi);
     HFONT FFont = nullptr;
     COLORREF FBackground = 0;
     int FDpi = kDesignDpi;

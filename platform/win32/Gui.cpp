@@ -144,14 +144,19 @@ bool PutTextOnClipboard(HWND owner, std::u16string_view text) {
     return done;
 }
 
+POINT CenteredOnScreen(SIZE size) {
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return POINT{work.left + (work.right - work.left - size.cx) / 2, work.top + (work.bottom - work.top - size.cy) / 2};
+}
+
 void CenterOnScreen(HWND window) {
     RECT r;
     GetWindowRect(window, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(window, nullptr, work.left + (work.right - work.left - w) / 2,
-                 work.top + (work.bottom - work.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT at = CenteredOnScreen(SIZE{r.right - r.left, r.bottom - r.top});
+    // Moving a window costs a round of messages even when it stays where it is.
+    if (at.x != r.left || at.y != r.top)
+        SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CenterOver(HWND window, HWND over) {
@@ -172,6 +177,17 @@ SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int 
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
     RECT r{0, 0, width, height};
     if (!adjustForDpi || !adjustForDpi(&r, style, FALSE, exStyle, UINT(dpi))) AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+SIZE TextSize(HFONT font, std::wstring_view text, UINT format) {
+    HDC screen = GetDC(nullptr);
+    RECT r{0, 0, 0, 0};
+    {
+        TSelect sel(screen, font);
+        DrawTextW(screen, text.data(), int(text.size()), &r, format | DT_CALCRECT);
+    }
+    ReleaseDC(nullptr, screen);
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 

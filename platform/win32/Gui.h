@@ -74,7 +74,10 @@ private:
 TMessageFilter CopyOnCtrlC(std::function<void()> copy);
 // Replaces the clipboard's content with text; false when the clipboard could not be had.
 bool PutTextOnClipboard(HWND owner, std::u16string_view text);
-// Puts window at the centre of the screen, or of the window over which it should appear.
+// Where a window of size comes to lie centred on the screen's work area.
+POINT CenteredOnScreen(SIZE size);
+// Puts window at the centre of the screen (nothing when it lies there already), or of the window
+// over which it should appear.
 void CenterOnScreen(HWND window);
 void CenterOver(HWND window, HWND over);
 // Outer size of a window whose client area is width x height (in pixels at dpi).
@@ -157,6 +160,10 @@ private:
     HDC FDC;
     HGDIOBJ FOld;
 };
+
+// The size text takes in font on the screen, laid out as DrawTextW with format would lay it out.
+// Controls measure their text with it before they exist, so that each is created at its final size.
+SIZE TextSize(HFONT font, std::wstring_view text, UINT format = DT_SINGLELINE | DT_NOPREFIX);
 
 // A top-down 32-bit DIB section of w x h; bits receives its pixels.
 HBITMAP CreateDib32(int w, int h, void** bits);

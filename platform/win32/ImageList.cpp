@@ -21,6 +21,12 @@ HBITMAP LoadIconPicture(int resourceId, int sourceSize, int size, HMODULE module
     if (rows != sourceSize) return nullptr;
     for (std::uint32_t& p : src) {  // icons keep straight alpha; blending wants it premultiplied
         const std::uint32_t a = p >> 24;
+        // Most pixels of a picture are clear or opaque; only the edge between needs the divisions.
+        if (a == 255) continue;
+        if (a == 0) {
+            p = 0;
+            continue;
+        }
         p = (a << 24) | (((p >> 16) & 0xFF) * a / 255) << 16 | (((p >> 8) & 0xFF) * a / 255) << 8 | (p & 0xFF) * a / 255;
     }
     void* bits = nullptr;
@@ -29,11 +35,8 @@ HBITMAP LoadIconPicture(int resourceId, int sourceSize, int size, HMODULE module
     return dst;
 }
 
-bool TImageList::AddIcon(int resourceId, int sourceSize, int size) {
-    HBITMAP bmp = LoadIconPicture(resourceId, sourceSize, size);
-    if (!bmp) return false;
-    FImages.push_back(TImage{TBitmap(bmp), size});
-    return true;
+void TImageList::AddIcon(int resourceId, int sourceSize, int size) {
+    FImages.push_back(TImage{resourceId, sourceSize, size, TBitmap(), false});
 }
 
 void DrawBlended(HDC dc, HBITMAP bitmap, int w, int h, int x, int y, int dw, int dh) {
@@ -49,7 +52,11 @@ void DrawBlended(HDC dc, HBITMAP bitmap, int w, int h, int x, int y, int dw, int
 void TImageList::Draw(HDC dc, int index, int x, int y, int w, int h) const {
     if (index < 0 || index >= Count()) return;
     const TImage& image = FImages[size_t(index)];
-    DrawBlended(dc, image.Bitmap, image.Size, image.Size, x, y, w, h);
+    if (!image.Loaded) {
+        image.Bitmap = TBitmap(LoadIconPicture(image.ResourceId, image.SourceSize, image.Size));
+        image.Loaded = true;
+    }
+    if (image.Bitmap) DrawBlended(dc, image.Bitmap, image.Size, image.Size, x, y, w, h);
 }
 
 }  // namespace zo::win

@@ -15,18 +15,20 @@ HBITMAP LoadIconPicture(int resourceId, int sourceSize, int size, HMODULE module
 
 class TImageList {
 public:
-    // Adds an icon resource's image of sourceSize pixels, shown at size; false when it cannot
-    // be loaded.
-    bool AddIcon(int resourceId, int sourceSize, int size);
+    // Adds an icon resource's image of sourceSize pixels, shown at size. It is loaded when it is
+    // first drawn: a list of states shows one image at a time, and the start-up pays only for it.
+    void AddIcon(int resourceId, int sourceSize, int size);
     void Clear() { FImages.clear(); }
     int Count() const { return int(FImages.size()); }
-    // Draws image index at x, y in w x h (scaled when different from its own size).
+    // Draws image index at x, y in w x h (scaled when different from its own size); nothing when
+    // the image cannot be loaded.
     void Draw(HDC dc, int index, int x, int y, int w, int h) const;
 
 private:
     struct TImage {
-        TBitmap Bitmap;
-        int Size;
+        int ResourceId, SourceSize, Size;
+        mutable TBitmap Bitmap;
+        mutable bool Loaded = false;  // tried, whether or not it could be
     };
     std::vector<TImage> FImages;
 };

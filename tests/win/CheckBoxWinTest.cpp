@@ -21,7 +21,7 @@ TEST(CheckBoxWin, AMessageUnrelatedToThePushedStateSendsNoStateQuery) {
                                   GetModuleHandleW(nullptr), nullptr);
     zo::win::TFont font = zo::win::CreateUiFont(L"Segoe UI", 11);
     zo::win::TCheckBox box;
-    box.Create(parent, 1, u"Automatically restart services", 8, 8, 200, 17, font, GetSysColor(COLOR_BTNFACE));
+    box.Create(parent, 1, u"Automatically restart services", 8, 8, 17, font, GetSysColor(COLOR_BTNFACE));
     int queries = 0;
     ASSERT_TRUE(SetWindowSubclass(box.Handle(), CountStateQueries, 7, reinterpret_cast<DWORD_PTR>(&queries)));
     SendMessageW(box.Handle(), WM_NULL, 0, 0);
