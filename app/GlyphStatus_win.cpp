@@ -16,8 +16,7 @@ void TGlyphStatus::Rescale(int left, int top, int height, HFONT font, const TGly
     FFont = font;
     FSettings = settings;
     SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetWindowPos(FHandle, nullptr, left, top, 1, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    UpdateWidth();
+    SetWindowPos(FHandle, nullptr, left, top, Width(), height, SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(FHandle, nullptr, TRUE);
 }
 

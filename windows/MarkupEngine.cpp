@@ -151,7 +151,6 @@ struct TPassState {
     bool AnchorBgSet = false;
     TColor AnchorSavedBg = clNone;
     TColor FontSavedBg = clNone;
-    bool ParaBgSaved = false;
     TColor ParaSavedBg = clNone;
     bool SpanSaved = false;
     TColor SpanSavedBg = clNone;
@@ -695,7 +694,6 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
             const TColor c = HtmlColor(v);
             // Each paragraph saves the background before it, so that its end restores that one.
             st.ParaSavedBg = S.BackgroundColor();
-            st.ParaBgSaved = true;
             st.ParaBg = true;
             S.SetBackgroundColor(c);
             if (Paints(ln) && c != clNone) {
@@ -815,11 +813,10 @@ void TEngine::EndTag(const std::u16string& up, char16_t next, TPassState& st, TL
         ln.Done = true;
         AlignReset = true;
         if (drawing) {
+            // A paragraph with a background of its own (set only outside a selection) gives back
+            // the one before it.
+            if (st.ParaBg) S.SetBackgroundColor(st.ParaSavedBg);
             st.ParaBg = false;
-            if (!In.Selected && st.ParaBgSaved) {
-                S.SetBackgroundColor(st.ParaSavedBg);
-                st.ParaBgSaved = false;
-            }
         }
         break;
     case u'R':

@@ -226,14 +226,20 @@ void TMarkupLabel::Repaint() {
     if (FHost) FHost->Invalidate();
 }
 
-bool TMarkupLabel::RenderHTML(ISurface& surface, const std::u16string& text, const TRect& r, TPoint mouse,
-                              bool checkAnchors) {
+// What every pass over the text is given: spacing and where its pictures come from.
+THtmlDrawInput TMarkupLabel::BaseInput() {
     THtmlDrawInput in;
     in.LineSpacing = FLineSpacing;
     in.PictureContainer = FContainer;
     in.PictureCache = &FImageCache;
     in.Images = Images();
     in.Loader = FLoader;
+    return in;
+}
+
+bool TMarkupLabel::RenderHTML(ISurface& surface, const std::u16string& text, const TRect& r, TPoint mouse,
+                              bool checkAnchors) {
+    THtmlDrawInput in = BaseInput();
     in.ShadowColor = FPrinting ? clGray : FShadowColor;
     in.ShadowOffset = FPrinting ? 1 : FShadowOffset;
     in.URLColor = FURLColor;
@@ -413,12 +419,7 @@ std::u16string TMarkupLabel::AnchorAtPoint(int x, int y) {
     if (FBevelOuter != bvNone || FBevelInner != bvNone) Shrink(r, FBevelWidth);
     Shrink(r, FBorderWidth);
     const std::u16string text = BuildDisplayText();
-    THtmlDrawInput in;
-    in.LineSpacing = FLineSpacing;
-    in.PictureContainer = FContainer;
-    in.PictureCache = &FImageCache;
-    in.Images = Images();
-    in.Loader = FLoader;
+    THtmlDrawInput in = BaseInput();
     in.WordWrap = !FEllipsis;
     in.URLColor = clWhite;
     in.ShadowColor = clNone;

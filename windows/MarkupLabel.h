@@ -173,6 +173,7 @@ public:
     virtual void HTMLChanged();
     virtual bool RenderHTML(ISurface& surface, const std::u16string& text, const TRect& r, TPoint mouse,
                             bool checkAnchors);
+    THtmlDrawInput BaseInput();
 
     // Paints onto surface, whose origin is the label's top-left corner. A transparent label's
     // surface already shows the parent's background.

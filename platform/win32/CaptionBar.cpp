@@ -8,6 +8,7 @@
 #include "platform/CaptionLayout.h"
 #include "platform/win32/DpiMetrics.h"
 #include "platform/win32/Gui.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WindowDpi.h"
 
 namespace zo::win {
@@ -36,19 +37,8 @@ struct TDwm {
 };
 
 const TDwm& Dwm() {
-    static const TDwm dwm = [] {
-        TDwm d;
-        wchar_t folder[MAX_PATH];
-        UINT len = GetSystemDirectoryW(folder, MAX_PATH);
-        if (len == 0 || len >= MAX_PATH) return d;
-        HMODULE lib = LoadLibraryW((std::wstring(folder, len) + L"\\dwmapi.dll").c_str());
-        if (!lib) return d;
-        d.SetAttribute =
-            reinterpret_cast<TDwm::SetAttributeFn>(reinterpret_cast<void*>(GetProcAddress(lib, "DwmSetWindowAttribute")));
-        d.IsCompositionEnabled = reinterpret_cast<TDwm::IsCompositionEnabledFn>(
-            reinterpret_cast<void*>(GetProcAddress(lib, "DwmIsCompositionEnabled")));
-        return d;
-    }();
+    static const TDwm dwm{SystemFunction<HRESULT WINAPI(HWND, DWORD, LPCVOID, DWORD)>(L"dwmapi.dll", "DwmSetWindowAttribute"),
+                          SystemFunction<HRESULT WINAPI(BOOL*)>(L"dwmapi.dll", "DwmIsCompositionEnabled")};
     return dwm;
 }
 

@@ -1,14 +1,8 @@
 #include "platform/win32/DpiMetrics.h"
 
-namespace zo::win {
+#include "platform/win32/WindowDpi.h"
 
-namespace {
-// Looked up once: the calls exist only where windows can have resolutions of their own.
-template <typename Fn>
-Fn User32Entry(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
-}  // namespace
+namespace zo::win {
 
 int SystemMetricAt(int index, int dpi) {
     using ForDpiFn = int(WINAPI*)(int, UINT);

@@ -28,35 +28,13 @@ struct TCom {
     T* operator->() const { return P; }
 };
 
-// COM, needed only to decode picture files through the imaging component: loaded at the first one.
-struct TComFunctions {
-    decltype(&CoInitializeEx) CoInitializeEx = win::SystemFunction<decltype(::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    decltype(&CoUninitialize) CoUninitialize = win::SystemFunction<decltype(::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
-    decltype(&CoCreateInstance) CoCreateInstance =
-        win::SystemFunction<decltype(::CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
-    bool Supported() const { return CoInitializeEx && CoUninitialize && CoCreateInstance; }
-};
-
-const TComFunctions& Com() {
-    static const TComFunctions api;
-    return api;
-}
-
-struct TComScope {
-    HRESULT Hr;
-    TComScope() : Hr(Com().CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~TComScope() {
-        if (SUCCEEDED(Hr)) Com().CoUninitialize();
-    }
-};
-
 }  // namespace
 
 std::shared_ptr<TGdiPicture> TGdiPicture::FromFile(const std::wstring& path) {
-    if (!Com().Supported()) return nullptr;
-    TComScope com;
+    if (!win::Com().Supported()) return nullptr;
+    win::TComScope com;
     TCom<IWICImagingFactory> factory;
-    if (FAILED(Com().CoCreateInstance(kClsidImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory),
+    if (FAILED(win::Com().CoCreateInstance(kClsidImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory),
                                 reinterpret_cast<void**>(&factory))))
         return nullptr;
     TCom<IWICBitmapDecoder> decoder;

@@ -173,8 +173,7 @@ SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int 
     // The frame at the window's own resolution where the platform can say (looked up once: older
     // platforms lack the call and have one resolution for everything).
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    static const auto adjustForDpi = User32Entry<AdjustForDpiFn>("AdjustWindowRectExForDpi");
     RECT r{0, 0, width, height};
     if (!adjustForDpi || !adjustForDpi(&r, style, FALSE, exStyle, UINT(dpi))) AdjustWindowRectEx(&r, style, FALSE, exStyle);
     return SIZE{r.right - r.left, r.bottom - r.top};

@@ -17,4 +17,9 @@ HMODULE SystemLibrary(const wchar_t* name) {
     return LoadLibraryW(path);
 }
 
+const TComFunctions& Com() {
+    static const TComFunctions api;
+    return api;
+}
+
 }  // namespace zo::win

@@ -3,6 +3,7 @@
 // they pull in.
 #pragma once
 #include <windows.h>
+#include <objbase.h>
 
 namespace zo::win {
 
@@ -17,5 +18,31 @@ F* SystemFunction(const wchar_t* library, const char* name) {
     HMODULE module = SystemLibrary(library);
     return module ? reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
+
+// COM, which only the shell's program start and the decoding of picture files need: loaded at
+// the first of them.
+struct TComFunctions {
+    decltype(&CoInitializeEx) CoInitializeEx = SystemFunction<decltype(::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    decltype(&CoUninitialize) CoUninitialize = SystemFunction<decltype(::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    decltype(&CoCreateInstance) CoCreateInstance =
+        SystemFunction<decltype(::CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+    bool Supported() const { return CoInitializeEx && CoUninitialize && CoCreateInstance; }
+};
+const TComFunctions& Com();
+
+// COM on the calling thread for a scope; it is left again only if this scope entered it. Call
+// only where Com().Supported().
+class TComScope {
+public:
+    explicit TComScope(DWORD flags = COINIT_APARTMENTTHREADED) : FHr(Com().CoInitializeEx(nullptr, flags)) {}
+    ~TComScope() {
+        if (SUCCEEDED(FHr)) Com().CoUninitialize();
+    }
+    TComScope(const TComScope&) = delete;
+    TComScope& operator=(const TComScope&) = delete;
+
+private:
+    HRESULT FHr;
+};
 
 }  // namespace zo::win

@@ -232,9 +232,11 @@ private:
     int TextHeight(HWND h, HFONT font, int width) {
         std::wstring text = W(WindowText(h));
         HDC dc = GetDC(h);
-        TSelect sel(dc, font);
         RECT r{0, 0, width, 0};
-        DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+        {
+            TSelect sel(dc, font);  // put back before the DC goes
+            DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+        }
         ReleaseDC(h, dc);
         return r.bottom;
     }

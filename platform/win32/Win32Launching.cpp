@@ -10,6 +10,7 @@
 #include "platform/SystemText.h"
 #include "platform/Text.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32SystemText.h"
 
 namespace zo {
@@ -28,17 +29,15 @@ static_assert(cInfiniteWait == INFINITE);
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+using win::W;
 HANDLE H(THandle h) { return reinterpret_cast<HANDLE>(h); }
 HWND Wnd(THandle h) { return reinterpret_cast<HWND>(h); }
 THandle T(const void* h) { return reinterpret_cast<THandle>(h); }
 
-// The shell's program start and COM, loaded at the first start: nothing else needs them.
+// The shell's program start, loaded at the first start: nothing else needs it.
 struct TShellFunctions {
     decltype(&ShellExecuteExW) ShellExecuteEx = win::SystemFunction<decltype(::ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
-    decltype(&CoInitializeEx) CoInitializeEx = win::SystemFunction<decltype(::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    decltype(&CoUninitialize) CoUninitialize = win::SystemFunction<decltype(::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
-    bool Supported() const { return ShellExecuteEx && CoInitializeEx && CoUninitialize; }
+    bool Supported() const { return ShellExecuteEx && win::Com().Supported(); }
 };
 
 class Win32Shell : public IShell {
@@ -52,7 +51,7 @@ public:
         }
         // The shell may use COM (for instance for associations); it asks for it on the calling
         // thread, an apartment thread without old OLE DDE.
-        const HRESULT com = api.CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        const win::TComScope com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         SHELLEXECUTEINFOW info;
         ZeroMemory(&info, sizeof(info));
         info.cbSize = sizeof(info);
@@ -66,7 +65,6 @@ public:
         result.Success = api.ShellExecuteEx(&info) != FALSE;
         result.InstApp = reinterpret_cast<std::uintptr_t>(info.hInstApp);
         result.Process = result.Success ? T(info.hProcess) : 0;
-        if (SUCCEEDED(com)) api.CoUninitialize();
         return result;
     }
 };

@@ -9,4 +9,11 @@ namespace zo::win {
 // gives the system's value.
 int WindowDpi(HWND window);
 
+// A function of user32 (always loaded) that older platforms lack: nullptr there. Callers keep the
+// answer in a static, so each is looked up once.
+template <typename Fn>
+Fn User32Entry(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
 }  // namespace zo::win

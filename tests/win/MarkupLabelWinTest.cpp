@@ -272,6 +272,13 @@ TEST(MarkupLabelWin, PicturesFromAFileAddressLoadAndMissingOnesTakeNoSpace) {
 
 namespace {
 
+// The help text's white font on an opaque black label, so that lit columns can be counted.
+void WhiteOnBlack(TMarkupLabel& label) {
+    label.SetFont(kHelpFont);
+    label.SetColor(clBlack);
+    label.SetTransparent(false);
+}
+
 // How many text pixels each column holds, after paint drew over black into a 32-bit section or
 // into a bitmap compatible with the screen, the kind the label's double buffer uses.
 template <typename TPaint>
@@ -321,9 +328,7 @@ TEST(MarkupLabelWin, WordsDrawnRunByRunKeepTheGapOfASpaceBetweenThem) {
     ASSERT_NE(parent, nullptr);
     {
         TMarkupLabel label;
-        label.SetFont(kHelpFont);
-        label.SetColor(clBlack);
-        label.SetTransparent(false);
+        WhiteOnBlack(label);
         label.SetHTML(text);
         ASSERT_TRUE(label.CreateWnd(parent, {0, 0, width, height}));
         HWND hwnd = static_cast<HWND>(label.Handle());
@@ -416,9 +421,7 @@ TEST(MarkupLabelWin, WithoutWordWrapRunsFollowEachOtherAndAnOverflowEndsInAnElli
     ASSERT_NE(parent, nullptr);
     {
         TMarkupLabel label;
-        label.SetFont(kHelpFont);
-        label.SetColor(clBlack);
-        label.SetTransparent(false);
+        WhiteOnBlack(label);
         label.SetEllipsis(true);
         label.SetHTML(markup);
         ASSERT_TRUE(label.CreateWnd(parent, {0, 0, width, height}));

@@ -70,21 +70,19 @@ void FakeSurface::DrawFocusRect(const TRect& rect) {
     Ops.push_back(op);
 }
 
-void FakeSurface::DrawPicture(const IPicture& picture, const TRect& rect) {
+void FakeSurface::RecordPicture(TDrawOp::TKind kind, const IPicture& picture, const TRect& rect) {
     TDrawOp op;
-    op.Kind = TDrawOp::okPicture;
+    op.Kind = kind;
     op.Rect = rect;
     op.Picture = &picture;
     Ops.push_back(op);
 }
 
-void FakeSurface::TilePicture(const IPicture& picture, const TRect& area) {
-    TDrawOp op;
-    op.Kind = TDrawOp::okTile;
-    op.Rect = area;
-    op.Picture = &picture;
-    Ops.push_back(op);
+void FakeSurface::DrawPicture(const IPicture& picture, const TRect& rect) {
+    RecordPicture(TDrawOp::okPicture, picture, rect);
 }
+
+void FakeSurface::TilePicture(const IPicture& picture, const TRect& area) { RecordPicture(TDrawOp::okTile, picture, area); }
 
 std::vector<TDrawOp> FakeSurface::Texts() const {
     std::vector<TDrawOp> r;

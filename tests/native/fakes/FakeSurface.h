@@ -43,6 +43,7 @@ public:
     void DrawFocusRect(const TRect& rect) override;
     void DrawPicture(const IPicture& picture, const TRect& rect) override;
     void TilePicture(const IPicture& picture, const TRect& area) override;
+    void RecordPicture(TDrawOp::TKind kind, const IPicture& picture, const TRect& rect);
     void PushClip(const TRect& rect) override { FClips.push_back(rect); }
     void PopClip() override {
         if (!FClips.empty()) FClips.pop_back();
