@@ -7,6 +7,7 @@
 
 #include "platform/CaptionLayout.h"
 #include "platform/win32/DpiMetrics.h"
+#include "platform/win32/Subclass.h"
 #include "platform/win32/Gui.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WindowDpi.h"
@@ -16,7 +17,6 @@ namespace zo::win {
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x43415054;
-const wchar_t* const kInstalledProp = L"zo.caption";
 // Undocumented messages with which the themed default procedure draws the caption and frame
 // outside WM_NCPAINT; answered here so that nothing paints over ours.
 constexpr UINT kNcUahDrawCaption = 0x00AE, kNcUahDrawFrame = 0x00AF;
@@ -240,7 +240,7 @@ void PaintNow(HWND window, TCaptionState& state, const TStyle& style, TRepaint w
 LRESULT DefaultWithoutPainting(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
     if (style & WS_VISIBLE) SetWindowLongPtrW(window, GWL_STYLE, style & ~WS_VISIBLE);
-    LRESULT result = DefSubclassProc(window, msg, wp, lp);
+    LRESULT result = DefSubclass(window, msg, wp, lp);
     if (style & WS_VISIBLE) SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | WS_VISIBLE);
     return result;
 }
@@ -266,7 +266,7 @@ void SetMouse(HWND window, TCaptionState& state, const TStyle& style, TCaptionMo
 }
 
 LRESULT HitTest(HWND window, WPARAM wp, LPARAM lp) {
-    const LRESULT hit = DefSubclassProc(window, WM_NCHITTEST, wp, lp);
+    const LRESULT hit = DefSubclass(window, WM_NCHITTEST, wp, lp);
     switch (hit) {
         case HTCAPTION: case HTSYSMENU: case HTCLOSE: case HTMINBUTTON: case HTMAXBUTTON: case HTHELP:
             break;
@@ -304,20 +304,19 @@ LRESULT ReleaseButton(HWND window, TCaptionState& state, const TStyle& style, LP
 LRESULT CALLBACK CaptionProc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
     auto* state = reinterpret_cast<TCaptionState*>(ref);
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, CaptionProc, id);
-        RemovePropW(window, kInstalledProp);
+        RemoveSubclass(window, CaptionProc, id);
         delete state;
-        return DefSubclassProc(window, msg, wp, lp);
+        return DefSubclass(window, msg, wp, lp);
     }
     const TStyle* style = ActiveStyle();
-    if (!style) return DefSubclassProc(window, msg, wp, lp);
+    if (!style) return DefSubclass(window, msg, wp, lp);
     if (msg == WM_DWMCOMPOSITIONCHANGED) {
         state->ByCompositor = CompositorDrawsCaption(window, *style);
         RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
     }
     if (state->ByCompositor) {
         if (msg == WM_NCACTIVATE) SetCompositorColors(window, *style, wp != FALSE);
-        return DefSubclassProc(window, msg, wp, lp);
+        return DefSubclass(window, msg, wp, lp);
     }
     switch (msg) {
         case WM_NCPAINT:
@@ -326,7 +325,7 @@ LRESULT CALLBACK CaptionProc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_P
         case WM_NCACTIVATE: {
             state->Active = wp != FALSE;
             // -1: the platform records the new state without repainting its caption.
-            LRESULT result = DefSubclassProc(window, msg, wp, -1);
+            LRESULT result = DefSubclass(window, msg, wp, -1);
             PaintNow(window, *state, *style);
             return result;
         }
@@ -350,7 +349,7 @@ LRESULT CALLBACK CaptionProc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_P
                 GetWindowRect(window, &outer);
                 POINT old;
                 OffsetViewportOrgEx(dc, client.left - outer.left, client.top - outer.top, &old);
-                LRESULT result = DefSubclassProc(window, msg, wp, lp & ~PRF_NONCLIENT);
+                LRESULT result = DefSubclass(window, msg, wp, lp & ~PRF_NONCLIENT);
                 SetViewportOrgEx(dc, old.x, old.y, nullptr);
                 return result;
             }
@@ -401,7 +400,7 @@ LRESULT CALLBACK CaptionProc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_P
             if (state->Mouse.Pressed != TCaptionPart::cpNone) SetMouse(window, *state, *style, TCaptionMouse{});
             break;
     }
-    return DefSubclassProc(window, msg, wp, lp);
+    return DefSubclass(window, msg, wp, lp);
 }
 
 }  // namespace
@@ -409,15 +408,14 @@ LRESULT CALLBACK CaptionProc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_P
 void ApplyCaptionBar(HWND window) {
     const TStyle* style = ActiveStyle();
     if (!style || !window) return;
-    if (GetPropW(window, kInstalledProp)) return;
+    if (FindSubclass(window, CaptionProc, kSubclassId, nullptr)) return;
     auto* state = new TCaptionState;
     state->Active = GetActiveWindow() == window;
     state->ByCompositor = CompositorDrawsCaption(window, *style);
-    if (!SetWindowSubclass(window, CaptionProc, kSubclassId, reinterpret_cast<DWORD_PTR>(state))) {
+    if (!SetSubclass(window, CaptionProc, kSubclassId, reinterpret_cast<DWORD_PTR>(state))) {
         delete state;
         return;
     }
-    SetPropW(window, kInstalledProp, reinterpret_cast<HANDLE>(1));
     // A window already on screen shows the new caption at once.
     RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }

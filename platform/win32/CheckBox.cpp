@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32/Gui.h"
+#include "platform/win32/Subclass.h"
 
 namespace zo::win {
 
@@ -28,7 +29,7 @@ void TCheckBox::Create(HWND parent, int id, const std::u16string& caption, int x
     FHandle = CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, x, y,
                               Width(text, font, dpi), h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               GetModuleHandleW(nullptr), nullptr);
-    SetWindowSubclass(FHandle, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    SetSubclass(FHandle, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
     SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
@@ -59,7 +60,7 @@ LRESULT CALLBACK TCheckBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         case WM_GETDLGCODE: {
             auto* m = reinterpret_cast<MSG*>(lp);
             if (m && m->message == WM_KEYDOWN && m->wParam == VK_ESCAPE && pushed())
-                return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTMESSAGE;
+                return DefSubclass(hwnd, msg, wp, lp) | DLGC_WANTMESSAGE;
             break;
         }
         case WM_KEYDOWN:
@@ -78,10 +79,10 @@ LRESULT CALLBACK TCheckBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
             }
             break;
         case WM_NCDESTROY:
-            RemoveWindowSubclass(hwnd, SubclassProc, id);
+            RemoveSubclass(hwnd, SubclassProc, id);
             break;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return DefSubclass(hwnd, msg, wp, lp);
 }
 
 LRESULT TCheckBox::CustomDraw(NMCUSTOMDRAW& draw) const {

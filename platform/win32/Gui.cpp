@@ -14,6 +14,7 @@
 #include "platform/Failure.h"
 #include "platform/win32/WindowDpi.h"
 #include "platform/win32/CaptionBar.h"
+#include "platform/win32/Subclass.h"
 
 namespace zo::win {
 
@@ -22,7 +23,6 @@ std::wstring GTitle;
 HWND GMainWindow = nullptr;
 bool GBusy = false;
 std::optional<TStyle> GStyle;
-const wchar_t* const kHotProp = L"zo.hot";
 }  // namespace
 
 std::u16string WindowText(HWND hwnd) {
@@ -327,12 +327,43 @@ const TStyle* ActiveStyle() { return GStyle ? &*GStyle : nullptr; }
 COLORREF WindowColor(COLORREF own) { return GStyle ? GStyle->Window : own; }
 COLORREF WindowTextColor(COLORREF own) { return GStyle ? GStyle->WindowText : own; }
 
+namespace {
+// The hot state is the data of the button's hot-tracking procedure: reading it asks nothing of the system.
+LRESULT CALLBACK HotTrackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR hot) {
+    switch (msg) {
+        case WM_MOUSEMOVE:
+            if (!hot) {
+                SetSubclass(hwnd, HotTrackProc, id, 1);
+                TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd, 0};
+                TrackMouseEvent(&tme);
+                InvalidateRect(hwnd, nullptr, FALSE);
+            }
+            break;
+        case WM_MOUSELEAVE:
+            SetSubclass(hwnd, HotTrackProc, id, 0);
+            InvalidateRect(hwnd, nullptr, FALSE);
+            break;
+        case WM_NCDESTROY:
+            RemoveSubclass(hwnd, HotTrackProc, id);
+            break;
+    }
+    return DefSubclass(hwnd, msg, wp, lp);
+}
+
+constexpr UINT_PTR kHotTrackId = 1, kFocuslessId = 2;
+
+bool IsHot(HWND button) {
+    DWORD_PTR hot = 0;
+    return FindSubclass(button, HotTrackProc, kHotTrackId, &hot) && hot;
+}
+}  // namespace
+
 void DrawPushButton(const DRAWITEMSTRUCT& item, COLORREF ownFace) {
     HDC dc = item.hDC;
     RECT r = item.rcItem;
     const bool disabled = item.itemState & ODS_DISABLED;
     const bool pressed = item.itemState & ODS_SELECTED;
-    const bool hot = GetPropW(item.hwndItem, kHotProp) != nullptr;
+    const bool hot = IsHot(item.hwndItem);
     const bool focused = item.itemState & ODS_FOCUS;
     COLORREF face, text, border;
     if (const TStyle* s = ActiveStyle()) {
@@ -379,31 +410,7 @@ void DrawLabel(const DRAWITEMSTRUCT& item, HFONT font, COLORREF textColor, COLOR
     DrawTextW(dc, caption.c_str(), int(caption.size()), &r, format | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-namespace {
-LRESULT CALLBACK HotTrackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
-    switch (msg) {
-        case WM_MOUSEMOVE:
-            if (!GetPropW(hwnd, kHotProp)) {
-                SetPropW(hwnd, kHotProp, reinterpret_cast<HANDLE>(1));
-                TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd, 0};
-                TrackMouseEvent(&tme);
-                InvalidateRect(hwnd, nullptr, FALSE);
-            }
-            break;
-        case WM_MOUSELEAVE:
-            RemovePropW(hwnd, kHotProp);
-            InvalidateRect(hwnd, nullptr, FALSE);
-            break;
-        case WM_NCDESTROY:
-            RemovePropW(hwnd, kHotProp);
-            RemoveWindowSubclass(hwnd, HotTrackProc, id);
-            break;
-    }
-    return DefSubclassProc(hwnd, msg, wp, lp);
-}
-}  // namespace
-
-void TrackButtonHot(HWND button) { SetWindowSubclass(button, HotTrackProc, 1, 0); }
+void TrackButtonHot(HWND button) { SetSubclass(button, HotTrackProc, kHotTrackId, 0); }
 
 namespace {
 // The button's own mouse handling would focus it; this one presses and clicks it the same way
@@ -442,13 +449,13 @@ LRESULT CALLBACK FocuslessProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_P
             if (HWND next = GetNextDlgTabItem(GetParent(hwnd), hwnd, FALSE); next && next != hwnd) SetFocus(next);
             return 0;
         case WM_NCDESTROY:
-            RemoveWindowSubclass(hwnd, FocuslessProc, id);
+            RemoveSubclass(hwnd, FocuslessProc, id);
             break;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return DefSubclass(hwnd, msg, wp, lp);
 }
 }  // namespace
 
-void KeepFocusAway(HWND button) { SetWindowSubclass(button, FocuslessProc, 2, 0); }
+void KeepFocusAway(HWND button) { SetSubclass(button, FocuslessProc, kFocuslessId, 0); }
 
 }  // namespace zo::win
