@@ -24,9 +24,17 @@ constexpr COLORREF kWindowColor = RGB(255, 255, 255);
 constexpr COLORREF kButtonFace = RGB(255, 255, 255);
 constexpr COLORREF kCopyrightColor = 11105043;  // red 19, green 115, blue 169
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-// The sizes of the pictures the status images and Image1 are shrunk from: at least twice the
-// largest size shown (32 and 96 pixels at 200 %).
-constexpr int kStatusSource = 64, kImage1Source = 256;
+// The size of the picture the status images are shrunk from: at least twice the largest size
+// shown (32 pixels at 200 %).
+constexpr int kStatusSource = 64;
+
+// The image of the application icon that Image1 is shrunk from: the smallest one at least twice
+// the size shown, so that each shown pixel averages whole blocks; a larger one only costs start-up
+// time to decode.
+int Image1Source(int shown) {
+    for (int size : {96, 128}) if (size >= 2 * shown) return size;
+    return 256;
+}
 
 // The window's outer size at dpi for the design client area.
 SIZE OuterSize(int dpi) {
@@ -141,7 +149,7 @@ void TfrmMain::ScaleResources(int dpi) {
     for (int id : {IDI_STATUS_RUNNING, IDI_STATUS_STOPPED, IDI_STATUS_CHECKING})
         ImageList1.AddIcon(id, kStatusSource, ScaleDpi(16, dpi));
     FImage1Size = MainControlBounds(mcImage1, dpi).Width();
-    FImage1 = win::TBitmap(win::LoadIconPicture(IDI_APPICON, kImage1Source, FImage1Size));
+    FImage1 = win::TBitmap(win::LoadIconPicture(IDI_APPICON, Image1Source(FImage1Size), FImage1Size));
     FIcon = win::LoadIconAt(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), ScaleDpi(32, dpi));
     FSmallIcon = win::LoadIconAt(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), ScaleDpi(16, dpi));
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon.get()));
