@@ -6,11 +6,11 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "WinTestMain.h"
 #include "launcher/Launcher.h"
 #include "platform/win32/Win32Launching.h"
+#include "support/TestThread.h"
 
 using zo::TLauncher;
 
@@ -217,7 +217,7 @@ TEST_F(LauncherWin, MessageProcessingWaitHandlesPostedMessagesAndRestartsItsLimi
     l.SetTimeout(1000);  // shorter than the program: only the restarts keep it from timing out
     std::atomic<bool> done{false};
     std::atomic<int> posted{0};
-    std::thread poster([&] {
+    testsupport::TThread poster([&] {
         while (!done.load()) {
             Sleep(100);
             PostMessageW(window.Wnd, WM_APP + 7, 0, 0);
@@ -227,7 +227,7 @@ TEST_F(LauncherWin, MessageProcessingWaitHandlesPostedMessagesAndRestartsItsLimi
     l.Launch();
     const int handledInWait = window.Handled.load();
     done = true;
-    poster.join();
+    poster.Join();
     EXPECT_EQ(ev.Finished, 1);
     EXPECT_EQ(ev.Timeout, 0);
     EXPECT_EQ(ev.ExitCode, 3u);
