@@ -63,6 +63,11 @@ if(BUILD_WIN_TESTS)
   enable_testing()
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # The framework's Notification needs std::mutex, which the win32 thread model's standard
+  # library does not have; every file that sees the framework takes ours instead.
+  target_compile_definitions(gtest PUBLIC GTEST_HAS_NOTIFICATION_=1)
+  target_compile_options(gtest PUBLIC
+      "SHELL:$<$<COMPILE_LANGUAGE:CXX>:-include ${CMAKE_SOURCE_DIR}/tests/support/GTestNotification.h>")
 
   # A panel built without the style resource, for the missing-style test.
   add_panel(ZudazuvOrerozoVuzuvaz_nostyle ${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz_nostyle.rc)

@@ -23,7 +23,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/ProcessWaits.h"
 #include "platform/Shell.h"
@@ -183,15 +182,19 @@ enum TLaunchReport { lrFinished, lrTimeout, lrError };
 // A lock for the launcher's two short critical sections (a few assignments, or one handle call).
 // Not std::mutex: its lock reports failures through the runtime's system-error classes, which
 // would bring tens of kilobytes of string code into the programs for a lock that is almost never
-// contended. A waiter yields its time slice until the holder is done.
+// contended. A waiter yields its time slice until the holder is done, through the platform: the
+// Windows programs are built without a threading runtime, where std::this_thread::yield does
+// nothing and a waiter would spin through its whole slice while a preempted holder waits for it.
 class TSpinLock {
 public:
+    explicit TSpinLock(IThreads& threads) : FThreads(threads) {}
     void lock() {
-        while (FHeld.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
+        while (FHeld.exchange(true, std::memory_order_acquire)) FThreads.YieldTimeSlice();
     }
     void unlock() { FHeld.store(false, std::memory_order_release); }
 
 private:
+    IThreads& FThreads;
     std::atomic<bool> FHeld{false};
 };
 
@@ -218,7 +221,7 @@ public:
     // StopWaiting clears the owner and waits for the pins to go.
     void BackgroundWait(TLaunchThread& thread);
     void ReleasePin(TLaunchThread& thread);
-    TSpinLock FPinLock;
+    TSpinLock FPinLock{*FPlatform.Threads};
     int FPins = 0;  // under FPinLock
 
     void WaitInBackground(TLaunchThread& thread);
@@ -235,7 +238,7 @@ public:
     std::atomic<uint64_t> FAttemptStarted{0};
     std::atomic<uint64_t> FAttemptOver{0};
     // Held while the process handle is closed, and while GetWindowHandle uses it.
-    TSpinLock FHandleLock;
+    TSpinLock FHandleLock{*FPlatform.Threads};
 
 private:
     // Raises a report on the GUI thread: directly in the calling-thread styles, through the

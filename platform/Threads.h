@@ -22,6 +22,9 @@ public:
     virtual void ProcessMessages() = 0;
     // Puts the calling thread to sleep; it handles no messages meanwhile.
     virtual void Sleep(uint32_t ms) = 0;
+    // Gives the rest of the calling thread's time slice to another thread that is ready to run,
+    // as a waiter for a lock held elsewhere does.
+    virtual void YieldTimeSlice() = 0;
 };
 
 }  // namespace zo

@@ -14,6 +14,17 @@ if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
+# CMake keeps the compilers it found when a build folder was first configured, whatever the
+# toolchain file names later; a folder set up with other compilers is configured afresh.
+forget_other_compilers() {  # build folder, toolchain file
+  local want found
+  want=$(sed -n 's/^set(CMAKE_CXX_COMPILER \(.*\))$/\1/p' "$2")
+  found=$(cat "$1"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null | sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p')
+  if [ -n "$found" ] && [ "$(basename "$found")" != "$want" ]; then
+    echo "== $1 was configured with $(basename "$found"): configuring it afresh with $want"
+    rm -rf "$1/CMakeCache.txt" "$1/CMakeFiles"
+  fi
+}
 for c in "${configs[@]}"; do
   case "$c" in
     native)      args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=Debug) ;;
@@ -24,6 +35,9 @@ for c in "${configs[@]}"; do
     *) echo "unknown configuration: $c" >&2; exit 2 ;;
   esac
   echo "== building $c"
+  for a in "${args[@]}"; do
+    case "$a" in -DCMAKE_TOOLCHAIN_FILE=*) forget_other_compilers "$root/build/$c" "${a#*=}" ;; esac
+  done
   cmake -S "$root" -B "$root/build/$c" "${args[@]}" "${launcher[@]}" >/dev/null
   cmake --build "$root/build/$c" -j "$jobs"
 done

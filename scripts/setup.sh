@@ -2,7 +2,7 @@
 # Installs the Debian packages that building, running and testing need (only those missing).
 set -euo pipefail
 packages=(cmake g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
+          g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64
           wine wine64 xvfb xauth imagemagick python3 x11-utils fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do

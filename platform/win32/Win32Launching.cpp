@@ -224,6 +224,9 @@ public:
     }
 
     void Sleep(uint32_t ms) override { ::Sleep(ms); }
+    // Sleep(0) gives the slice to a ready thread of the same or a higher priority, as the yield of
+    // a threading runtime on Windows does.
+    void YieldTimeSlice() override { ::Sleep(0); }
 
 private:
     [[noreturn]] static void ThrowOSError(DWORD error, std::u16string_view format) {

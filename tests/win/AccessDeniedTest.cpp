@@ -11,6 +11,7 @@
 #include "platform/win32/Win32Launching.h"
 #include "platform/win32/Win32Settings.h"
 #include "support/RefusingManager.h"
+#include "support/TestThread.h"
 #include "support/WinProcess.h"
 
 using namespace zo;
@@ -24,7 +25,7 @@ public:
     explicit DialogWatcher(bool expand) : FExpand(expand), FThread([this] { Run(); }) {}
     ~DialogWatcher() {
         FStop = true;
-        FThread.join();
+        FThread.Join();
     }
     std::atomic<int> Seen{0};
     std::wstring AllText;    // read after the dialog has closed
@@ -33,7 +34,7 @@ public:
 private:
     bool FExpand;
     std::atomic<bool> FStop{false};
-    std::thread FThread;
+    TThread FThread;
 
     void Run() {
         while (!FStop) {
@@ -119,7 +120,7 @@ TEST(AccessDenied, MainWindowStaysDisabledWhileAboutIsStillOpen) {
         frm.Show();
         std::atomic<bool> done{false}, aboutOpenAfterOk{false};
         std::atomic<int> mainEnabledAfterOk{-1};
-        std::thread watcher([&] {
+        TThread watcher([&] {
             const DWORD pid = GetCurrentProcessId();
             HWND about = WaitForTopWindow(L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", pid, 5000);
             HWND dialog = WaitForTopWindow(L"Access Denied by Windows", pid, 8000);
@@ -135,7 +136,7 @@ TEST(AccessDenied, MainWindowStaysDisabledWhileAboutIsStillOpen) {
         });
         PostMessageW(ChildByText(frm.Handle(), L"About"), BM_CLICK, 0, 0);
         for (int i = 0; i < 100 && !done; ++i) Pump(100);
-        watcher.join();
+        watcher.Join();
         Pump(300);
         EXPECT_TRUE(aboutOpenAfterOk) << int(choice);
         EXPECT_EQ(mainEnabledAfterOk.load(), 0) << "the main window took input behind About, choice " << int(choice);

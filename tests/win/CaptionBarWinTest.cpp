@@ -5,13 +5,13 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include "app/Main.h"
 #include "platform/win32/Win32Launching.h"
 #include "platform/win32/Win32ServicePlatform.h"
 #include "platform/win32/Win32Settings.h"
 #include "platform/win32/Win32VersionResource.h"
+#include "support/TestThread.h"
 #include "support/WinProcess.h"
 #include "windows/FormAbout.h"
 #include "windows/FormHelp.h"
@@ -86,7 +86,7 @@ void Activate(HWND window) {
 
 void CheckModal(const wchar_t* title, const std::function<void(HWND)>& check, const std::function<void()>& show) {
     std::atomic<bool> checked{false};
-    std::thread watcher([&] {
+    TThread watcher([&] {
         HWND window = nullptr;
         WaitFor([&] { return (window = FindTopWindow(title, GetCurrentProcessId())) != nullptr; }, 5000);
         if (window) {
@@ -97,7 +97,7 @@ void CheckModal(const wchar_t* title, const std::function<void(HWND)>& check, co
         }
     });
     show();
-    watcher.join();
+    watcher.Join();
     EXPECT_TRUE(checked) << "the window did not show";
 }
 

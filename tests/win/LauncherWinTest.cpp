@@ -5,12 +5,13 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "WinTestMain.h"
 #include "launcher/Launcher.h"
 #include "platform/win32/Win32Launching.h"
+#include "support/TestThread.h"
 
 using zo::TLauncher;
 
@@ -217,7 +218,7 @@ TEST_F(LauncherWin, MessageProcessingWaitHandlesPostedMessagesAndRestartsItsLimi
     l.SetTimeout(1000);  // shorter than the program: only the restarts keep it from timing out
     std::atomic<bool> done{false};
     std::atomic<int> posted{0};
-    std::thread poster([&] {
+    testsupport::TThread poster([&] {
         while (!done.load()) {
             Sleep(100);
             PostMessageW(window.Wnd, WM_APP + 7, 0, 0);
@@ -227,11 +228,36 @@ TEST_F(LauncherWin, MessageProcessingWaitHandlesPostedMessagesAndRestartsItsLimi
     l.Launch();
     const int handledInWait = window.Handled.load();
     done = true;
-    poster.join();
+    poster.Join();
     EXPECT_EQ(ev.Finished, 1);
     EXPECT_EQ(ev.Timeout, 0);
     EXPECT_EQ(ev.ExitCode, 3u);
     EXPECT_GE(handledInWait, 10) << "posted " << posted.load();
+}
+
+// A call handed to the GUI thread runs there, and what it throws is raised again in the thread
+// that handed it over: the exception crosses threads as a std::exception_ptr.
+TEST_F(LauncherWin, SynchronizeRunsTheCallOnTheGuiThreadAndRaisesItsExceptionInTheCaller) {
+    const DWORD gui = GetCurrentThreadId();
+    std::atomic<bool> ranOnGui{false};
+    std::atomic<int> outcome{0};  // 1 caught what the call threw, 2 caught something else, 3 nothing
+    testsupport::TThread caller([&] {
+        try {
+            Platform.Threads->Synchronize([&] {
+                ranOnGui = GetCurrentThreadId() == gui;
+                throw std::runtime_error("raised on the GUI thread");
+            });
+            outcome = 3;
+        } catch (const std::runtime_error& e) {
+            outcome = std::string(e.what()) == "raised on the GUI thread" ? 1 : 2;
+        } catch (...) {
+            outcome = 2;
+        }
+    });
+    EXPECT_TRUE(PumpUntil([&] { return outcome.load() != 0; }));
+    caller.Join();
+    EXPECT_TRUE(ranOnGui);
+    EXPECT_EQ(outcome.load(), 1);
 }
 
 TEST_F(LauncherWin, GetWindowHandleFindsTheProgramsTopLevelWindow) {

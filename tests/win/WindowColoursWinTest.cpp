@@ -8,6 +8,7 @@
 
 #include "platform/win32/Gui.h"
 #include "platform/win32/Win32VersionResource.h"
+#include "support/TestThread.h"
 #include "support/WinProcess.h"
 #include "windows/FormAbout.h"
 #include "windows/FormHelp.h"
@@ -45,7 +46,7 @@ TEST(WindowColoursWin, MessageBoxTextBesideTheIconButtonCentredBelowInTheStyleOr
         else
             win::ClearStyle();
         const COLORREF background = styled ? win::ActiveStyle()->Window : GetSysColor(COLOR_BTNFACE);
-        std::thread reader([&] {
+        TThread reader([&] {
             HWND box = WaitForTopWindow(L"Error", GetCurrentProcessId(), 5000);
             ASSERT_NE(box, nullptr);
             std::this_thread::sleep_for(std::chrono::milliseconds(300));  // painted by then
@@ -68,7 +69,7 @@ TEST(WindowColoursWin, MessageBoxTextBesideTheIconButtonCentredBelowInTheStyleOr
             PressKey(box, VK_ESCAPE);
         });
         win::ShowErrorBox(std::u16string(message.begin(), message.end()));
-        reader.join();
+        reader.Join();
     }
     win::ClearStyle();
 }

@@ -105,6 +105,7 @@ public:
     void Synchronize(const std::function<void()>& call) override;
     void ProcessMessages() override;
     void Sleep(uint32_t ms) override;
+    void YieldTimeSlice() override { std::this_thread::yield(); }  // not a sleep: not recorded
 
     const std::thread::id GuiThread = std::this_thread::get_id();
 
