@@ -76,10 +76,11 @@ TMessageFilter CopyOnCtrlC(std::function<void()> copy);
 bool PutTextOnClipboard(HWND owner, std::u16string_view text);
 // Where a window of size comes to lie centred on the screen's work area.
 POINT CenteredOnScreen(SIZE size);
-// Puts window at the centre of the screen (nothing when it lies there already), or of the window
-// over which it should appear.
+// Where a window of size comes to lie centred on the window over which it should appear (on the
+// screen without one).
+POINT CenteredOver(SIZE size, HWND over);
+// Puts window at the centre of the screen (nothing when it lies there already).
 void CenterOnScreen(HWND window);
-void CenterOver(HWND window, HWND over);
 // Outer size of a window whose client area is width x height (in pixels at dpi).
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int dpi = kDesignDpi);
 // A child control of parent with its font set; shown at once.
