@@ -39,7 +39,7 @@ SIZE TInfoWindow::OuterSize() const {
 }
 
 HWND TInfoWindow::AddControl(const wchar_t* className, std::u16string_view text, DWORD style, int id, int x, int y,
-                             int w, int h, const win::TFont* font) {
+                             int w, int h, win::TFont* font) {
     if (FPlacedCount == int(std::size(FPlaced))) throw Exception(u"Too many controls in one window");
     TPlaced& c = FPlaced[FPlacedCount++];
     c = {nullptr, TRect{x, y, x + w, y + h}, font};
@@ -58,8 +58,10 @@ void TInfoWindow::Place(const TPlaced& c) const {
 
 void TInfoWindow::DpiChanged(int dpi, const RECT& suggested) {
     FDpi = dpi;
-    // No control holds a font of the old scale while it is freed.
-    for (int i = 0; i < FPlacedCount; ++i) SendMessageW(FPlaced[i].Handle, WM_SETFONT, 0, FALSE);
+    // The old fonts live until the controls hold the new ones.
+    win::TRetiredFonts oldFonts;
+    for (int i = 0; i < FPlacedCount; ++i)
+        if (FPlaced[i].Font) oldFonts.Take(*FPlaced[i].Font);
     ScaleResources(dpi);
     for (int i = 0; i < FPlacedCount; ++i) Place(FPlaced[i]);
     // Where the platform suggests, at exactly the client size of this scale (its suggestion is

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Dpi.h"
 #include "platform/Style.h"
@@ -148,6 +149,19 @@ using TFont = TGdiObject<HFONT>;
 using TBrush = TGdiObject<HBRUSH>;
 using TPen = TGdiObject<HPEN>;
 using TBitmap = TGdiObject<HBITMAP>;
+
+// The fonts of a display scale being left, taken from their owners (left empty for the new
+// scale's): they are freed when this goes, once the controls hold the new ones, so that no control
+// is ever left with a freed font.
+class TRetiredFonts {
+public:
+    void Take(TFont& font) {
+        if (font) FFonts.push_back(std::move(font));
+    }
+
+private:
+    std::vector<TFont> FFonts;
+};
 
 // Selects an object into a device context and puts the previous one back.
 class TSelect {
