@@ -178,7 +178,9 @@ void TfrmMain::LayOut(int dpi) {
 
 void TfrmMain::DpiChanged(int dpi, const RECT& suggested) {
     // The old fonts and icons live until the controls and the frame hold the new ones.
-    win::TFont oldFont = std::move(FFont), oldSmallFont = std::move(FSmallFont);
+    win::TRetiredFonts oldFonts;
+    oldFonts.Take(FFont);
+    oldFonts.Take(FSmallFont);
     win::TIcon oldIcon = std::move(FIcon), oldSmallIcon = std::move(FSmallIcon);
     ScaleResources(dpi);
     LayOut(dpi);

@@ -27,7 +27,7 @@ void TLaunchThread::Run() {
     try {
         // The request was taken from the launcher by Launch, which sleeps until the start
         // attempt is over; the wait thread itself never reads the launcher object.
-        FLauncher->StartAndWait(FRequest, false, wtFullStop, this, FAttempt);
+        FLauncher->StartAndWait(FRequest, wtFullStop, this, FAttempt);
     } catch (...) {
         // An event handler's exception, passed back from the GUI thread: the thread ends
         // without any further report (the handle is closed and Running cleared by then).
@@ -46,8 +46,8 @@ void TLaunchCore::EndAttempt(uint64_t attempt) {
     }
 }
 
-void TLaunchCore::StartAndWait(const TShellExecuteRequest& request, bool waitUntilFinished,
-                               TWaitType waitType, TLaunchThread* thread, uint64_t attempt) {
+void TLaunchCore::StartAndWait(const TShellExecuteRequest& request, TWaitType waitType, TLaunchThread* thread,
+                               uint64_t attempt) {
     const bool fromWaitThread = thread != nullptr;
     FLastErrorCode.store(0);
     FHInstance.store(0);
@@ -77,13 +77,15 @@ void TLaunchCore::StartAndWait(const TShellExecuteRequest& request, bool waitUnt
         }
     } endOfWait{*this};
 
-    // The calling thread's waits run on the launcher, which is there (its Launch is running).
-    TLauncher* owner = fromWaitThread ? nullptr : FOwner;
-    if (!waitUntilFinished)
+    if (fromWaitThread) {
         BackgroundWait(*thread);
-    else if (!owner)
         return;
-    else if (waitType == wtProcessMessages)
+    }
+    // The calling thread's waits run on the launcher, unless a message handled while the shell
+    // started the program (its DDE wait and COM calls take messages) has destroyed it.
+    TLauncher* owner = FOwner;
+    if (!owner) return;
+    if (waitType == wtProcessMessages)
         owner->WaitProcessingMessages();
     else
         owner->WaitFullStop();
@@ -252,7 +254,7 @@ void TLauncher::WaitInBackground(TLaunchThread& thread) {
 void TLauncher::StartAndWait() {
     // Held for the whole wait: a message handled during it may destroy this launcher.
     const std::shared_ptr<detail::TLaunchCore> core = FCore;
-    core->StartAndWait(Request(), true, FWaitType, nullptr, 0);
+    core->StartAndWait(Request(), FWaitType, nullptr, 0);
 }
 
 int32_t TLauncher::Timeout() const { return FCore->FTimeout.load(); }

@@ -208,9 +208,10 @@ class TLaunchCore : public std::enable_shared_from_this<TLaunchCore> {
 public:
     explicit TLaunchCore(TLaunchPlatform platform) : FPlatform(std::move(platform)) {}
 
-    // Start and wait. `thread` is the wait thread (wait-thread style) or null (calling thread).
-    void StartAndWait(const TShellExecuteRequest& request, bool waitUntilFinished,
-                      TWaitType waitType, TLaunchThread* thread, uint64_t attempt);
+    // Start and wait: on the wait thread `thread` in the background, or, with none, in the
+    // calling thread in the style waitType chooses.
+    void StartAndWait(const TShellExecuteRequest& request, TWaitType waitType, TLaunchThread* thread,
+                      uint64_t attempt);
     // Marks the start attempt `attempt` as over (idempotent).
     void EndAttempt(uint64_t attempt);
 

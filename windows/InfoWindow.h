@@ -32,10 +32,10 @@ protected:
     HWND Owner() const { return FOwner; }
     // The resolution the window is laid out for.
     int Scale() const { return FDpi; }
-    // A child control at x, y of w x h (at 96 dots per inch) in font (none: the system's), kept
-    // in its place and font at every scale.
+    // A child control at x, y of w x h (at 96 dots per inch) in font (none: the system's), one of
+    // the window's own that ScaleResources makes anew; kept in its place and font at every scale.
     HWND AddControl(const wchar_t* className, std::u16string_view text, DWORD style, int id, int x, int y, int w,
-                    int h, const win::TFont* font);
+                    int h, win::TFont* font);
 
     // Makes the window's fonts and pictures for dpi, freeing those of the scale before; controls
     // are placed and given their fonts afterwards.
@@ -52,7 +52,7 @@ private:
     struct TPlaced {
         HWND Handle;
         TRect Bounds;
-        const win::TFont* Font;
+        win::TFont* Font;  // the window's own: its scale's font is made in ScaleResources
     };
     HWND FOwner = nullptr;
     int FClientWidth = 0, FClientHeight = 0;

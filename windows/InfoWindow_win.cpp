@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "platform/Failure.h"
+#include "platform/win32/WindowDpi.h"
 
 namespace zo {
 
@@ -16,14 +17,20 @@ void TInfoWindow::CreateInfoWindow(const wchar_t* className, const std::u16strin
     FOwner = owner;
     FClientWidth = clientWidth;
     FClientHeight = clientHeight;
-    // Made first and sized after: its resolution is known only once it exists.
-    CreateWindowObject(className, caption, kStyle, kExStyle, 0, 0, 0, 0, owner, nullptr);
+    // Made at its size and place for its owner's scale, where it comes up over the owner; sized
+    // and placed again only when it comes up at another scale, before it is shown.
+    FDpi = win::WindowDpi(owner);
+    SIZE outer = OuterSize();
+    POINT at = win::CenteredOver(outer, owner);
+    CreateWindowObject(className, caption, kStyle, kExStyle, at.x, at.y, outer.cx, outer.cy, owner, nullptr);
     if (!Handle()) throw EOSError(u"The window could not be created", GetLastError());
-    FDpi = Dpi();
-    const SIZE outer = OuterSize();
-    SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (Dpi() != FDpi) {
+        FDpi = Dpi();
+        outer = OuterSize();
+        at = win::CenteredOver(outer, owner);
+        SetWindowPos(Handle(), nullptr, at.x, at.y, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ScaleResources(FDpi);
-    win::CenterOver(Handle(), owner);
 }
 
 SIZE TInfoWindow::OuterSize() const {
@@ -32,11 +39,14 @@ SIZE TInfoWindow::OuterSize() const {
 }
 
 HWND TInfoWindow::AddControl(const wchar_t* className, std::u16string_view text, DWORD style, int id, int x, int y,
-                             int w, int h, const win::TFont* font) {
+                             int w, int h, win::TFont* font) {
     if (FPlacedCount == int(std::size(FPlaced))) throw Exception(u"Too many controls in one window");
     TPlaced& c = FPlaced[FPlacedCount++];
-    c = {win::CreateControl(Handle(), className, text, style, id, 0, 0, 0, 0, nullptr), TRect{x, y, x + w, y + h}, font};
-    Place(c);
+    c = {nullptr, TRect{x, y, x + w, y + h}, font};
+    // Made in its place and font: it moves only when the scale changes.
+    const TRect r = ScaleDpi(c.Bounds, FDpi);
+    c.Handle = win::CreateControl(Handle(), className, text, style, id, r.Left, r.Top, r.Width(), r.Height(),
+                                  font ? font->get() : nullptr);
     return c.Handle;
 }
 
@@ -48,8 +58,10 @@ void TInfoWindow::Place(const TPlaced& c) const {
 
 void TInfoWindow::DpiChanged(int dpi, const RECT& suggested) {
     FDpi = dpi;
-    // No control holds a font of the old scale while it is freed.
-    for (int i = 0; i < FPlacedCount; ++i) SendMessageW(FPlaced[i].Handle, WM_SETFONT, 0, FALSE);
+    // The old fonts live until the controls hold the new ones.
+    win::TRetiredFonts oldFonts;
+    for (int i = 0; i < FPlacedCount; ++i)
+        if (FPlaced[i].Font) oldFonts.Take(*FPlaced[i].Font);
     ScaleResources(dpi);
     for (int i = 0; i < FPlacedCount; ++i) Place(FPlaced[i]);
     // Where the platform suggests, at exactly the client size of this scale (its suggestion is

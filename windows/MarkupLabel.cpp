@@ -1,5 +1,7 @@
 #include "windows/MarkupLabel.h"
 
+#include <optional>
+
 #include "platform/Dpi.h"
 #include "platform/Text.h"
 
@@ -23,6 +25,13 @@ bool VerticalSizing(TAlign a, TAutoSizeType t) {
 }
 bool HorizontalSizing(TAlign a, TAutoSizeType t) {
     return (a == alNone || a == alLeft || a == alRight) && (t == asHorizontal || t == asBoth);
+}
+
+// Whether markup holds a tag that the engine reads as blinking ("<BL" in any case).
+bool HasBlinkTag(std::u16string_view markup) {
+    for (size_t i = markup.find(u'<'); i != std::u16string_view::npos; i = markup.find(u'<', i + 1))
+        if (EqualAt(markup, i + 1, u"BL", false)) return true;
+    return false;
 }
 
 // w nested one-pixel outlines of r, top and left edges in tl, bottom and right in br; r shrinks
@@ -266,13 +275,15 @@ void TMarkupLabel::Paint(ISurface& s) {
     if (r.Right <= r.Left || r.Bottom <= r.Top) return;
     FCaption.clear();
     const int steps = (r.Right - r.Left) / 4;
-    const TColor color = Color();
+    // The parent's colour costs a call to its window: it is asked only where the colour shows.
+    std::optional<TColor> known;
+    const auto color = [&] { return known ? *known : *(known = Color()); };
 
     if (!FTransparent) {
         if (FColorTo != clNone && (FGradientType == gtFullHorizontal || FGradientType == gtFullVertical))
-            FillGradient(s, r, color, FColorTo, steps, FGradientType == gtFullHorizontal);
+            FillGradient(s, r, color(), FColorTo, steps, FGradientType == gtFullHorizontal);
         else
-            s.FillRect(r, color);
+            s.FillRect(r, color());
     }
     if (FGradientType == gtBottomLine || FGradientType == gtCenterLine || FGradientType == gtTopLine) {
         TRect band = r;
@@ -284,7 +295,7 @@ void TMarkupLabel::Paint(ISurface& s) {
         } else {
             band.Bottom = band.Top + FLineWidth;
         }
-        if (FColorTo != clNone) FillGradient(s, band, color, FColorTo, steps, true);
+        if (FColorTo != clNone) FillGradient(s, band, color(), FColorTo, steps, true);
     }
     UseShownFont(s);
     if (FUpdateCount > 0) return;
@@ -298,7 +309,7 @@ void TMarkupLabel::Paint(ISurface& s) {
         Frame3D(s, r, tl, br, FBevelWidth);
     };
     bevelFrame(FBevelOuter);
-    Frame3D(s, r, color, color, FBorderWidth);
+    if (FBorderWidth > 0) Frame3D(s, r, color(), color(), FBorderWidth);
     bevelFrame(FBevelInner);
 
     int a = 0;
@@ -316,7 +327,8 @@ void TMarkupLabel::Paint(ISurface& s) {
     if (FBorderStyle == bsSingle) Shrink(r, a);
 
     const std::u16string text = BuildDisplayText();
-    s.SetBackgroundColor(color);
+    // The text's background: blinking text is drawn in it.
+    s.SetBackgroundColor(known || HasBlinkTag(text) ? color() : clNone);
 
     bool extendedV = false;
     if (FAutoSizing) {

@@ -1,5 +1,6 @@
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/Gui.h"
+#include "platform/win32/ImageList.h"
 #include "platform/win32/SystemLibrary.h"
 
 #include <objbase.h>
@@ -61,33 +62,9 @@ std::shared_ptr<TGdiPicture> TGdiPicture::FromFile(const std::wstring& path) {
 }
 
 std::shared_ptr<TGdiPicture> TGdiPicture::FromIcon(HICON icon) {
-    ICONINFO info{};
-    if (!icon || !GetIconInfo(icon, &info)) return nullptr;
-    BITMAP bm{};
-    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bm), &bm);
-    const int w = bm.bmWidth;
-    const int h = info.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-    if (w <= 0 || h <= 0) return nullptr;
-    void* bits = nullptr;
-    HBITMAP dib = win::CreateDib32(w, h, &bits);
-    if (!dib) return nullptr;
-    std::memset(bits, 0, size_t(w) * h * 4);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, dib);
-    DrawIconEx(dc, 0, 0, icon, w, h, 0, nullptr, DI_NORMAL);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    GdiFlush();
-    // An icon without an alpha channel: its drawn pixels are opaque.
-    auto* px = static_cast<uint32_t*>(bits);
-    bool anyAlpha = false;
-    for (int i = 0; i < w * h && !anyAlpha; ++i) anyAlpha = (px[i] >> 24) != 0;
-    if (!anyAlpha)
-        for (int i = 0; i < w * h; ++i)
-            if (px[i]) px[i] |= 0xFF000000u;
-    return std::make_shared<TGdiPicture>(dib, w, h);
+    const win::TIconPixels pixels = win::IconPixels(icon);
+    HBITMAP dib = win::PixelsPicture(pixels, pixels.Width, pixels.Height);
+    return dib ? std::make_shared<TGdiPicture>(dib, pixels.Width, pixels.Height) : nullptr;
 }
 
 TPicturePtr TGdiPictureLoader::LoadFromAddress(const std::u16string& address) {

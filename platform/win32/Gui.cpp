@@ -159,14 +159,10 @@ void CenterOnScreen(HWND window) {
         SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void CenterOver(HWND window, HWND over) {
-    if (!over) return CenterOnScreen(window);
-    RECT r, o;
-    GetWindowRect(window, &r);
-    GetWindowRect(over, &o);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    SetWindowPos(window, nullptr, o.left + (o.right - o.left - w) / 2, o.top + (o.bottom - o.top - h) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+POINT CenteredOver(SIZE size, HWND over) {
+    RECT o;
+    if (!over || !GetWindowRect(over, &o)) return CenteredOnScreen(size);
+    return POINT{o.left + (o.right - o.left - size.cx) / 2, o.top + (o.bottom - o.top - size.cy) / 2};
 }
 
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int dpi) {

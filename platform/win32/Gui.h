@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Dpi.h"
 #include "platform/Style.h"
@@ -76,10 +77,11 @@ TMessageFilter CopyOnCtrlC(std::function<void()> copy);
 bool PutTextOnClipboard(HWND owner, std::u16string_view text);
 // Where a window of size comes to lie centred on the screen's work area.
 POINT CenteredOnScreen(SIZE size);
-// Puts window at the centre of the screen (nothing when it lies there already), or of the window
-// over which it should appear.
+// Where a window of size comes to lie centred on the window over which it should appear (on the
+// screen without one).
+POINT CenteredOver(SIZE size, HWND over);
+// Puts window at the centre of the screen (nothing when it lies there already).
 void CenterOnScreen(HWND window);
-void CenterOver(HWND window, HWND over);
 // Outer size of a window whose client area is width x height (in pixels at dpi).
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int dpi = kDesignDpi);
 // A child control of parent with its font set; shown at once.
@@ -147,6 +149,19 @@ using TFont = TGdiObject<HFONT>;
 using TBrush = TGdiObject<HBRUSH>;
 using TPen = TGdiObject<HPEN>;
 using TBitmap = TGdiObject<HBITMAP>;
+
+// The fonts of a display scale being left, taken from their owners (left empty for the new
+// scale's): they are freed when this goes, once the controls hold the new ones, so that no control
+// is ever left with a freed font.
+class TRetiredFonts {
+public:
+    void Take(TFont& font) {
+        if (font) FFonts.push_back(std::move(font));
+    }
+
+private:
+    std::vector<TFont> FFonts;
+};
 
 // Selects an object into a device context and puts the previous one back.
 class TSelect {

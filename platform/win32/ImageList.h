@@ -3,11 +3,23 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/win32/Gui.h"
 
 namespace zo::win {
+
+// An icon's image as premultiplied 32-bit pixels, top-down, as the platform draws it: by its
+// alpha where it has any, otherwise opaque where its mask is clear. Empty when it cannot be read.
+struct TIconPixels {
+    int Width = 0, Height = 0;
+    std::vector<std::uint32_t> Pixels;
+};
+TIconPixels IconPixels(HICON icon);
+// The pixels as a premultiplied 32-bit DIB section for AlphaBlend, shrunk to width x height by
+// area averaging when that is not their own size; null when there are none.
+HBITMAP PixelsPicture(const TIconPixels& pixels, int width, int height);
 
 // The image of sourceSize pixels of an icon resource, shrunk to size x size by area averaging, as
 // a premultiplied 32-bit DIB section for AlphaBlend; null when the icon cannot be loaded.

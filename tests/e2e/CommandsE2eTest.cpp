@@ -50,9 +50,9 @@ TEST_F(CommandsE2e, InstallStartStopUninstallCycleFromTheWindow) {
 
 TEST_F(CommandsE2e, ProgramMissingBesideThePanelIsReportedEvenWhenInTheWorkingFolder) {
     // The panel alone in its folder, started with the real program's folder as working folder.
-    std::wstring panelPath = PanelCopy();
+    const TProgramCopy copy = PanelCopy();
     std::wstring distFolder = WinePath(DIST_DIR);
-    TPanel panel(panelPath, distFolder);
+    TPanel panel(copy.Path(), distFolder);
     ASSERT_TRUE(panel.WaitForMainWindow());
     ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
     const std::wstring message = L"Unable to find ZoradidIvavuda.exe in the current folder.";
@@ -81,7 +81,8 @@ TEST_F(CommandsE2e, ProgramMissingBesideThePanelIsReportedEvenWhenInTheWorkingFo
 
 TEST_F(CommandsE2e, SecondInstallWhileTheProgramStillRunsStartsNoSecondCopy) {
     // A slow stand-in for the service program, which runs about 8 s.
-    TPanel panel(PanelCopy(WinePath(HELPERS_DIR "/idle.exe")));
+    const TProgramCopy copy = PanelCopy(WinePath(HELPERS_DIR "/idle.exe"));
+    TPanel panel(copy.Path());
     ASSERT_TRUE(panel.WaitForMainWindow());
     ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
     HWND install = panel.Control(L"Install");

@@ -39,9 +39,9 @@ TEST_F(MainWindowE2e, StatusFollowsTheServiceThroughItsWholeLife) {
     EXPECT_EQ(panel.ServiceButtons(), "I---");
 
     // Any process of that image name counts as running, even with no service registered.
-    std::wstring copy = CopyAs(WinePath(HELPERS_DIR "/idle.exe"), L"zoradidivavuda.EXE");
+    const TProgramCopy copy = CopyAs(WinePath(HELPERS_DIR "/idle.exe"), L"zoradidivavuda.EXE");
     {
-        TProcess standIn(copy, L"60000");
+        TProcess standIn(copy.Path(), L"60000");
         ASSERT_TRUE(standIn.Started());
         ASSERT_TRUE(panel.WaitForStatus(kRunning));
         EXPECT_EQ(panel.ServiceButtons(), "--T-");

@@ -20,13 +20,11 @@ inline const wchar_t* kRunning = L"Service is installed and running.";
 inline const wchar_t* kStopped = L"Service is installed but NOT running.";
 inline const wchar_t* kNotInstalled = L"Service is NOT installed.";
 
-// A folder holding a copy of the panel and, when given, a program as ZoradidIvavuda.exe.
-inline std::wstring PanelCopy(const std::wstring& companion = L"") {
-    std::wstring panel = CopyAs(PanelExe(), L"ZudazuvOrerozoVuzuvaz.exe");
-    if (!companion.empty()) {
-        std::wstring folder = panel.substr(0, panel.find_last_of(L'\\') + 1);
-        CopyFileW(companion.c_str(), (folder + L"ZoradidIvavuda.exe").c_str(), FALSE);
-    }
+// A folder holding a copy of the panel and, when given, a program as ZoradidIvavuda.exe; removed
+// when it goes.
+inline TProgramCopy PanelCopy(const std::wstring& companion = L"") {
+    TProgramCopy panel = CopyAs(PanelExe(), L"ZudazuvOrerozoVuzuvaz.exe");
+    if (!companion.empty()) CopyFileW(companion.c_str(), (panel.Folder() + L"ZoradidIvavuda.exe").c_str(), FALSE);
     return panel;
 }
 

@@ -162,7 +162,8 @@ TEST_F(SettingsE2e, ButtonsLeaveTheFocusOnTheBoxSoThatSpaceTogglesIt) {
     // A stand-in beside the panel as the service program: Install runs it (a second Install while
     // it runs starts nothing), the poll then finds it running, and Stop fails since no service is
     // registered.
-    TPanel panel(PanelCopy(WinePath(HELPERS_DIR "/idle.exe")));
+    const TProgramCopy copy = PanelCopy(WinePath(HELPERS_DIR "/idle.exe"));
+    TPanel panel(copy.Path());
     Open(panel);
     ASSERT_TRUE(panel.WaitForStatus(kNotInstalled));
     HWND box = panel.Control(kCheckBox);

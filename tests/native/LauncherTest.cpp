@@ -329,6 +329,25 @@ TEST_F(LauncherTest, DestroyedByAMessageHandledDuringTheMessageProcessingWait) {
     EXPECT_TRUE(state.Closed);
 }
 
+TEST_F(LauncherTest, DestroyedByAMessageHandledWhileTheShellStartsTheProgram) {
+    for (zo::TWaitType type : {zo::wtProcessMessages, zo::wtFullStop}) {
+        SCOPED_TRACE(int(type));
+        auto l = Make();
+        l->SetWaitUntilFinished(true);
+        l->SetWaitType(type);
+        bool raised = false;
+        l->OnFinished = l->OnTimeout = [&](TLauncher&) { raised = true; };
+        Sys->OnStart = [&] { l.reset(); };
+        l->Launch();  // no wait on the launcher that is gone
+        Sys->OnStart = nullptr;
+        EXPECT_FALSE(l);
+        EXPECT_FALSE(raised);
+        auto state = Sys->ProcessState(LastHandle());
+        EXPECT_FALSE(state.Ended);
+        EXPECT_TRUE(state.Closed);
+    }
+}
+
 TEST_F(LauncherTest, MessageProcessingWaitHandlesMessagesAndRestartsItsLimit) {
     auto l = Make();
     l->SetWaitUntilFinished(true);

@@ -177,6 +177,19 @@ TEST_F(MarkupLabel, BackgroundIsTheParentsColourUntilOneIsSet) {
     EXPECT_EQ(PaintOnce().Ops.at(0).Color, clRed);
 }
 
+TEST_F(MarkupLabel, ATransparentLabelAsksItsParentsColourOnlyForBlinkingText) {
+    Label.SetHTML(u"plain");
+    PaintOnce();
+    EXPECT_EQ(Host->ParentColorAsks, 0);
+    // Blinking text is drawn in the background's colour.
+    Label.SetHTML(u"a <blink>b</blink>");
+    const FakeSurface s = PaintOnce();
+    EXPECT_GT(Host->ParentColorAsks, 0);
+    ASSERT_EQ(s.Texts().size(), 2u);
+    EXPECT_EQ(s.Texts().at(1).Text, u"b");
+    EXPECT_EQ(s.Texts().at(1).Font.Color, 0x202020u);
+}
+
 TEST_F(MarkupLabel, UpdateBlockPaintsOnlyTheBackground) {
     Label.SetTransparent(false);
     Label.SetColor(0x123456);

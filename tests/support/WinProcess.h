@@ -241,25 +241,35 @@ inline void MouseClick(HWND control) {
     PostMessageW(control, WM_LBUTTONUP, 0, at);
 }
 
-// Ends every process whose executable is named name (case ignored).
-inline void KillProcessesNamed(const std::wstring& name) {
+// Ends every process for which match holds (given its entry and a handle to it), and waits for
+// each to be gone.
+inline void EndProcessesWhere(const std::function<bool(const PROCESSENTRY32W&, HANDLE)>& match, UINT exitCode) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return;
     PROCESSENTRY32W pe{};
     pe.dwSize = sizeof pe;
     for (BOOL more = Process32FirstW(snap, &pe); more; more = Process32NextW(snap, &pe)) {
-        std::wstring exe = pe.szExeFile;
-        exe = exe.substr(exe.find_last_of(L"\\/") == std::wstring::npos ? 0 : exe.find_last_of(L"\\/") + 1);
-        if (lstrcmpiW(exe.c_str(), name.c_str()) == 0) {
-            HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID);
-            if (h) {
-                TerminateProcess(h, 98);
-                WaitForSingleObject(h, 5000);
-                CloseHandle(h);
-            }
+        HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                               pe.th32ProcessID);
+        if (!h) continue;
+        if (match(pe, h)) {
+            TerminateProcess(h, exitCode);
+            WaitForSingleObject(h, 5000);
         }
+        CloseHandle(h);
     }
     CloseHandle(snap);
+}
+
+// Ends every process whose executable is named name (case ignored).
+inline void KillProcessesNamed(const std::wstring& name) {
+    EndProcessesWhere(
+        [&](const PROCESSENTRY32W& pe, HANDLE) {
+            std::wstring exe = pe.szExeFile;
+            exe = exe.substr(exe.find_last_of(L"\\/") == std::wstring::npos ? 0 : exe.find_last_of(L"\\/") + 1);
+            return lstrcmpiW(exe.c_str(), name.c_str()) == 0;
+        },
+        98);
 }
 
 // Service control helpers for setting up a scene (the product's own functions are under test).
@@ -297,17 +307,75 @@ inline bool StopServiceNamed(const wchar_t* name) {
     return ok;
 }
 
-// Copies a program under another file name into a fresh folder of the temp folder; returns the
-// new path.
-inline std::wstring CopyAs(const std::wstring& source, const std::wstring& fileName) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"zo-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(GetTickCount());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    std::wstring target = folder + L"\\" + fileName;
-    CopyFileW(source.c_str(), target.c_str(), FALSE);
-    return target;
+// Removes a folder and everything in it; false when something in it could not be removed.
+inline bool RemoveFolder(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    bool all = true;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) all = RemoveFolder(path) && all;
+            else all = DeleteFileW(path.c_str()) && all;
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    return RemoveDirectoryW(folder.c_str()) && all;
+}
+
+// Ends every process whose program lies in folder.
+inline void EndProcessesIn(const std::wstring& folder) {
+    const std::wstring prefix = folder + L"\\";
+    EndProcessesWhere(
+        [&](const PROCESSENTRY32W&, HANDLE h) {
+            wchar_t image[MAX_PATH];
+            DWORD n = MAX_PATH;
+            return QueryFullProcessImageNameW(h, 0, image, &n) && n > prefix.size() &&
+                   CompareStringOrdinal(image, int(prefix.size()), prefix.c_str(), int(prefix.size()), TRUE) ==
+                       CSTR_EQUAL;
+        },
+        97);
+}
+
+// A program copied under another file name into a fresh folder of the temp folder. When it goes,
+// the processes still running from that folder are ended and the folder is removed with all that
+// the test put there: declare it before the processes that use it.
+class [[nodiscard]] TProgramCopy {
+public:
+    TProgramCopy(const std::wstring& source, const std::wstring& fileName) {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        static LONG copies = 0;  // two copies made within one tick get folders of their own
+        FFolder = std::wstring(temp) + L"zo-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                  std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(InterlockedIncrement(&copies));
+        CreateDirectoryW(FFolder.c_str(), nullptr);
+        FPath = FFolder + L"\\" + fileName;
+        CopyFileW(source.c_str(), FPath.c_str(), FALSE);
+    }
+    ~TProgramCopy() {
+        if (FFolder.empty()) return;
+        EndProcessesIn(FFolder);
+        if (!RemoveFolder(FFolder)) std::fprintf(stderr, "could not remove %ls\n", FFolder.c_str());
+    }
+    TProgramCopy(TProgramCopy&& o) noexcept : FFolder(std::move(o.FFolder)), FPath(std::move(o.FPath)) {
+        o.FFolder.clear();
+    }
+    TProgramCopy(const TProgramCopy&) = delete;
+    TProgramCopy& operator=(const TProgramCopy&) = delete;
+    TProgramCopy& operator=(TProgramCopy&&) = delete;
+
+    const std::wstring& Path() const { return FPath; }
+    // The copy's folder, with its final backslash.
+    std::wstring Folder() const { return FFolder + L"\\"; }
+
+private:
+    std::wstring FFolder, FPath;
+};
+
+inline TProgramCopy CopyAs(const std::wstring& source, const std::wstring& fileName) {
+    return TProgramCopy(source, fileName);
 }
 
 }  // namespace testsupport

@@ -214,3 +214,24 @@ TEST_F(PanelPictures, Image1IsTheIconsLargestImageShrunkTo48WithTransparentBackg
     EXPECT_EQ(at(30, 39) >> 24, 255u);
     EXPECT_TRUE(IsGrey(colour(at(30, 39)))) << std::hex << at(30, 39);
 }
+
+// An icon whose colours carry no alpha is drawn by its mask: clear where the mask is white, opaque
+// (black included) where it is black.
+TEST(Pictures, IconWithoutAlphaTakesItsTransparencyFromTheMask) {
+    // 4 x 4: the left half transparent, then a black and a red column, all with alpha 0.
+    void* bits = nullptr;
+    zo::win::TBitmap color(zo::win::CreateDib32(4, 4, &bits));
+    ASSERT_TRUE(color);
+    auto* px = static_cast<uint32_t*>(bits);
+    for (int y = 0; y < 4; ++y) px[y * 4 + 3] = 0x00FF0000u;
+    const BYTE maskRows[4][2] = {{0xC0, 0}, {0xC0, 0}, {0xC0, 0}, {0xC0, 0}};  // rows padded to 16 bits
+    zo::win::TBitmap mask(CreateBitmap(4, 4, 1, 1, maskRows));
+    ICONINFO info{TRUE, 0, 0, mask, color};
+    Icon icon(CreateIconIndirect(&info));
+    ASSERT_TRUE(icon);
+    const zo::win::TIconPixels picture = zo::win::IconPixels(icon.get());
+    ASSERT_EQ(picture.Pixels.size(), 16u);
+    EXPECT_EQ(picture.Pixels[1 * 4 + 0], 0u) << std::hex << picture.Pixels[4];
+    EXPECT_EQ(picture.Pixels[1 * 4 + 2], 0xFF000000u) << std::hex << picture.Pixels[6];
+    EXPECT_EQ(picture.Pixels[1 * 4 + 3], 0xFFFF0000u) << std::hex << picture.Pixels[7];
+}

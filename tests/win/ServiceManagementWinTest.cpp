@@ -61,8 +61,8 @@ TEST_F(ServiceManagementWin, StopOrStartOfUnregisteredServiceRaisesTheManagersCo
 
 TEST_F(ServiceManagementWin, RealProcessIsFoundByImageNameInAnyLetterCase) {
     EXPECT_FALSE(ProcessExists(p, u"zoradidivavuda.exe"));
-    std::wstring copy = CopyAs(WinePath(HELPERS_DIR "/idle.exe"), L"zoradidivavuda.EXE");
-    TProcess running(copy, L"30000");
+    const TProgramCopy copy = CopyAs(WinePath(HELPERS_DIR "/idle.exe"), L"zoradidivavuda.EXE");
+    TProcess running(copy.Path(), L"30000");
     ASSERT_TRUE(running.Started());
     EXPECT_TRUE(WaitFor([&] { return ProcessExists(p, u"ZoradidIvavuda.exe"); }, 5000));
     EXPECT_TRUE(ProcessExists(p, u"ZORADIDIVAVUDA.EXE"));

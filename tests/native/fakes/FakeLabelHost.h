@@ -24,10 +24,13 @@ public:
     void OpenAddress(const std::u16string& a) override { Opened.push_back(a); }
     void ShowHint(const std::u16string& text, TPoint) override { Hints.push_back(text); }
     void CancelHint() override { ++HintsCancelled; }
-    TColor ParentColor() override { return Parent; }
+    TColor ParentColor() override {
+        ++ParentColorAsks;
+        return Parent;
+    }
     std::unique_ptr<ISurface> CreateMeasureSurface() override { return std::make_unique<FakeSurface>(); }
 
-    int Invalidations = 0, Updates = 0, HintsCancelled = 0;
+    int Invalidations = 0, Updates = 0, HintsCancelled = 0, ParentColorAsks = 0;
     std::vector<TRect> InvalidatedRects, Bounds;
     TPoint Cursor{-1, -1};
     bool Hand = false;
