@@ -132,6 +132,8 @@ TEST_F(LauncherWin, RunsAProgramWithParametersInItsFolderAndReadsItsExitCode) {
     const std::wstring text = ReadUtf16(report);
     EXPECT_NE(text.find(L"300 7 \"" + report + L"\""), std::wstring::npos) << std::string(text.begin(), text.end());
     EXPECT_NE(text.find(L"\n" + dir + L"\n"), std::wstring::npos) << std::string(text.begin(), text.end());
+    DeleteFileW(report.c_str());
+    RemoveDirectoryW(dir.c_str());
 }
 
 TEST_F(LauncherWin, FullStopWaitReportsTheEndInsideLaunch) {
