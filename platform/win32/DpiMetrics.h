@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include "platform/win32/OwnedHandle.h"
+
 namespace zo::win {
 
 // GetSystemMetrics(index) at dpi.
@@ -12,32 +14,7 @@ int SystemMetricAt(int index, int dpi);
 NONCLIENTMETRICSW NonClientMetricsAt(int dpi);
 
 // An icon that is destroyed with its owner.
-class TIcon {
-public:
-    TIcon() = default;
-    explicit TIcon(HICON icon) : FIcon(icon) {}
-    ~TIcon() { reset(); }
-    TIcon(TIcon&& o) noexcept : FIcon(o.FIcon) { o.FIcon = nullptr; }
-    TIcon& operator=(TIcon&& o) noexcept {
-        if (this != &o) {
-            reset();
-            FIcon = o.FIcon;
-            o.FIcon = nullptr;
-        }
-        return *this;
-    }
-    TIcon(const TIcon&) = delete;
-    TIcon& operator=(const TIcon&) = delete;
-    void reset() {
-        if (FIcon) DestroyIcon(FIcon);
-        FIcon = nullptr;
-    }
-    HICON get() const { return FIcon; }
-    operator HICON() const { return FIcon; }
-
-private:
-    HICON FIcon = nullptr;
-};
+using TIcon = TOwnedHandle<HICON, DestroyIcon>;
 
 // The icon resource name of module (null: the system's icons, IDI_*) drawn for size x size
 // pixels: the platform picks the nearest image the icon carries and resizes only that one.

@@ -11,6 +11,7 @@
 
 #include "platform/Dpi.h"
 #include "platform/Style.h"
+#include "platform/win32/OwnedHandle.h"
 
 namespace zo::win {
 
@@ -119,32 +120,7 @@ private:
 
 // ---- GDI ------------------------------------------------------------------------------------
 template <typename T>
-class TGdiObject {
-public:
-    TGdiObject() = default;
-    explicit TGdiObject(T h) : FHandle(h) {}
-    ~TGdiObject() { reset(); }
-    TGdiObject(TGdiObject&& o) noexcept : FHandle(o.FHandle) { o.FHandle = nullptr; }
-    TGdiObject& operator=(TGdiObject&& o) noexcept {
-        if (this != &o) {
-            reset();
-            FHandle = o.FHandle;
-            o.FHandle = nullptr;
-        }
-        return *this;
-    }
-    TGdiObject(const TGdiObject&) = delete;
-    TGdiObject& operator=(const TGdiObject&) = delete;
-    void reset(T h = nullptr) {
-        if (FHandle) DeleteObject(FHandle);
-        FHandle = h;
-    }
-    T get() const { return FHandle; }
-    operator T() const { return FHandle; }
-
-private:
-    T FHandle = nullptr;
-};
+using TGdiObject = TOwnedHandle<T, DeleteObject>;
 using TFont = TGdiObject<HFONT>;
 using TBrush = TGdiObject<HBRUSH>;
 using TPen = TGdiObject<HPEN>;
