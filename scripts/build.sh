@@ -19,7 +19,7 @@ fi
 forget_other_compilers() {  # build folder, toolchain file
   local want found
   want=$(sed -n 's/^set(CMAKE_CXX_COMPILER \(.*\))$/\1/p' "$2")
-  found=$(cat "$1"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null | sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p')
+  found=$({ cat "$1"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null || true; } | sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p')
   if [ -n "$found" ] && [ "$(basename "$found")" != "$want" ]; then
     echo "== $1 was configured with $(basename "$found"): configuring it afresh with $want"
     rm -rf "$1/CMakeCache.txt" "$1/CMakeFiles"
