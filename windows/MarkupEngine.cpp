@@ -602,7 +602,7 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
             if (ln.Height == 0) ln.Height = ln.StartHeight;
             if (!drawing) Out.StripVal += u'\r';
         } else if (next == u'L') {
-            if (!In.Blink) st.Font.Color = EntryBg;
+            if (!In.Blink) st.Font.Color = In.BlinkColor ? In.BlinkColor() : EntryBg;
         } else if (next == u'O') {
             if (Paints(ln) && !In.Selected) AreaBackground(tag, up, ln);
         }
