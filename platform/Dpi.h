@@ -3,6 +3,7 @@
 // rule everywhere, so that at 96 dots per inch nothing changes and controls whose edges touch at
 // 96 still touch at every scale.
 #pragma once
+#include <cstdlib>
 
 #include "platform/Surface.h"
 
@@ -11,7 +12,12 @@ namespace zo {
 constexpr int kDesignDpi = 96;
 
 // a * b / c rounded half away from zero, as the platform's MulDiv does; -1 when c is 0.
-int MulDivRound(int a, int b, int c);
+inline int MulDivRound(int a, int b, int c) {
+    if (c == 0) return -1;
+    const long long p = static_cast<long long>(a) * b;
+    const long long q = (std::llabs(p) * 2 + std::llabs(c)) / (2 * std::llabs(static_cast<long long>(c)));
+    return static_cast<int>(((p < 0) != (c < 0)) ? -q : q);
+}
 
 // A design size or coordinate at dpi dots per inch.
 inline int ScaleDpi(int value, int dpi) { return dpi == kDesignDpi ? value : MulDivRound(value, dpi, kDesignDpi); }

@@ -59,9 +59,7 @@ void TfrmAbout::DrawItem(const DRAWITEMSTRUCT& item) {
     const COLORREF text = win::WindowTextColor(GetSysColor(COLOR_WINDOWTEXT));
     switch (item.CtlID) {
         case idLabel1:
-            // Its white is its own, not a system colour: drawn as given over the style's dark
-            // background, and in the window-text colour over the window's own white.
-            win::DrawLabel(item, FTitleFont, win::ActiveStyle() ? RGB(255, 255, 255) : text, back, DT_CENTER | DT_TOP);
+            win::DrawLabel(item, FTitleFont, OwnWhiteText(), back, DT_CENTER | DT_TOP);
             break;
         case idVersion:
             win::DrawLabel(item, FVersionFont, text, back, DT_CENTER | DT_TOP);

@@ -25,27 +25,25 @@ void TfrmHelp::ScaleResources(int dpi) {
     FFont = win::CreateUiFont(L"Segoe UI", 12, FW_NORMAL, false, dpi);
     // The icon is drawn from the image it carries nearest the size of this scale.
     FHelpIcon = win::LoadIconAt(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_HELPICON), ScaleDpi(kIconSize, dpi));
-    // The label makes its own font at its window's resolution.
+    // The label makes its own font at its window's resolution (and is redrawn with the window's
+    // other children).
     if (MarkupLabel1) {
         const TRect r = ScaleDpi(kLabelBounds, dpi);
         MarkupLabel1->SetBounds(r.Left, r.Top, r.Width(), r.Height());
-        MarkupLabel1->HTMLChanged();
     }
 }
 
 void TfrmHelp::CreateComponents() {
     MarkupLabel1 = std::make_unique<TMarkupLabel>();
-    // Its own font, not the window's; white over the style's dark background, and the window-text
-    // colour over the window's own white, where white would not be seen.
-    const TColor color = win::ActiveStyle() ? clWhite : TColor(GetSysColor(COLOR_WINDOWTEXT));
-    MarkupLabel1->SetFont(TFont{u"Segoe UI", -11, color, 0 /* ANSI */, 0, 0});
+    // Its own font, not the window's, in white of its own.
+    MarkupLabel1->SetFont(TFont{u"Segoe UI", -11, TColor(OwnWhiteText()), 0 /* ANSI */, 0, 0});
     MarkupLabel1->SetTransparent(true);
     MarkupLabel1->SetEllipsis(false);
     MarkupLabel1->SetVAlignment(tvaTop);
     MarkupLabel1->SetAutoSizeType(asVertical);
     MarkupLabel1->SetAutoSizing(true);
     MarkupLabel1->SetHTML(kHelpText);
-    if (!MarkupLabel1->CreateWnd(Handle(), ScaleDpi(kLabelBounds, Scale())))
+    if (!MarkupLabel1->CreateWnd(Handle(), ScaleDpi(kLabelBounds, Dpi())))
         throw EOSError(u"The help text could not be created", GetLastError());
     Image1 = AddControl(L"STATIC", u"", SS_OWNERDRAW, idImage1, 6, 8, kIconSize, kIconSize, nullptr);
     // No tab stop, neither default nor cancel button: Enter and Escape do not reach it.
@@ -62,7 +60,7 @@ void TfrmHelp::ButtonClicked(int id) {
 void TfrmHelp::DrawItem(const DRAWITEMSTRUCT& item) {
     if (item.CtlID != idImage1) return TInfoWindow::DrawItem(item);
     win::FillSolid(item.hDC, item.rcItem, win::WindowColor(kWindowColor));
-    const int size = ScaleDpi(kIconSize, Scale());
+    const int size = ScaleDpi(kIconSize, Dpi());
     if (FHelpIcon) DrawIconEx(item.hDC, 0, 0, FHelpIcon, size, size, 0, nullptr, DI_NORMAL);
 }
 

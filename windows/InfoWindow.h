@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/Gui.h"
 
@@ -24,14 +25,16 @@ public:
 protected:
     static constexpr COLORREF kWindowColor = RGB(255, 255, 255);  // the window's own colour
     static constexpr COLORREF kButtonFace = RGB(255, 255, 255);
+    // Text that is white of its own (not a system colour): white over the style's dark
+    // background, and the window-text colour over the window's own white, where white would not
+    // be seen.
+    static COLORREF OwnWhiteText() { return win::ActiveStyle() ? RGB(255, 255, 255) : GetSysColor(COLOR_WINDOWTEXT); }
 
     // Creates the hidden window with a client area of clientWidth x clientHeight (at 96 dots per
     // inch), centred on owner, and makes its fonts and pictures (ScaleResources).
     void CreateInfoWindow(const wchar_t* className, const std::u16string& caption, int clientWidth, int clientHeight,
                           HWND owner);
     HWND Owner() const { return FOwner; }
-    // The resolution the window is laid out for.
-    int Scale() const { return FDpi; }
     // A child control at x, y of w x h (at 96 dots per inch) in font (none: the system's), one of
     // the window's own that ScaleResources makes anew; kept in its place and font at every scale.
     HWND AddControl(const wchar_t* className, std::u16string_view text, DWORD style, int id, int x, int y, int w,
@@ -56,12 +59,10 @@ private:
     };
     HWND FOwner = nullptr;
     int FClientWidth = 0, FClientHeight = 0;
-    int FDpi = kDesignDpi;
-    TPlaced FPlaced[4]{};  // as many as a window of this kind has
-    int FPlacedCount = 0;
+    std::vector<TPlaced> FPlaced;
 
-    SIZE OuterSize() const;
-    void Place(const TPlaced& control) const;
+    SIZE OuterSize(int dpi) const;
+    void Place(const TPlaced& control, int dpi) const;
 };
 
 }  // namespace zo

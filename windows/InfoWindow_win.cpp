@@ -1,7 +1,5 @@
 #include "windows/InfoWindow.h"
 
-#include <iterator>
-
 #include "platform/Failure.h"
 #include "platform/win32/WindowDpi.h"
 
@@ -19,54 +17,49 @@ void TInfoWindow::CreateInfoWindow(const wchar_t* className, const std::u16strin
     FClientHeight = clientHeight;
     // Made at its size and place for its owner's scale, where it comes up over the owner; sized
     // and placed again only when it comes up at another scale, before it is shown.
-    FDpi = win::WindowDpi(owner);
-    SIZE outer = OuterSize();
+    const int ownerDpi = win::WindowDpi(owner);
+    SIZE outer = OuterSize(ownerDpi);
     POINT at = win::CenteredOver(outer, owner);
     CreateWindowObject(className, caption, kStyle, kExStyle, at.x, at.y, outer.cx, outer.cy, owner, nullptr);
     if (!Handle()) throw EOSError(u"The window could not be created", GetLastError());
-    if (Dpi() != FDpi) {
-        FDpi = Dpi();
-        outer = OuterSize();
+    if (Dpi() != ownerDpi) {
+        outer = OuterSize(Dpi());
         at = win::CenteredOver(outer, owner);
         SetWindowPos(Handle(), nullptr, at.x, at.y, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    ScaleResources(FDpi);
+    ScaleResources(Dpi());
 }
 
-SIZE TInfoWindow::OuterSize() const {
-    return win::WindowSizeForClient(kStyle, kExStyle, ScaleDpi(FClientWidth, FDpi), ScaleDpi(FClientHeight, FDpi),
-                                    FDpi);
+SIZE TInfoWindow::OuterSize(int dpi) const {
+    return win::WindowSizeForClient(kStyle, kExStyle, ScaleDpi(FClientWidth, dpi), ScaleDpi(FClientHeight, dpi), dpi);
 }
 
 HWND TInfoWindow::AddControl(const wchar_t* className, std::u16string_view text, DWORD style, int id, int x, int y,
                              int w, int h, win::TFont* font) {
-    if (FPlacedCount == int(std::size(FPlaced))) throw Exception(u"Too many controls in one window");
-    TPlaced& c = FPlaced[FPlacedCount++];
-    c = {nullptr, TRect{x, y, x + w, y + h}, font};
+    TPlaced& c = FPlaced.emplace_back(TPlaced{nullptr, TRect{x, y, x + w, y + h}, font});
     // Made in its place and font: it moves only when the scale changes.
-    const TRect r = ScaleDpi(c.Bounds, FDpi);
+    const TRect r = ScaleDpi(c.Bounds, Dpi());
     c.Handle = win::CreateControl(Handle(), className, text, style, id, r.Left, r.Top, r.Width(), r.Height(),
                                   font ? font->get() : nullptr);
     return c.Handle;
 }
 
-void TInfoWindow::Place(const TPlaced& c) const {
-    const TRect r = ScaleDpi(c.Bounds, FDpi);
+void TInfoWindow::Place(const TPlaced& c, int dpi) const {
+    const TRect r = ScaleDpi(c.Bounds, dpi);
     if (c.Font) SendMessageW(c.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(c.Font->get()), FALSE);
     MoveWindow(c.Handle, r.Left, r.Top, r.Width(), r.Height(), FALSE);
 }
 
 void TInfoWindow::DpiChanged(int dpi, const RECT& suggested) {
-    FDpi = dpi;
     // The old fonts live until the controls hold the new ones.
     win::TRetiredFonts oldFonts;
-    for (int i = 0; i < FPlacedCount; ++i)
-        if (FPlaced[i].Font) oldFonts.Take(*FPlaced[i].Font);
+    for (const TPlaced& c : FPlaced)
+        if (c.Font) oldFonts.Take(*c.Font);
     ScaleResources(dpi);
-    for (int i = 0; i < FPlacedCount; ++i) Place(FPlaced[i]);
+    for (const TPlaced& c : FPlaced) Place(c, dpi);
     // Where the platform suggests, at exactly the client size of this scale (its suggestion is
     // the old size scaled, which may be a pixel off).
-    const SIZE outer = OuterSize();
+    const SIZE outer = OuterSize(dpi);
     TWindow::DpiChanged(dpi, RECT{suggested.left, suggested.top, suggested.left + outer.cx, suggested.top + outer.cy});
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }

@@ -201,10 +201,11 @@ private:
     uint32_t MeasureOpt() const { return Opt & ~uint32_t(dtEndEllipsis); }
     int BoxBottom(const TLine& ln) const { return ln.LineRect.Bottom + SubH; }
     // A length given at 96 dots per inch (indents, offsets, list and picture sizes) on the surface;
-    // the markup's own numbers are first bounded so that the scaled value stays an int.
-    int Px(int designPixels) const {
-        constexpr int kLimit = 1 << 24;
-        return Ppi == kDesignDpi ? designPixels : ScaleDpi(std::clamp(designPixels, -kLimit, kLimit), Ppi);
+    // the markup's own numbers are first bounded, far beyond anything shown, so that the scaled
+    // value stays an int.
+    int Px(long long designPixels) const {
+        constexpr long long kLimit = 1 << 24;
+        return ScaleDpi(int(std::clamp(designPixels, -kLimit, kLimit)), Ppi);
     }
 
     ISurface& S;
@@ -601,7 +602,7 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
             if (ln.Height == 0) ln.Height = ln.StartHeight;
             if (!drawing) Out.StripVal += u'\r';
         } else if (next == u'L') {
-            if (!In.Blink) st.Font.Color = EntryBg;
+            if (!In.Blink) st.Font.Color = In.BlinkColor ? In.BlinkColor() : EntryBg;
         } else if (next == u'O') {
             if (Paints(ln) && !In.Selected) AreaBackground(tag, up, ln);
         }
@@ -926,8 +927,7 @@ void TEngine::Picture(std::u16string_view tag, const std::u16string& up, TPassSt
         dh = ReadInt(hs);
         dw = dh * pic->Width() / pic->Height();
     }
-    constexpr long long kLimit = 1 << 24;  // far beyond the final bound, within an int when scaled
-    long long lw = Px(int(std::min(dw, kLimit))), lh = Px(int(std::min(dh, kLimit)));
+    long long lw = Px(dw), lh = Px(dh);
     if (In.Print) {
         lw = static_cast<long long>(lw * In.ResFactor);
         lh = static_cast<long long>(lh * In.ResFactor);
@@ -984,9 +984,11 @@ void TEngine::AreaBackground(std::u16string_view tag, const std::u16string& up, 
         const TPicturePtr pic = FindPicture(v);
         if (!pic || pic->Width() <= 0 || pic->Height() <= 0) return;
         const std::u16string uv = Upper(v);
-        const int w = pic->Width(), h = pic->Height();
+        const int w = pic->Width();
         if (StartsWith(uv, u"IDX:") || StartsWith(uv, u"SSYS:") || StartsWith(uv, u"LSYS:")) {
-            S.DrawPicture(*pic, {ln.X, ln.LineRect.Top, ln.X + w, ln.LineRect.Top + h});
+            // At the size the same picture takes in <IMG>.
+            const int top = ln.LineRect.Top;
+            S.DrawPicture(*pic, {ln.X, top, ln.X + Px(pic->Width()), top + Px(pic->Height())});
             return;
         }
         // A picture wider than the rectangle down its right edge still shows only inside it.

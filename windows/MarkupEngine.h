@@ -13,6 +13,7 @@
 // The layout is made by position in the prepared markup, so its cost grows linearly with the
 // markup's length.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,10 @@ struct THtmlDrawInput {
     bool WordWrap = true;
     bool RightToLeft = false;
     int LineSpacing = 0;
+    // The colour blinking text is hidden in (the background it is drawn over), asked only when
+    // blinking text is met, perhaps more than once; without it, the surface's background colour
+    // on entry.
+    std::function<TColor()> BlinkColor;
 };
 
 struct THtmlDrawOutput {

@@ -27,13 +27,6 @@ bool HorizontalSizing(TAlign a, TAutoSizeType t) {
     return (a == alNone || a == alLeft || a == alRight) && (t == asHorizontal || t == asBoth);
 }
 
-// Whether markup holds a tag that the engine reads as blinking ("<BL" in any case).
-bool HasBlinkTag(std::u16string_view markup) {
-    for (size_t i = markup.find(u'<'); i != std::u16string_view::npos; i = markup.find(u'<', i + 1))
-        if (EqualAt(markup, i + 1, u"BL", false)) return true;
-    return false;
-}
-
 // w nested one-pixel outlines of r, top and left edges in tl, bottom and right in br; r shrinks
 // by w on each side.
 void Frame3D(ISurface& s, TRect& r, TColor tl, TColor br, int w) {
@@ -247,8 +240,9 @@ THtmlDrawInput TMarkupLabel::BaseInput() {
 }
 
 bool TMarkupLabel::RenderHTML(ISurface& surface, const std::u16string& text, const TRect& r, TPoint mouse,
-                              bool checkAnchors) {
+                              bool checkAnchors, const std::function<TColor()>& blinkColor) {
     THtmlDrawInput in = BaseInput();
+    in.BlinkColor = blinkColor;
     in.ShadowColor = FPrinting ? clGray : FShadowColor;
     in.ShadowOffset = FPrinting ? 1 : FShadowOffset;
     in.URLColor = FURLColor;
@@ -327,8 +321,8 @@ void TMarkupLabel::Paint(ISurface& s) {
     if (FBorderStyle == bsSingle) Shrink(r, a);
 
     const std::u16string text = BuildDisplayText();
-    // The text's background: blinking text is drawn in it.
-    s.SetBackgroundColor(known || HasBlinkTag(text) ? color() : clNone);
+    // Blinking text is hidden in the label's colour.
+    const std::function<TColor()> blinkColor = color;
 
     bool extendedV = false;
     if (FAutoSizing) {
@@ -341,7 +335,7 @@ void TMarkupLabel::Paint(ISurface& s) {
     const TPoint mouse = FHost ? FHost->CursorPos() : TPoint{-1, -1};
 
     if (FAutoSizing || FVAlignment != tvaTop) {
-        RenderHTML(s, text, r, mouse, true);
+        RenderHTML(s, text, r, mouse, true, blinkColor);
         UseShownFont(s);
     }
 
@@ -373,7 +367,7 @@ void TMarkupLabel::Paint(ISurface& s) {
         if (FVAlignment == tvaCenter) r.Top += (r.Bottom - r.Top - FYSize) / 2;
         else if (FVAlignment == tvaBottom) r.Top = r.Bottom - FYSize;
     }
-    RenderHTML(s, text, r, mouse, false);
+    RenderHTML(s, text, r, mouse, false, blinkColor);
     if (FAutoSizing && OnNewSize && changed) OnNewSize(*this, FWidth, FHeight);
 }
 

@@ -171,8 +171,9 @@ public:
     virtual std::u16string BuildDisplayText() const;
     virtual void AnchorClicked(const std::u16string& anchor);
     virtual void HTMLChanged();
+    // blinkColor: the colour blinking text is hidden in, when the surface's background is not it.
     virtual bool RenderHTML(ISurface& surface, const std::u16string& text, const TRect& r, TPoint mouse,
-                            bool checkAnchors);
+                            bool checkAnchors, const std::function<TColor()>& blinkColor = {});
     THtmlDrawInput BaseInput();
 
     // Paints onto surface, whose origin is the label's top-left corner. A transparent label's

@@ -78,6 +78,8 @@ public:
         FTipText.assign(text.begin(), text.end());
         TOOLINFOW ti = ToolInfo();
         ti.lpszText = FTipText.data();
+        // At the label's scale now: the window may have moved to another since the last hint.
+        SendMessageW(FTip, TTM_SETMAXTIPWIDTH, 0, ScaleDpi(400, win::WindowDpi(FWnd)));
         SendMessageW(FTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
         POINT p{at.X, at.Y};
         ClientToScreen(FWnd, &p);
@@ -133,7 +135,6 @@ private:
         ti.uFlags = TTF_TRACK | TTF_ABSOLUTE;
         ti.lpszText = const_cast<wchar_t*>(L"");
         SendMessageW(FTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-        SendMessageW(FTip, TTM_SETMAXTIPWIDTH, 0, ScaleDpi(400, win::WindowDpi(FWnd)));
         return true;
     }
 

@@ -97,16 +97,4 @@ TPicturePtr TGdiPictureLoader::ShellIcon(const std::u16string& path, bool large)
     return picture;
 }
 
-TPicturePtr TGdiImageList::Item(int index) const {
-    if (index < 0 || index >= Count()) return nullptr;
-    if (FItems.size() < size_t(Count())) FItems.resize(size_t(Count()));
-    if (!FItems[size_t(index)]) {
-        HICON icon = ImageList_GetIcon(FList, index, ILD_NORMAL);
-        if (!icon) return nullptr;
-        FItems[size_t(index)] = TGdiPicture::FromIcon(icon);
-        DestroyIcon(icon);
-    }
-    return FItems[size_t(index)];
-}
-
 }  // namespace zo

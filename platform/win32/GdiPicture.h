@@ -1,13 +1,10 @@
 // Pictures for the markup engine on Win32: a premultiplied 32-bit DIB section, decoded from a
-// file through the imaging component, made from an icon, or loaded from an address; image lists
-// over the common controls' image lists.
+// file through the imaging component, made from an icon, or loaded from an address.
 #pragma once
 #include <windows.h>
-#include <commctrl.h>
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/Picture.h"
 
@@ -43,23 +40,6 @@ class TGdiPictureLoader : public IPictureLoader {
 public:
     TPicturePtr LoadFromAddress(const std::u16string& address) override;
     TPicturePtr ShellIcon(const std::u16string& path, bool large) override;
-};
-
-// The pictures of a common-controls image list (not owned).
-class TGdiImageList : public IImageList {
-public:
-    explicit TGdiImageList(HIMAGELIST list) : FList(list) {}
-    int Count() const override { return FList ? ImageList_GetImageCount(FList) : 0; }
-    TPicturePtr Item(int index) const override;
-    // The caller changed the list: its pictures are taken again and the labels showing it repaint.
-    void NotifyChanged() {
-        FItems.clear();
-        Changed();
-    }
-
-private:
-    HIMAGELIST FList;
-    mutable std::vector<TPicturePtr> FItems;
 };
 
 }  // namespace zo

@@ -9,30 +9,6 @@ namespace zo {
 
 namespace {
 
-// Deletes a GDI object it owns.
-template <typename T>
-struct TOwned {
-    T Handle;
-    explicit TOwned(T h) : Handle(h) {}
-    ~TOwned() {
-        if (Handle) DeleteObject(Handle);
-    }
-    TOwned(const TOwned&) = delete;
-    TOwned& operator=(const TOwned&) = delete;
-};
-
-// Selects an object into a device context and selects the previous one back.
-struct TSelection {
-    HDC DC;
-    HGDIOBJ Previous;
-    TSelection(HDC dc, HGDIOBJ object) : DC(dc), Previous(object ? SelectObject(dc, object) : nullptr) {}
-    ~TSelection() {
-        if (Previous) SelectObject(DC, Previous);
-    }
-    TSelection(const TSelection&) = delete;
-    TSelection& operator=(const TSelection&) = delete;
-};
-
 struct TMemoryDC {
     HDC Handle;
     explicit TMemoryDC(HDC compatible) : Handle(CreateCompatibleDC(compatible)) {}
@@ -221,15 +197,16 @@ void TGdiSurface::DrawText(std::u16string_view text, const TRect& rect, uint32_t
 
 void TGdiSurface::FillRect(const TRect& rect, TColor color) {
     if (color == clNone) return;
-    TOwned<HBRUSH> brush(CreateSolidBrush(ColorToRGB(color)));
+    const win::TBrush brush(CreateSolidBrush(ColorToRGB(color)));
     RECT rc = Win(rect);
-    ::FillRect(FDC, &rc, brush.Handle);
+    ::FillRect(FDC, &rc, brush);
 }
 
 void TGdiSurface::Polyline(const std::vector<TPoint>& points, TColor color, int width) {
     if (points.size() < 2 || color == clNone) return;
-    TOwned<HPEN> pen(CreatePen(PS_SOLID, width, ColorToRGB(color)));
-    TSelection sel(FDC, pen.Handle);
+    const win::TPen pen(CreatePen(PS_SOLID, width, ColorToRGB(color)));
+    if (!pen) return;
+    win::TSelect sel(FDC, pen);
     std::vector<POINT> pts;
     for (const auto& p : points) pts.push_back({p.X, p.Y});
     ::Polyline(FDC, pts.data(), int(pts.size()));
@@ -237,9 +214,10 @@ void TGdiSurface::Polyline(const std::vector<TPoint>& points, TColor color, int 
 
 void TGdiSurface::FillEllipse(const TRect& rect, TColor color) {
     if (color == clNone) return;
-    TOwned<HBRUSH> brush(CreateSolidBrush(ColorToRGB(color)));
-    TSelection b(FDC, brush.Handle);
-    TSelection p(FDC, GetStockObject(NULL_PEN));
+    const win::TBrush brush(CreateSolidBrush(ColorToRGB(color)));
+    if (!brush) return;
+    win::TSelect b(FDC, brush);
+    win::TSelect p(FDC, GetStockObject(NULL_PEN));
     Ellipse(FDC, rect.Left, rect.Top, rect.Right + 1, rect.Bottom + 1);
 }
 
@@ -253,7 +231,7 @@ void TGdiSurface::DrawPicture(const IPicture& picture, const TRect& rect) {
     if (!gdi || !gdi->Bitmap()) return;
     TMemoryDC mem(FDC);
     if (!mem.Handle) return;
-    TSelection sel(mem.Handle, gdi->Bitmap());
+    win::TSelect sel(mem.Handle, gdi->Bitmap());
     BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     SetStretchBltMode(FDC, HALFTONE);
     AlphaBlend(FDC, rect.Left, rect.Top, rect.Width(), rect.Height(), mem.Handle, 0, 0, gdi->Width(), gdi->Height(),
@@ -279,31 +257,34 @@ void TGdiSurface::TilePicture(const IPicture& picture, const TRect& area) {
     const int bw = w * tiles(area.Width(), w), bh = h * tiles(area.Height(), h);
     TMemoryDC src(FDC);
     if (!src.Handle) return;
-    TSelection srcSel(src.Handle, gdi->Bitmap());
+    win::TSelect srcSel(src.Handle, gdi->Bitmap());
+    // Blocks start on the tile grid of the area's corner, from the first one that can show.
+    const auto cover = [&](HDC from) {
+        const int x0 = area.Left + (visible.left - area.Left) / bw * bw;
+        const int y0 = area.Top + (visible.top - area.Top) / bh * bh;
+        const BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        const int saved = SaveDC(FDC);
+        IntersectClipRect(FDC, area.Left, area.Top, area.Right, area.Bottom);
+        for (int y = y0; y < visible.bottom; y += bh)
+            for (int x = x0; x < visible.right; x += bw) AlphaBlend(FDC, x, y, bw, bh, from, 0, 0, bw, bh, bf);
+        RestoreDC(FDC, saved);
+    };
     // A picture of kBlock pixels or more each way is its own block.
-    const bool single = bw == w && bh == h;
+    if (bw == w && bh == h) {
+        cover(src.Handle);
+        return;
+    }
     TMemoryDC block(FDC);
     void* bits = nullptr;
-    TOwned<HBITMAP> blockBitmap(single ? nullptr : win::CreateDib32(bw, bh, &bits));
-    if (!single && (!block.Handle || !blockBitmap.Handle)) return;
-    TSelection blockSel(block.Handle, blockBitmap.Handle);
-    if (!single) {
-        BitBlt(block.Handle, 0, 0, w, h, src.Handle, 0, 0, SRCCOPY);  // premultiplied pixels as they are
-        for (int cw = w; cw < bw; cw *= 2)
-            BitBlt(block.Handle, cw, 0, std::min(cw, bw - cw), h, block.Handle, 0, 0, SRCCOPY);
-        for (int ch = h; ch < bh; ch *= 2)
-            BitBlt(block.Handle, 0, ch, bw, std::min(ch, bh - ch), block.Handle, 0, 0, SRCCOPY);
-    }
-    const HDC from = single ? src.Handle : block.Handle;
-    // Blocks start on the tile grid of the area's corner, from the first one that can show.
-    const int x0 = area.Left + (visible.left - area.Left) / bw * bw;
-    const int y0 = area.Top + (visible.top - area.Top) / bh * bh;
-    const BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    const int saved = SaveDC(FDC);
-    IntersectClipRect(FDC, area.Left, area.Top, area.Right, area.Bottom);
-    for (int y = y0; y < visible.bottom; y += bh)
-        for (int x = x0; x < visible.right; x += bw) AlphaBlend(FDC, x, y, bw, bh, from, 0, 0, bw, bh, bf);
-    RestoreDC(FDC, saved);
+    const win::TBitmap blockBitmap(win::CreateDib32(bw, bh, &bits));
+    if (!block.Handle || !blockBitmap) return;
+    win::TSelect blockSel(block.Handle, blockBitmap);
+    BitBlt(block.Handle, 0, 0, w, h, src.Handle, 0, 0, SRCCOPY);  // premultiplied pixels as they are
+    for (int cw = w; cw < bw; cw *= 2)
+        BitBlt(block.Handle, cw, 0, std::min(cw, bw - cw), h, block.Handle, 0, 0, SRCCOPY);
+    for (int ch = h; ch < bh; ch *= 2)
+        BitBlt(block.Handle, 0, ch, bw, std::min(ch, bh - ch), block.Handle, 0, 0, SRCCOPY);
+    cover(block.Handle);
 }
 
 void TGdiSurface::PushClip(const TRect& rect) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "fakes/FakeSurface.h"
+#include "platform/Dpi.h"
 #include "platform/Text.h"
 #include "windows/MarkupEngine.h"
 
@@ -34,8 +35,10 @@ struct TLaidOut {
     }
 };
 
-std::unique_ptr<TLaidOut> Lay(std::u16string_view markup, TRect r = {0, 0, 401, 1000}, THtmlDrawInput in = {}) {
+std::unique_ptr<TLaidOut> Lay(std::u16string_view markup, TRect r = {0, 0, 401, 1000}, THtmlDrawInput in = {},
+                              int dpi = kDesignDpi) {
     auto l = std::make_unique<TLaidOut>();
+    l->S.FPixelsPerInch = dpi;
     l->Result = DrawHtmlText(l->S, markup, r, in, l->Out);
     return l;
 }
@@ -420,12 +423,17 @@ TEST(MarkupEngine, FocusAndHoverOfAnchors) {
 TEST(MarkupEngine, DepartureCases) {
     TPictureContainer container;
     container.Add(u"dot", std::make_shared<FakePicture>(1, 1));
+    struct List : IImageList {
+        int Count() const override { return 1; }
+        TPicturePtr Item(int) const override { return std::make_shared<FakePicture>(16, 12); }
+    } images;
     struct TCase {
         const char* Name;
         std::u16string_view Markup;
         bool WordWrap;
         TRect Rect;
         std::function<void(const TLaidOut&)> Check;
+        int Dpi = kDesignDpi;
     };
     const TCase cases[] = {
         {"without word wrap the runs follow each other at their measured widths", u"ab <B>cd</B> ef", false,
@@ -468,12 +476,25 @@ TEST(MarkupEngine, DepartureCases) {
                  }
              EXPECT_EQ(tiles, 1);
          }},
+        {"at twice the design resolution an image-list background takes the size it takes in IMG",
+         u"<BODY background=\"IDX:0\">x<IMG src=\"IDX:0\">", true, {0, 0, 401, 1000},
+         [](const TLaidOut& l) {
+             std::vector<TRect> pictures;
+             for (const auto& op : l.S.Ops)
+                 if (op.Kind == TDrawOp::okPicture) pictures.push_back(op.Rect);
+             ASSERT_EQ(pictures.size(), 2u);
+             EXPECT_EQ(pictures[0], (TRect{0, 0, 32, 24}));
+             EXPECT_EQ(pictures[1].Width(), 32);
+             EXPECT_EQ(pictures[1].Height(), 24);
+         },
+         2 * kDesignDpi},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         THtmlDrawInput in;
         in.WordWrap = c.WordWrap;
         in.PictureContainer = &container;
-        c.Check(*Lay(c.Markup, c.Rect, in));
+        in.Images = &images;
+        c.Check(*Lay(c.Markup, c.Rect, in, c.Dpi));
     }
 }
