@@ -54,6 +54,7 @@ uint32_t Win32FileSystem::ReadAllBytes(const std::u16string& fileName, std::stri
         DWORD read = 0;
         if (!ReadFile(file.H, buffer, sizeof buffer, &read, nullptr)) return GetLastError();
         if (read == 0) return 0;
+        if (read > FMaxReadBytes - bytes.size()) return ERROR_FILE_TOO_LARGE;
         bytes.append(buffer, read);
     }
 }
