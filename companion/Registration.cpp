@@ -7,6 +7,7 @@
 #include "companion/Names.h"
 #include "platform/SystemText.h"
 #include "platform/Text.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32SystemText.h"
 
 namespace zo::companion {
@@ -16,8 +17,8 @@ namespace {
 // How long Uninstall waits for a running service to stop.
 constexpr DWORD kStopWaitMs = 15000;
 
-std::u16string U(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
-const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+using win::U;
+using win::W;
 
 // "<system text> (error <code>)", or "error <code>" when the system has no text for it.
 std::u16string ErrorText(DWORD code) {
@@ -59,7 +60,7 @@ bool OwnPath(std::u16string& path, DWORD& error) {
             return false;
         }
         if (n < buffer.size()) {
-            path.assign(reinterpret_cast<const char16_t*>(buffer.data()), n);
+            path = U(buffer.data(), n);
             return true;
         }
         buffer.resize(buffer.size() * 2);

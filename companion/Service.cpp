@@ -2,14 +2,19 @@
 
 #include <windows.h>
 
+#include <exception>
+
 #include "companion/Names.h"
-#include "platform/Failure.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Settings.h"
 #include "settings/IniDocument.h"
 
 namespace zo::companion {
 
 namespace {
+
+// The largest settings file that is read: the panel writes 33 bytes.
+constexpr size_t kMaxSettingsBytes = 1 << 20;
 
 // The service's state, shared by the main routine (service thread) and the control handler
 // (dispatcher thread). The status handle and event are set before the handler can run.
@@ -99,22 +104,24 @@ bool RestartServicesOn() {
     // missing file, section or key, or a value that is not a number, leaves it off. The file is
     // read by the panel's own document code, but without the panel's settings classes, which
     // would bring every typed value and the writing of files into the service.
+    // The file is read every few seconds from a folder that any user can write to. The panel
+    // writes a few dozen bytes, so a larger file is not read at all; and any failure (the memory
+    // for a huge file, say) keeps the last answer rather than ending the service.
     static bool last = false;
-    static Win32FileSystem files;
+    static Win32FileSystem files(kMaxSettingsBytes);
     static Win32CodePage codePages;
     static Win32Locale locale;
+    static const std::u16string fileName = win::U(kSettingsFile), section = win::U(kSettingsSection),
+                                key = win::U(kRestartServicesKey);
     try {
         std::optional<uint32_t> encoding;
         std::u16string text;
         bool opened = false;
-        if (ReadIniText(files, codePages, reinterpret_cast<const char16_t*>(kSettingsFile), encoding, text, opened))
-            return last;
+        if (ReadIniText(files, codePages, fileName, encoding, text, opened)) return last;
         TIniDocument document(locale);
         document.Parse(std::move(text));
-        last = StoredBool(document.ReadString(reinterpret_cast<const char16_t*>(kSettingsSection),
-                                              reinterpret_cast<const char16_t*>(kRestartServicesKey), u""),
-                          false);
-    } catch (const Exception&) {
+        last = StoredBool(document.ReadString(section, key, u""), false);
+    } catch (const std::exception&) {
     }
     return last;
 }

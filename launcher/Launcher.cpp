@@ -101,8 +101,14 @@ void TLaunchCore::BackgroundWait(TLaunchThread& thread) {
             thread.FPinned = true;
         }
     }
+    // Released however the wait ends: a pin left by an override that threw would keep the
+    // launcher's destructor waiting for ever.
+    struct TPin {
+        TLaunchCore& Core;
+        TLaunchThread& Thread;
+        ~TPin() { Core.ReleasePin(Thread); }
+    } pin{*this, thread};
     if (owner) owner->WaitInBackground(thread);
-    ReleasePin(thread);
 }
 
 void TLaunchCore::ReleasePin(TLaunchThread& thread) {
@@ -238,10 +244,7 @@ void TLauncher::StopWaiting() {
     }
 }
 
-void TLauncher::WaitProcessingMessages() {
-    const std::shared_ptr<detail::TLaunchCore> core = FCore;  // the launcher may go meanwhile
-    core->WaitProcessingMessages();
-}
+void TLauncher::WaitProcessingMessages() { FCore->WaitProcessingMessages(); }
 
 void TLauncher::WaitFullStop() { FCore->WaitFullStop(); }
 
@@ -252,7 +255,8 @@ void TLauncher::WaitInBackground(TLaunchThread& thread) {
 }
 
 void TLauncher::StartAndWait() {
-    // Held for the whole wait: a message handled during it may destroy this launcher.
+    // Held for the whole wait: a message handled during it may destroy this launcher, and with
+    // it FCore, while the wait still runs on the shared part.
     const std::shared_ptr<detail::TLaunchCore> core = FCore;
     core->StartAndWait(Request(), FWaitType, nullptr, 0);
 }

@@ -175,9 +175,9 @@ void TIniDocument::CompactText() {
     if (FGarbage < 4096 || FGarbage * 2 < FText.size()) return;
     std::u16string text;
     text.reserve(FText.size() - FGarbage);
-    for (auto& start : FEntries) {
-        const std::u16string_view entry = std::u16string_view(FText).substr(start, FText.find(kEnd, start) - start);
-        start = uint32_t(text.size());
+    for (size_t e = 0; e < FEntries.size(); ++e) {
+        const std::u16string_view entry = EntryText(e);
+        FEntries[e] = uint32_t(text.size());
         text += entry;
         text += kEnd;
     }

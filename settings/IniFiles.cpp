@@ -254,13 +254,19 @@ void WriteWholeFile(const TSettingsPlatform& platform, const std::u16string& fil
         throw cannotCreate(code);
     }
     // The new file sits next to the old one, so the replace stays on one volume and is one step.
-    // A name left by a write that never finished is passed over.
+    // A name left by a write that never finished (or planted there) is removed and used again,
+    // so that such leftovers do not pile up; one that cannot be removed (another write has it
+    // open) is passed over.
     std::u16string temporary;
     bool created = false;
     uint32_t code = fsFileExists;
     for (int attempt = 0; attempt < 100 && !created && code == fsFileExists; ++attempt) {
         temporary = fileName + u".~" + IntToStr(attempt);
         code = files.CreateNewAndWriteAllBytes(temporary, bytes, created);
+        if (code == fsFileExists) {
+            files.RemoveFile(temporary);  // a link there goes itself, never what it points to
+            code = files.CreateNewAndWriteAllBytes(temporary, bytes, created);
+        }
     }
     if (code == 0) code = files.MoveOver(temporary, fileName);
     if (code == 0) return;

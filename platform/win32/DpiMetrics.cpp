@@ -23,9 +23,9 @@ NONCLIENTMETRICSW NonClientMetricsAt(int dpi) {
 TIcon LoadIconAt(HINSTANCE module, const wchar_t* name, int size) {
     // The common controls (loaded with the program) scale the nearest larger image down, which
     // stays sharp; older libraries lack the call.
-    using ScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    static const auto scaleDown = reinterpret_cast<ScaleDownFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"comctl32.dll"), "LoadIconWithScaleDown")));
+    using ScaleDownFn = HRESULT WINAPI(HINSTANCE, PCWSTR, int, int, HICON*);
+    static const auto scaleDown =
+        ModuleFunction<ScaleDownFn>(GetModuleHandleW(L"comctl32.dll"), "LoadIconWithScaleDown");
     HICON icon = nullptr;
     if (scaleDown && SUCCEEDED(scaleDown(module, name, size, size, &icon))) return TIcon(icon);
     if (module) return TIcon(static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, size, size, 0)));

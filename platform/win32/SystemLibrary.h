@@ -7,25 +7,35 @@
 
 namespace zo::win {
 
-// The library of that name from the system folder, loaded at the first call and kept to the end
-// of the program (objects it hands out may outlive any one call); nullptr when it cannot be loaded.
+// The library of that name from the system folder, loaded by the call (one that is already loaded
+// only gains a reference) and kept to the end of the program (objects it hands out may outlive any
+// one call); nullptr when it cannot be loaded. Callers keep what they look up in a static.
 HMODULE SystemLibrary(const wchar_t* name);
+
+// The function `name` of a module, or nullptr when the module or the function is missing.
+template <typename F>
+F* ModuleFunction(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
 
 // The function `name` of a system library, or nullptr when the library or the function is missing
 // (the feature is then not supported and says so).
 template <typename F>
 F* SystemFunction(const wchar_t* library, const char* name) {
-    HMODULE module = SystemLibrary(library);
-    return module ? reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    return ModuleFunction<F>(SystemLibrary(library), name);
 }
 
 // COM, which only the shell's program start and the decoding of picture files need: loaded at
 // the first of them.
 struct TComFunctions {
-    decltype(&CoInitializeEx) CoInitializeEx = SystemFunction<decltype(::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    decltype(&CoUninitialize) CoUninitialize = SystemFunction<decltype(::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
-    decltype(&CoCreateInstance) CoCreateInstance =
-        SystemFunction<decltype(::CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+    TComFunctions() : TComFunctions(SystemLibrary(L"ole32.dll")) {}
+    explicit TComFunctions(HMODULE ole32)
+        : CoInitializeEx(ModuleFunction<decltype(::CoInitializeEx)>(ole32, "CoInitializeEx")),
+          CoUninitialize(ModuleFunction<decltype(::CoUninitialize)>(ole32, "CoUninitialize")),
+          CoCreateInstance(ModuleFunction<decltype(::CoCreateInstance)>(ole32, "CoCreateInstance")) {}
+    decltype(&::CoInitializeEx) CoInitializeEx;
+    decltype(&::CoUninitialize) CoUninitialize;
+    decltype(&::CoCreateInstance) CoCreateInstance;
     bool Supported() const { return CoInitializeEx && CoUninitialize && CoCreateInstance; }
 };
 const TComFunctions& Com();

@@ -8,6 +8,7 @@ namespace zo::win {
 
 inline const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
+inline std::u16string U(const wchar_t* s) { return reinterpret_cast<const char16_t*>(s); }
 inline std::u16string U(const wchar_t* s, size_t n) { return std::u16string(reinterpret_cast<const char16_t*>(s), n); }
 
 }  // namespace zo::win

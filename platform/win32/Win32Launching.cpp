@@ -34,18 +34,14 @@ HANDLE H(THandle h) { return reinterpret_cast<HANDLE>(h); }
 HWND Wnd(THandle h) { return reinterpret_cast<HWND>(h); }
 THandle T(const void* h) { return reinterpret_cast<THandle>(h); }
 
-// The shell's program start, loaded at the first start: nothing else needs it.
-struct TShellFunctions {
-    decltype(&ShellExecuteExW) ShellExecuteEx = win::SystemFunction<decltype(::ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
-    bool Supported() const { return ShellExecuteEx && win::Com().Supported(); }
-};
-
 class Win32Shell : public IShell {
 public:
     TShellExecuteResult Start(const TShellExecuteRequest& request) override {
-        static const TShellFunctions api;
+        // The shell's program start, loaded at the first start: nothing else needs it.
+        static const auto shellExecuteEx =
+            win::SystemFunction<decltype(::ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
         TShellExecuteResult result;
-        if (!api.Supported()) {
+        if (!shellExecuteEx || !win::Com().Supported()) {
             result.InstApp = SE_ERR_DLLNOTFOUND;  // the shell's own code for a missing library
             return result;
         }
@@ -62,7 +58,7 @@ public:
         info.lpParameters = W(request.Parameters);  // empty texts, never absent ones
         info.lpDirectory = W(request.Directory);
         info.nShow = request.Show;
-        result.Success = api.ShellExecuteEx(&info) != FALSE;
+        result.Success = shellExecuteEx(&info) != FALSE;
         result.InstApp = reinterpret_cast<std::uintptr_t>(info.hInstApp);
         result.Process = result.Success ? T(info.hProcess) : 0;
         return result;

@@ -54,23 +54,21 @@ uint32_t Win32FileSystem::ReadAllBytes(const std::u16string& fileName, std::stri
         DWORD read = 0;
         if (!ReadFile(file.H, buffer, sizeof buffer, &read, nullptr)) return GetLastError();
         if (read == 0) return 0;
+        if (read > FMaxReadBytes - bytes.size()) return ERROR_FILE_TOO_LARGE;
         bytes.append(buffer, read);
     }
 }
 
 uint32_t Win32FileSystem::CheckReplaceable(const std::u16string& fileName) {
-    // The attributes of the name itself: a link is never opened, so nothing it points to is
-    // touched.
-    DWORD attributes = GetFileAttributesW(W(fileName));
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // A link is opened as itself, never followed, so nothing it points to is touched; what the
+    // handle then shows cannot change between a look at the name and its use.
+    TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
+    if (file.H == INVALID_HANDLE_VALUE) {
         DWORD code = GetLastError();
         return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : code;
     }
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return fsLink;
-    TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
-    if (file.H == INVALID_HANDLE_VALUE) return GetLastError();
-    // A link made between the two calls above is caught here, and so is a file with a second name.
+    // A file with a second name is a link too.
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file.H, &info)) return GetLastError();
     return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1 ? fsLink : 0;
@@ -78,8 +76,9 @@ uint32_t Win32FileSystem::CheckReplaceable(const std::u16string& fileName) {
 
 uint32_t Win32FileSystem::CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
                                                     bool& created) {
+    // A link planted at the name is not followed: it counts as a name that is taken.
     TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
     created = file.H != INVALID_HANDLE_VALUE;
     if (!created) return GetLastError();
     size_t done = 0;

@@ -1,5 +1,7 @@
 // The real platform services of the settings store.
 #pragma once
+#include <cstdint>
+
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
@@ -13,6 +15,8 @@ namespace zo {
 // writing; a write goes to a new file that MoveFileExW puts in place.
 class Win32FileSystem : public IFileSystem {
 public:
+    // ReadAllBytes refuses a file longer than maxReadBytes with ERROR_FILE_TOO_LARGE.
+    explicit Win32FileSystem(size_t maxReadBytes = SIZE_MAX) : FMaxReadBytes(maxReadBytes) {}
     bool FileExists(const std::u16string& fileName) override;
     uint32_t ReadAllBytes(const std::u16string& fileName, std::string& bytes, bool& opened) override;
     uint32_t CheckReplaceable(const std::u16string& fileName) override;
@@ -21,6 +25,9 @@ public:
     uint32_t MoveOver(const std::u16string& source, const std::u16string& target) override;
     void RemoveFile(const std::u16string& fileName) override;
     bool ForceDirectories(const std::u16string& folder) override;
+
+private:
+    size_t FMaxReadBytes;
 };
 
 // GetACP, MultiByteToWideChar and WideCharToMultiByte.

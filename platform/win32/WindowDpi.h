@@ -2,6 +2,10 @@
 #pragma once
 #include <windows.h>
 
+#include <type_traits>
+
+#include "platform/win32/SystemLibrary.h"
+
 namespace zo::win {
 
 // The window's dots per inch: the platform's per-window value where it has one (the panel is
@@ -13,7 +17,7 @@ int WindowDpi(HWND window);
 // answer in a static, so each is looked up once.
 template <typename Fn>
 Fn User32Entry(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+    return ModuleFunction<std::remove_pointer_t<Fn>>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 }  // namespace zo::win

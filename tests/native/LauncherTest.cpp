@@ -415,6 +415,7 @@ TEST_F(LauncherTest, SubclassesChooseHowToWaitAndAreWaitedForWhenDestroyed) {
         std::vector<std::string> Waits;
         std::atomic<bool> InBackground{false};
         std::atomic<bool>* Left = nullptr;  // outlives the launcher
+        bool Fail = false;
         void WaitFullStop() override {
             Waits.push_back("full stop");
             TestLauncher::WaitFullStop();
@@ -425,6 +426,7 @@ TEST_F(LauncherTest, SubclassesChooseHowToWaitAndAreWaitedForWhenDestroyed) {
         }
         // Waits its own way, on the launcher's members, until it is asked to stop.
         void WaitInBackground(zo::TLaunchThread& thread) override {
+            if (Fail) throw zo::Exception(u"wait failed");
             InBackground = true;
             while (!thread.Terminated()) std::this_thread::yield();
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -455,6 +457,15 @@ TEST_F(LauncherTest, SubclassesChooseHowToWaitAndAreWaitedForWhenDestroyed) {
     ASSERT_TRUE(Sys->FinishThreads());
     EXPECT_TRUE(Sys->ProcessState(LastHandle()).Closed);
     EXPECT_EQ(Sys->ServeCalls(), 0) << "no notification";
+
+    // A wait that fails lets the launcher go: its destructor does not wait for it for ever.
+    l = std::make_unique<Waiting>(Sys->Platform());
+    l->SetFileName(u"C:\\prog\\ZoradidIvavuda.exe");
+    l->Fail = true;
+    l->Launch();
+    ASSERT_TRUE(Sys->PumpUntil([&] { return !l->Running(); }));
+    EXPECT_TRUE(Sys->ProcessState(LastHandle()).Closed);
+    l.reset();  // a pin left behind would keep it sleeping until the fake gives up
 }
 
 TEST_F(LauncherTest, FailedWaitOnTheWaitThreadReportsTheSystemsCode) {

@@ -158,30 +158,36 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
     ini.UpdateFile();
     EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini"], "[S]\r\nk=v\r\n\r\n");
 
-    // Failing after the new file was made, or at a link, leaves the file and nothing else.
+    // Failing after the new file was made, or at a link, leaves the file and nothing else. A new
+    // file left behind by a write that a crash cut short is replaced, and the write succeeds.
     const struct {
         uint32_t FailWith;
         bool Link;
-        std::u16string Message;
-    } failures[] = {
-        {112, false, u"Cannot write file \"C:\\Missing\\a.ini\". Error 112 (error 112)"},
-        {0, true,
+        bool LeftBehind;
+        std::u16string Message;  // empty: the write succeeds
+    } rows[] = {
+        {112, false, false, u"Cannot write file \"C:\\Missing\\a.ini\". Error 112 (error 112)"},
+        {0, true, false,
          u"Cannot create file \"C:\\Missing\\a.ini\". It is a link to another file, and settings are never "
          u"written through a link"},
+        {0, false, true, u""},
     };
     ini.WriteString(u"S", u"k", u"changed");
-    for (const auto& failure : failures) {
-        fake.Files.FailWritingWith = failure.FailWith;
+    for (const auto& row : rows) {
+        fake.Files.FailWritingWith = row.FailWith;
         fake.Files.Links.clear();
-        if (failure.Link) fake.Files.Links.insert(u"C:\\Missing\\a.ini");
+        if (row.Link) fake.Files.Links.insert(u"C:\\Missing\\a.ini");
+        if (row.LeftBehind) fake.Files.Files[u"C:\\Missing\\a.ini.~0"] = "[S]\r\nk=ha";
+        std::u16string message;
         try {
             ini.UpdateFile();
-            ADD_FAILURE() << "no failure";
         } catch (const zo::EFCreateError& e) {
-            EXPECT_EQ(e.Message(), failure.Message);
+            message = e.Message();
         }
+        EXPECT_EQ(message, row.Message);
         EXPECT_EQ(fake.Files.Files.size(), 1u);
-        EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini"], "[S]\r\nk=v\r\n\r\n");
+        EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini"],
+                  row.Message.empty() ? "[S]\r\nk=changed\r\n\r\n" : "[S]\r\nk=v\r\n\r\n");
     }
 }
 

@@ -361,6 +361,11 @@ TEST_F(CompanionTest, ReadsTheSettingAsThePanelDoes) {
         EXPECT_EQ(RunCompanion(L"/setting", out), 0u) << out;
         EXPECT_EQ(out, expected ? "RestartServices=1\r\n" : "RestartServices=0\r\n") << "file: " << bytes;
     }
+    // A file far larger than the panel ever writes is not read: the answer stays as it started.
+    ASSERT_TRUE(WriteFileBytes(names::kSettingsFile, "[Settings]\r\nRestartServices=1\r\n;" + std::string(1 << 20, 'x')));
+    std::string out;
+    EXPECT_EQ(RunCompanion(L"/setting", out), 0u) << out;
+    EXPECT_EQ(out, "RestartServices=0\r\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -218,6 +219,20 @@ TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
     EXPECT_EQ(ReadRaw(other), "[Settings]\r\nRestartServices=0\r\n");
     EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=0\r\n");
     EXPECT_EQ(FolderEntries(folder).size(), 2u);
+
+    // A link at the name of the new file is taken for a leftover of an earlier write: the link
+    // goes, what it points to stays as it was, and the write succeeds.
+    DeleteFileW(reinterpret_cast<const wchar_t*>(file.c_str()));
+    const std::u16string temporary = file + u".~0";
+    ASSERT_TRUE(CreateHardLinkW(reinterpret_cast<const wchar_t*>(temporary.c_str()),
+                                reinterpret_cast<const wchar_t*>(other.c_str()), nullptr))
+        << GetLastError();
+    ini.WriteBool(u"Settings", u"RestartServices", true);
+    EXPECT_EQ(ReadRaw(other), "[Settings]\r\nRestartServices=0\r\n");
+    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=1\r\n\r\n");
+    std::vector<std::u16string> entries = FolderEntries(folder);
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::u16string>{u"ZoradidIvavuda.ini", u"elsewhere.txt"}));
     DeleteFileW(reinterpret_cast<const wchar_t*>(other.c_str()));
 }
 
