@@ -11,6 +11,7 @@
 
 #include "platform/Dpi.h"
 #include "platform/Style.h"
+#include "platform/Surface.h"
 #include "platform/win32/OwnedHandle.h"
 
 namespace zo::win {
@@ -18,6 +19,7 @@ namespace zo::win {
 inline std::wstring W(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
 inline std::u16string U(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
 std::u16string WindowText(HWND hwnd);
+inline RECT ToRect(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
 // ---- Application ----------------------------------------------------------------------------
 void SetApplicationTitle(std::u16string_view title);

@@ -14,8 +14,6 @@ namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
-RECT ToRect(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
-
 // Width and height of text in font; wrapped to at most maxWidth when it is given.
 SIZE MeasureText(HWND window, HFONT font, const std::wstring& text, int maxWidth) {
     HDC dc = GetDC(window);
