@@ -69,21 +69,20 @@ TfrmMain::TfrmMain(const TMainDependencies& deps)
         u"Please close Zudazuv Orerozo Vuzuvaz, then right-click on the Zudazuv Orerozo Vuzuvaz icon and select Run as "
         u"Administrator from the popup menu.";
 
-    // The class icon is the shared one of the default size; the window's own icons follow its scale.
-    HICON classIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON,
-                                                    0, 0, LR_DEFAULTSIZE | LR_SHARED));
     // The window is made at its size and place for the system's scale, where it comes up; it is
-    // sized again only when it comes up on a monitor of another scale.
+    // sized and centred again only when it comes up on a monitor of another scale. It has no class
+    // icon: ScaleResources gives it its icons at its scale before it is shown.
     int dpi = win::WindowDpi(nullptr);
     SIZE outer = OuterSize(dpi);
-    const POINT at = win::CenteredOnScreen(outer);
+    POINT at = win::CenteredOnScreen(outer);
     CreateWindowObject(L"TfrmMain", kCaption, kWindowStyle, WS_EX_CONTROLPARENT, at.x, at.y, outer.cx, outer.cy,
-                       nullptr, classIcon);
+                       nullptr, nullptr);
     if (!Handle()) throw EOSError(u"The main window could not be created", GetLastError());
     if (Dpi() != dpi) {
         dpi = Dpi();
         outer = OuterSize(dpi);
-        SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        at = win::CenteredOnScreen(outer);
+        SetWindowPos(Handle(), nullptr, at.x, at.y, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ScaleResources(dpi);
     CreateComponents(dpi);
@@ -189,11 +188,10 @@ void TfrmMain::DpiChanged(int dpi, const RECT& suggested) {
     TWindow::DpiChanged(dpi, RECT{suggested.left, suggested.top, suggested.left + outer.cx, suggested.top + outer.cy});
 }
 
+// Made centred at its size; WM_ACTIVATE gives the check box the focus.
 void TfrmMain::Show() {
-    win::CenterOnScreen(Handle());
     ShowWindow(Handle(), SW_SHOW);
     UpdateWindow(Handle());
-    SetFocus(chkRestartServices.Handle());
 }
 
 void TfrmMain::SetServiceTimer(bool enabled) {
@@ -313,9 +311,6 @@ void TfrmMain::ShowState(const TServiceStateView& view) {
     EnableWindow(btnStart, view.Start);
     EnableWindow(btnStop, view.Stop);
     EnableWindow(btnUninstall, view.Uninstall);
-    // A button that had the focus and is now disabled would leave the keyboard nowhere.
-    HWND focus = GetFocus();
-    if (GetActiveWindow() == Handle() && (!focus || !IsWindowEnabled(focus))) SetFocus(chkRestartServices.Handle());
 }
 
 // ---- Messages -----------------------------------------------------------------------------------

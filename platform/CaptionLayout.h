@@ -3,15 +3,9 @@
 #pragma once
 #include "platform/Dpi.h"
 #include "platform/Style.h"
+#include "platform/Surface.h"
 
 namespace zo {
-
-struct TCaptionRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-    bool Empty() const { return Right <= Left || Bottom <= Top; }
-    bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
-    bool operator==(const TCaptionRect&) const = default;
-};
 
 enum class TCaptionPart { cpNone, cpCaption, cpIcon, cpMinimise, cpClose };
 
@@ -28,8 +22,8 @@ struct TCaptionFrame {
 
 // Every rectangle is empty where the window has no such part; all are empty without a caption.
 struct TCaptionLayout {
-    TCaptionRect Bar, Icon, Title, Minimise, Close;
-    TCaptionRect IconPicture;  // where the icon is drawn, inside Icon
+    TRect Bar, Icon, Title, Minimise, Close;
+    TRect IconPicture;  // where the icon is drawn, inside Icon
 };
 
 TCaptionLayout LayoutCaption(const TCaptionFrame& frame);

@@ -64,6 +64,8 @@ struct TRect {
     int Bottom = 0;
     int Width() const { return Right - Left; }
     int Height() const { return Bottom - Top; }
+    bool Empty() const { return Right <= Left || Bottom <= Top; }
+    bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
     bool operator==(const TRect&) const = default;
 };
 

@@ -44,7 +44,9 @@ set_dpi() {
   wineserver -p </dev/null >/dev/null 2>&1 || true
   setsid wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
+alone=""  # the panel's own folder for the Install error, made below
 finish() {
+  [ -n "$alone" ] && rm -rf "$alone"
   for key in "${managed_keys[@]}"; do wine reg delete "$key" /f </dev/null >/dev/null 2>&1 || true; done
   [ -n "$dpi" ] && wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1
   wine_env_stop
@@ -118,4 +120,3 @@ if [ -f "$helpers/refusing_panel.exe" ]; then
     sleep 1
   done
 fi
-rm -rf "$alone"

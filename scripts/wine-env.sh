@@ -10,9 +10,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 WINE_ENV_XVFB_PID=""
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 91 140); do
-    # A display whose server is gone (killed, so it left its lock behind) is free again.
+    # A display whose server is gone (killed, so it left its lock behind) is free again. kill -0
+    # also fails for another user's live server, so the display must refuse connections as well.
     lock="/tmp/.X$n-lock"
-    if [ -e "$lock" ] && ! kill -0 "$(tr -d ' ' <"$lock" 2>/dev/null)" 2>/dev/null; then
+    if [ -e "$lock" ] && ! kill -0 "$(tr -d ' ' <"$lock" 2>/dev/null)" 2>/dev/null &&
+      ! xdpyinfo -display ":$n" >/dev/null 2>&1; then
       rm -f "$lock" "/tmp/.X11-unix/X$n"
     fi
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "$lock" ]; then

@@ -94,26 +94,34 @@ struct TCaptionState {
     int FontDpi = 0;
 };
 
-// The window's frame in window coordinates; false where it has no caption bar to draw.
-bool FrameOf(HWND window, TCaptionFrame& frame, RECT& client, SIZE& size) {
+// Where a window and its parts lie: read once for each paint or hit test.
+struct TGeometry {
+    RECT Outer{};   // the window on the screen
+    RECT Client{};  // the client area in window coordinates: its left and top are the frame's offset
+    bool Bar = false;  // the window has a caption bar to draw; Frame describes it then
+    TCaptionFrame Frame;
+};
+
+TGeometry FrameOf(HWND window) {
+    TGeometry g;
+    GetWindowRect(window, &g.Outer);
+    GetClientRect(window, &g.Client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&g.Client), 2);
+    OffsetRect(&g.Client, -g.Outer.left, -g.Outer.top);
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE), ex = GetWindowLongPtrW(window, GWL_EXSTYLE);
-    if ((style & WS_CAPTION) != WS_CAPTION || IsIconic(window)) return false;
-    RECT outer;
-    GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    OffsetRect(&client, -outer.left, -outer.top);
-    size = SIZE{outer.right - outer.left, outer.bottom - outer.top};
-    frame.Width = size.cx;
-    frame.Border = client.left;
-    frame.ClientTop = client.top;
+    g.Bar = (style & WS_CAPTION) == WS_CAPTION && !IsIconic(window);
+    if (!g.Bar) return g;
+    TCaptionFrame& frame = g.Frame;
+    frame.Width = g.Outer.right - g.Outer.left;
+    frame.Border = g.Client.left;
+    frame.ClientTop = g.Client.top;
     frame.Dpi = WindowDpi(window);
     frame.IconSize = SystemMetricAt(SM_CXSMICON, frame.Dpi);
     frame.Tool = ex & WS_EX_TOOLWINDOW;
     frame.Close = style & WS_SYSMENU;
     frame.Minimise = (style & WS_SYSMENU) && (style & WS_MINIMIZEBOX) && !frame.Tool;
     frame.Icon = (style & WS_SYSMENU) && !frame.Tool && !(ex & WS_EX_DLGMODALFRAME);
-    return true;
+    return g;
 }
 
 // The platform's caption font (a tool window's smaller one) at the window's resolution.
@@ -133,8 +141,6 @@ HICON SmallIcon(HWND window) {
     if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON));
     return icon;
 }
-
-RECT ToRect(const TCaptionRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
 // A cross for the close button, a bar for the minimise button, centred in r, in strokes of the
 // given width.
@@ -156,7 +162,7 @@ void DrawGlyph(HDC dc, const RECT& r, TCaptionPart button, COLORREF color, int s
 
 void DrawButtons(HDC dc, const TCaptionLayout& l, const TCaptionState& state, const TStyle& style, int dpi) {
     for (TCaptionPart button : {TCaptionPart::cpMinimise, TCaptionPart::cpClose}) {
-        const TCaptionRect& r = button == TCaptionPart::cpClose ? l.Close : l.Minimise;
+        const TRect& r = button == TCaptionPart::cpClose ? l.Close : l.Minimise;
         if (r.Empty()) continue;
         const TCaptionButtonLook look = CaptionButtonLook(style, button, state.Active, state.Mouse);
         FillSolid(dc, ToRect(r), look.Face);
@@ -170,7 +176,7 @@ void DrawBar(HWND window, HDC dc, const TCaptionLayout& l, TCaptionState& state,
     FillSolid(dc, ToRect(l.Bar), colors.Background);
     if (!l.IconPicture.Empty()) {
         if (HICON icon = SmallIcon(window)) {
-            const TCaptionRect& r = l.IconPicture;
+            const TRect& r = l.IconPicture;
             DrawIconEx(dc, r.Left, r.Top, icon, r.Right - r.Left, r.Bottom - r.Top, 0, nullptr, DI_NORMAL);
         }
     }
@@ -188,14 +194,15 @@ enum class TRepaint { rpFrame, rpButtons };
 
 // Paints the border and the caption bar into dc, whose origin is the window's top left corner.
 // The bar is drawn off screen and copied in one piece, so that it never shows half drawn.
-void PaintFrame(HWND window, HDC dc, TCaptionState& state, const TStyle& style, TRepaint what = TRepaint::rpFrame) {
-    TCaptionFrame frame;
-    RECT client;
-    SIZE size;
-    if (!FrameOf(window, frame, client, size)) return;
+void PaintFrame(HWND window, HDC dc, const TGeometry& g, TCaptionState& state, const TStyle& style,
+                TRepaint what = TRepaint::rpFrame) {
+    if (!g.Bar) return;
+    const TCaptionFrame& frame = g.Frame;
+    const RECT& client = g.Client;
+    const SIZE size{g.Outer.right - g.Outer.left, g.Outer.bottom - g.Outer.top};
     const TCaptionLayout l = LayoutCaption(frame);
     if (l.Bar.Empty()) return;
-    TCaptionRect area = l.Bar;
+    TRect area = l.Bar;
     if (what == TRepaint::rpButtons) {
         area.Left = !l.Minimise.Empty() ? l.Minimise.Left : l.Close.Left;
         if (l.Close.Empty() && l.Minimise.Empty()) return;
@@ -230,7 +237,7 @@ void PaintNow(HWND window, TCaptionState& state, const TStyle& style, TRepaint w
     if (!IsWindowVisible(window)) return;
     HDC dc = GetWindowDC(window);
     if (!dc) return;
-    PaintFrame(window, dc, state, style, what);
+    PaintFrame(window, dc, FrameOf(window), state, style, what);
     ReleaseDC(window, dc);
 }
 
@@ -251,12 +258,9 @@ TCaptionPart ButtonOfHit(WPARAM hit) {
 
 // The caption part under a point given in screen coordinates.
 TCaptionPart PartAtScreen(HWND window, POINT p) {
-    TCaptionFrame frame;
-    RECT client, outer;
-    SIZE size;
-    if (!FrameOf(window, frame, client, size)) return TCaptionPart::cpNone;
-    GetWindowRect(window, &outer);
-    return CaptionPartAt(LayoutCaption(frame), p.x - outer.left, p.y - outer.top);
+    const TGeometry g = FrameOf(window);
+    if (!g.Bar) return TCaptionPart::cpNone;
+    return CaptionPartAt(LayoutCaption(g.Frame), p.x - g.Outer.left, p.y - g.Outer.top);
 }
 
 void SetMouse(HWND window, TCaptionState& state, const TStyle& style, TCaptionMouse mouse) {
@@ -341,14 +345,11 @@ LRESULT CALLBACK CaptionProc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_P
         case WM_PRINT:
             if ((lp & PRF_NONCLIENT) && (!(lp & PRF_CHECKVISIBLE) || IsWindowVisible(window))) {
                 HDC dc = reinterpret_cast<HDC>(wp);
-                PaintFrame(window, dc, *state, *style);
+                const TGeometry g = FrameOf(window);
+                PaintFrame(window, dc, g, *state, *style);
                 // The rest is drawn with the client area's origin where it lies in the window.
-                RECT client, outer;
-                GetClientRect(window, &client);
-                MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-                GetWindowRect(window, &outer);
                 POINT old;
-                OffsetViewportOrgEx(dc, client.left - outer.left, client.top - outer.top, &old);
+                OffsetViewportOrgEx(dc, g.Client.left, g.Client.top, &old);
                 LRESULT result = DefSubclass(window, msg, wp, lp & ~PRF_NONCLIENT);
                 SetViewportOrgEx(dc, old.x, old.y, nullptr);
                 return result;

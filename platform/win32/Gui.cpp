@@ -150,15 +150,6 @@ POINT CenteredOnScreen(SIZE size) {
     return POINT{work.left + (work.right - work.left - size.cx) / 2, work.top + (work.bottom - work.top - size.cy) / 2};
 }
 
-void CenterOnScreen(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    const POINT at = CenteredOnScreen(SIZE{r.right - r.left, r.bottom - r.top});
-    // Moving a window costs a round of messages even when it stays where it is.
-    if (at.x != r.left || at.y != r.top)
-        SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 POINT CenteredOver(SIZE size, HWND over) {
     RECT o;
     if (!over || !GetWindowRect(over, &o)) return CenteredOnScreen(size);
@@ -175,9 +166,9 @@ SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int 
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-SIZE TextSize(HFONT font, std::wstring_view text, UINT format) {
+SIZE TextSize(HFONT font, std::wstring_view text, UINT format, int wrapWidth) {
     HDC screen = GetDC(nullptr);
-    RECT r{0, 0, 0, 0};
+    RECT r{0, 0, std::max(wrapWidth, 0), 0};
     {
         TSelect sel(screen, font);
         DrawTextW(screen, text.data(), int(text.size()), &r, format | DT_CALCRECT);
@@ -193,6 +184,13 @@ HWND CreateControl(HWND parent, const wchar_t* className, std::u16string_view te
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd && font) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return hwnd;
+}
+
+HWND CreateDialogButton(HWND parent, std::u16string_view text, int id, int x, int y, int w, int h, HFONT font) {
+    const DWORD kind = ActiveStyle() ? BS_OWNERDRAW : BS_DEFPUSHBUTTON;
+    HWND button = CreateControl(parent, L"BUTTON", text, kind | WS_TABSTOP, id, x, y, w, h, font);
+    if (button && ActiveStyle()) TrackButtonHot(button);
+    return button;
 }
 
 // ---- TWindow ----------------------------------------------------------------------------------

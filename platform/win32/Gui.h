@@ -11,6 +11,7 @@
 
 #include "platform/Dpi.h"
 #include "platform/Style.h"
+#include "platform/Surface.h"
 #include "platform/win32/OwnedHandle.h"
 
 namespace zo::win {
@@ -18,6 +19,7 @@ namespace zo::win {
 inline std::wstring W(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
 inline std::u16string U(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
 std::u16string WindowText(HWND hwnd);
+inline RECT ToRect(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
 // ---- Application ----------------------------------------------------------------------------
 void SetApplicationTitle(std::u16string_view title);
@@ -81,13 +83,14 @@ POINT CenteredOnScreen(SIZE size);
 // Where a window of size comes to lie centred on the window over which it should appear (on the
 // screen without one).
 POINT CenteredOver(SIZE size, HWND over);
-// Puts window at the centre of the screen (nothing when it lies there already).
-void CenterOnScreen(HWND window);
 // Outer size of a window whose client area is width x height (in pixels at dpi).
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height, int dpi = kDesignDpi);
 // A child control of parent with its font set; shown at once.
 HWND CreateControl(HWND parent, const wchar_t* className, std::u16string_view text, DWORD style, int id, int x,
                    int y, int w, int h, HFONT font);
+// A dialog's default push button: drawn by the program (and drawn hot under the pointer) while the
+// style is applied, the platform's own default button otherwise.
+HWND CreateDialogButton(HWND parent, std::u16string_view text, int id, int x, int y, int w, int h, HFONT font);
 
 // ---- Windows --------------------------------------------------------------------------------
 // Base of every window of the program: the object is attached at WM_NCCREATE, handlers run in
@@ -152,9 +155,10 @@ private:
     HGDIOBJ FOld;
 };
 
-// The size text takes in font on the screen, laid out as DrawTextW with format would lay it out.
+// The size text takes in font on the screen, laid out as DrawTextW with format would lay it out;
+// with DT_WORDBREAK in format it wraps at wrapWidth (0: no width to wrap at).
 // Controls measure their text with it before they exist, so that each is created at its final size.
-SIZE TextSize(HFONT font, std::wstring_view text, UINT format = DT_SINGLELINE | DT_NOPREFIX);
+SIZE TextSize(HFONT font, std::wstring_view text, UINT format = DT_SINGLELINE | DT_NOPREFIX, int wrapWidth = 0);
 
 // A top-down 32-bit DIB section of w x h; bits receives its pixels.
 HBITMAP CreateDib32(int w, int h, void** bits);

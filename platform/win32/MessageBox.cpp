@@ -6,6 +6,7 @@
 #include "platform/MessageBoxLayout.h"
 #include "platform/win32/DpiMetrics.h"
 #include "platform/win32/Gui.h"
+#include "platform/win32/WindowDpi.h"
 
 namespace zo::win {
 
@@ -14,21 +15,9 @@ namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
-RECT ToRect(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
-
-// Width and height of text in font; wrapped to at most maxWidth when it is given.
-SIZE MeasureText(HWND window, HFONT font, const std::wstring& text, int maxWidth) {
-    HDC dc = GetDC(window);
-    RECT r{0, 0, maxWidth > 0 ? maxWidth : 0, 0};
-    UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
-    format |= maxWidth > 0 ? DT_WORDBREAK | DT_EDITCONTROL : DT_SINGLELINE;
-    {
-        TSelect sel(dc, font);
-        DrawTextW(dc, text.c_str(), int(text.size()), &r, format);
-    }
-    ReleaseDC(window, dc);
-    return SIZE{r.right - r.left, r.bottom - r.top};
-}
+// The message wraps as the text control shows it; the button's text and the title on one line.
+constexpr UINT kMessageFormat = DT_NOPREFIX | DT_EXPANDTABS | DT_WORDBREAK | DT_EDITCONTROL;
+constexpr UINT kLineFormat = DT_NOPREFIX | DT_EXPANDTABS | DT_SINGLELINE;
 
 class TMessageBoxWindow : public TWindow {
 public:
@@ -37,16 +26,26 @@ public:
 
     // False when the window could not be made.
     bool Run(HWND owner) {
-        CreateWindowObject(L"ZoMessageBox", FCaption, kStyle, kExStyle, 0, 0, 100, 100, owner, nullptr);
+        // Measured before the window exists, at the resolution of the screen it is centred on, so
+        // that it is made at its final size and place.
+        const int dpi = WindowDpi(nullptr);
+        TScaled scaled = ScaledTo(dpi);
+        const POINT at = CenteredOnScreen(scaled.Outer);
+        CreateWindowObject(L"ZoMessageBox", FCaption, kStyle, kExStyle, at.x, at.y, scaled.Outer.cx, scaled.Outer.cy,
+                           owner, nullptr);
         if (!Handle()) return false;
-        FText = CreateControl(Handle(), L"STATIC", FMessage, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0xFFFF, 0, 0, 0,
-                              0, nullptr);
-        // Drawn by the program while the style is applied; the platform's own button otherwise.
-        const DWORD kind = ActiveStyle() ? BS_OWNERDRAW : BS_DEFPUSHBUTTON;
-        FButton = CreateControl(Handle(), L"BUTTON", FButtonText, kind | WS_TABSTOP, IDOK, 0, 0, 0, 0, nullptr);
-        if (ActiveStyle()) TrackButtonHot(FButton);
-        ScaleTo(Dpi());
-        CenterOnScreen(Handle());
+        FFont = std::move(scaled.Font);
+        const RECT t = ToRect(FLayout.Text), b = ToRect(FLayout.Button);
+        FText = CreateControl(Handle(), L"STATIC", FMessage, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0xFFFF, t.left, t.top,
+                              t.right - t.left, t.bottom - t.top, FFont);
+        FButton = CreateDialogButton(Handle(), FButtonText, IDOK, b.left, b.top, b.right - b.left, b.bottom - b.top, FFont);
+        if (Dpi() != dpi) {  // made on a monitor of another scale: measured again and centred at that size
+            scaled = ScaledTo(Dpi());
+            Place(std::move(scaled.Font));
+            const POINT centred = CenteredOnScreen(scaled.Outer);
+            SetWindowPos(Handle(), nullptr, centred.x, centred.y, scaled.Outer.cx, scaled.Outer.cy,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         SetFocus(FButton);
         RunModal(Handle(), owner, CopyOnCtrlC([this] {
                      PutTextOnClipboard(Handle(), MessageBoxClipboardText(FCaption, FMessage, {FButtonText}));
@@ -70,8 +69,8 @@ protected:
             case WM_PAINT: {
                 PAINTSTRUCT ps;
                 HDC dc = BeginPaint(Handle(), &ps);
-                DrawIconEx(dc, FIcon.left, FIcon.top, FErrorIcon, FIcon.right - FIcon.left, FIcon.bottom - FIcon.top, 0,
-                           nullptr, DI_NORMAL);
+                const TRect& icon = FLayout.Icon;
+                DrawIconEx(dc, icon.Left, icon.Top, FErrorIcon, icon.Width(), icon.Height(), 0, nullptr, DI_NORMAL);
                 EndPaint(Handle(), &ps);
                 return 0;
             }
@@ -87,8 +86,11 @@ protected:
     }
 
     void DpiChanged(int dpi, const RECT& suggested) override {
-        TWindow::DpiChanged(dpi, suggested);  // its place; ScaleTo gives the size
-        ScaleTo(dpi);
+        TScaled scaled = ScaledTo(dpi);
+        Place(std::move(scaled.Font));
+        // The suggested place, at the size the layout gives.
+        TWindow::DpiChanged(dpi, RECT{suggested.left, suggested.top, suggested.left + scaled.Outer.cx,
+                                      suggested.top + scaled.Outer.cy});
         RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     }
 
@@ -97,31 +99,41 @@ private:
     TFont FFont;
     TIcon FErrorIcon;
     HWND FText = nullptr, FButton = nullptr;
-    RECT FIcon{};
+    TMessageBoxLayout FLayout{};
 
-    // Fonts, icon, places and size at dpi, those of the scale before freed.
-    void ScaleTo(int dpi) {
+    // The font a scale's layout was measured in (not yet given to the controls) and the window's
+    // outer size there.
+    struct TScaled {
+        TFont Font;
+        SIZE Outer;
+    };
+
+    // The icon and layout at dpi; needs no window.
+    TScaled ScaledTo(int dpi) {
         const NONCLIENTMETRICSW ncm = NonClientMetricsAt(dpi);
         TFont font(CreateFontIndirectW(&ncm.lfMessageFont));
         TFont captionFont(CreateFontIndirectW(&ncm.lfCaptionFont));
         FErrorIcon = LoadIconAt(nullptr, IDI_ERROR, ScaleDpi(kMessageBoxIconSize, dpi));
 
         // The message wraps at half the screen's width at the most.
-        const SIZE text = MeasureText(Handle(), font, W(FMessage), GetSystemMetrics(SM_CXSCREEN) / 2);
-        const SIZE button = MeasureText(Handle(), font, W(WithoutAccessKeyMarks(FButtonText)), 0);
-        const SIZE title = MeasureText(Handle(), captionFont, W(FCaption), 0);
+        const SIZE text = TextSize(font, W(FMessage), kMessageFormat, GetSystemMetrics(SM_CXSCREEN) / 2);
+        const SIZE button = TextSize(font, W(WithoutAccessKeyMarks(FButtonText)), kLineFormat);
+        const SIZE title = TextSize(captionFont, W(FCaption), kLineFormat);
         // Room for the caption's icon and close box besides the title.
         const int titleRoom = title.cx + 2 * SystemMetricAt(SM_CXSIZE, dpi) + ScaleDpi(16, dpi);
-        const TMessageBoxLayout layout = LayOutMessageBox({{text.cx, text.cy}, button.cx, titleRoom}, dpi);
+        FLayout = LayOutMessageBox({{text.cx, text.cy}, button.cx, titleRoom}, dpi);
+        const SIZE outer = WindowSizeForClient(kStyle, kExStyle, FLayout.Client.Cx, FLayout.Client.Cy, dpi);
+        return TScaled{std::move(font), outer};
+    }
 
-        FIcon = ToRect(layout.Icon);
-        const RECT t = ToRect(layout.Text), b = ToRect(layout.Button);
+    // The controls take font and their places in the layout; the font of the scale before is
+    // freed once they hold the new one.
+    void Place(TFont font) {
         for (HWND control : {FText, FButton}) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-        FFont = std::move(font);  // the controls hold the new font before the old one goes
+        FFont = std::move(font);
+        const RECT t = ToRect(FLayout.Text), b = ToRect(FLayout.Button);
         MoveWindow(FText, t.left, t.top, t.right - t.left, t.bottom - t.top, FALSE);
         MoveWindow(FButton, b.left, b.top, b.right - b.left, b.bottom - b.top, FALSE);
-        const SIZE outer = WindowSizeForClient(kStyle, kExStyle, layout.Client.Cx, layout.Client.Cy, dpi);
-        SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 };
 

@@ -2,10 +2,12 @@
 
 #include <commctrl.h>
 #include <string>
+#include <utility>
 
 #include "platform/win32/CaptionBar.h"
 #include "platform/win32/DpiMetrics.h"
 #include "platform/win32/Gui.h"
+#include "platform/win32/WindowDpi.h"
 
 namespace zo::win {
 
@@ -110,20 +112,30 @@ constexpr int kIdExpander = 100;
 constexpr int kDetailsPadding = 6;  // between the details' text area and its text
 constexpr COLORREF kInstructionBlue = RGB(0, 83, 196);
 
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
 class TOwnTaskWindow : public TWindow {
 public:
     explicit TOwnTaskWindow(TTaskDialogEx& dialog) : FDialog(dialog) {}
 
     int Run(HWND parent) {
-        const DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
-        const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-        CreateWindowObject(L"ZoTaskDialogEx", FDialog.Title, style, exStyle, 0, 0, 100, 100, parent, nullptr);
+        // Laid out before the window exists, at the resolution of the screen it is centred on, so
+        // that it is made at its final size and place.
+        ScaleTo(WindowDpi(nullptr));
+        const TPlaces places = Places();
+        const SIZE outer = OuterSize(places);
+        const POINT at = CenteredOnScreen(outer);
+        CreateWindowObject(L"ZoTaskDialogEx", FDialog.Title, kStyle, kExStyle, at.x, at.y, outer.cx, outer.cy, parent,
+                           nullptr);
         if (!Handle()) return 0;
         LONG_PTR cls = GetClassLongPtrW(Handle(), GCL_STYLE);
         SetClassLongPtrW(Handle(), GCL_STYLE, cls | CS_NOCLOSE);
-        Build();
-        ScaleTo(Dpi());
-        CenterOnScreen(Handle());
+        Build(places);
+        if (Dpi() != FDpi) {  // made on a monitor of another scale: laid out again and centred at that size
+            ScaleTo(Dpi());
+            Layout(true);
+        }
         SetFocus(FOk);
         RunModal(Handle(), parent, CopyOnCtrlC([this] { CopyToClipboard(); }));
         return FResult;
@@ -182,6 +194,7 @@ protected:
     void DpiChanged(int dpi, const RECT& suggested) override {
         TWindow::DpiChanged(dpi, suggested);  // its place; the layout gives the size
         ScaleTo(dpi);
+        Layout();
     }
 
 private:
@@ -195,78 +208,95 @@ private:
 
     int Px(int designPixels) const { return ScaleDpi(designPixels, FDpi); }
 
-    HWND Child(const wchar_t* cls, const std::u16string& text, DWORD style, int id = 0) {
-        std::wstring t = W(text);
-        return CreateWindowExW(0, cls, t.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, Handle(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    }
-
-    // Fonts and the shield at dpi (those of the scale before freed), then the layout.
+    // Fonts and the shield at dpi; the controls, once they exist, hold the new fonts before
+    // those of the scale before are freed.
     void ScaleTo(int dpi) {
         FDpi = dpi;
         const NONCLIENTMETRICSW ncm = NonClientMetricsAt(dpi);
         TFont font(CreateFontIndirectW(&ncm.lfMessageFont));
         TFont instructionFont = CreateUiFont(ncm.lfMessageFont.lfFaceName, 15, FW_NORMAL, false, dpi);  // 11 point
-        for (HWND control : {FContent, FExpander, FDetails, FOk})
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-        SendMessageW(FInstruction, WM_SETFONT, reinterpret_cast<WPARAM>(instructionFont.get()), FALSE);
-        // The controls hold the new fonts before the old ones go.
+        if (Handle()) {
+            for (HWND control : {FContent, FExpander, FDetails, FOk})
+                SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+            SendMessageW(FInstruction, WM_SETFONT, reinterpret_cast<WPARAM>(instructionFont.get()), FALSE);
+        }
         FFont = std::move(font);
         FInstructionFont = std::move(instructionFont);
         FShield = LoadIconAt(nullptr, MAKEINTRESOURCEW(32518) /* IDI_SHIELD */, Px(kIconSize));
         if (!FShield) FShield = LoadIconAt(nullptr, IDI_WARNING, Px(kIconSize));
-        Layout();
     }
 
-    void Build() {
-        FInstruction = Child(L"STATIC", FDialog.MainInstruction, SS_LEFT | SS_NOPREFIX);
-        FContent = Child(L"STATIC", FDialog.Content, SS_LEFT | SS_NOPREFIX);
-        FExpander = Child(L"BUTTON", u"", BS_OWNERDRAW | WS_TABSTOP, kIdExpander);
-        FDetails = Child(L"STATIC", FDialog.ExpandedText, SS_LEFT | SS_NOPREFIX);
-        // Drawn by the program while the style is applied; the platform's own button otherwise.
-        FOk = Child(L"BUTTON", u"OK", (ActiveStyle() ? BS_OWNERDRAW : BS_DEFPUSHBUTTON) | WS_TABSTOP, IDOK);
-        TrackButtonHot(FExpander);
-        if (ActiveStyle()) TrackButtonHot(FOk);
-    }
+    // Where each control lies at the window's scale, and the client area's height.
+    struct TPlaces {
+        RECT Instruction, Content, Expander, Details, Ok;
+        int ClientHeight;
+    };
 
-    int TextHeight(HWND h, HFONT font, int width) {
-        std::wstring text = W(WindowText(h));
-        HDC dc = GetDC(h);
-        RECT r{0, 0, width, 0};
-        {
-            TSelect sel(dc, font);  // put back before the DC goes
-            DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
-        }
-        ReleaseDC(h, dc);
-        return r.bottom;
-    }
-
-    // The window's layout at its scale: texts wrap to the width and the window's height follows.
-    void Layout() {
+    // Texts wrap to the width and the window's height follows; measured from the dialog's own
+    // strings, so that it needs no window.
+    TPlaces Places() const {
         const int margin = Px(kMargin), width = Px(kWidth), padding = Px(kDetailsPadding);
         const int textLeft = Px(kMargin + kIconSize + 10);
         const int textWidth = width - textLeft - margin;
+        const auto height = [](HFONT font, const std::u16string& text, int wrapWidth) {
+            return int(TextSize(font, W(text), DT_WORDBREAK | DT_NOPREFIX, wrapWidth).cy);
+        };
+        TPlaces p{};
         int y = margin;
-        int h = TextHeight(FInstruction, FInstructionFont, textWidth);
-        MoveWindow(FInstruction, textLeft, y, textWidth, h, FALSE);
+        int h = height(FInstructionFont, FDialog.MainInstruction, textWidth);
+        p.Instruction = RECT{textLeft, y, textLeft + textWidth, y + h};
         y += h + Px(8);
-        h = TextHeight(FContent, FFont, textWidth);
-        MoveWindow(FContent, textLeft, y, textWidth, h, FALSE);
+        h = height(FFont, FDialog.Content, textWidth);
+        p.Content = RECT{textLeft, y, textLeft + textWidth, y + h};
         y = std::max(y + h, Px(kMargin + kIconSize)) + Px(12);
-        MoveWindow(FExpander, margin, y, Px(19), Px(19), FALSE);
+        p.Expander = RECT{margin, y, margin + Px(19), y + Px(19)};
         y += Px(19 + 8);
-        ShowWindow(FDetails, FExpanded ? SW_SHOW : SW_HIDE);
         if (FExpanded) {
             const int inner = width - 2 * (margin + padding);
-            h = TextHeight(FDetails, FFont, inner);
-            MoveWindow(FDetails, margin + padding, y + padding, inner, h, FALSE);
+            h = height(FFont, FDialog.ExpandedText, inner);
+            p.Details = RECT{margin + padding, y + padding, margin + padding + inner, y + padding + h};
             y += h + 2 * padding + Px(8);
         }
-        MoveWindow(FOk, width - margin - Px(80), y, Px(80), Px(26), FALSE);
-        y += Px(26) + margin;
-        SIZE outer = WindowSizeForClient(DWORD(GetWindowLongPtrW(Handle(), GWL_STYLE)),
-                                         DWORD(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), width, y, FDpi);
-        SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        p.Ok = RECT{width - margin - Px(80), y, width - margin, y + Px(26)};
+        p.ClientHeight = y + Px(26) + margin;
+        return p;
+    }
+
+    SIZE OuterSize(const TPlaces& places) const {
+        return WindowSizeForClient(kStyle, kExStyle, Px(kWidth), places.ClientHeight, FDpi);
+    }
+
+    void Build(const TPlaces& p) {
+        const auto child = [this](const wchar_t* cls, const std::u16string& text, DWORD style, int id, const RECT& r,
+                                  HFONT font) {
+            return CreateControl(Handle(), cls, text, style, id, r.left, r.top, r.right - r.left, r.bottom - r.top, font);
+        };
+        FInstruction = child(L"STATIC", FDialog.MainInstruction, SS_LEFT | SS_NOPREFIX, 0, p.Instruction, FInstructionFont);
+        FContent = child(L"STATIC", FDialog.Content, SS_LEFT | SS_NOPREFIX, 0, p.Content, FFont);
+        FExpander = child(L"BUTTON", u"", BS_OWNERDRAW | WS_TABSTOP, kIdExpander, p.Expander, FFont);
+        FDetails = child(L"STATIC", FDialog.ExpandedText, SS_LEFT | SS_NOPREFIX, 0, p.Details, FFont);
+        ShowWindow(FDetails, SW_HIDE);  // until the details are expanded
+        const RECT& ok = p.Ok;
+        FOk = CreateDialogButton(Handle(), u"OK", IDOK, ok.left, ok.top, ok.right - ok.left, ok.bottom - ok.top, FFont);
+        TrackButtonHot(FExpander);
+    }
+
+    // The controls and the window's size at its scale; centred on the screen at that size when
+    // asked, in the same move.
+    void Layout(bool centre = false) {
+        const TPlaces p = Places();
+        const std::pair<HWND, const RECT&> placed[] = {
+            {FInstruction, p.Instruction}, {FContent, p.Content}, {FExpander, p.Expander}, {FOk, p.Ok}};
+        for (const auto& [control, r] : placed) MoveWindow(control, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+        if (FExpanded) {
+            const RECT& r = p.Details;
+            MoveWindow(FDetails, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+        }
+        ShowWindow(FDetails, FExpanded ? SW_SHOW : SW_HIDE);
+        const SIZE outer = OuterSize(p);
+        const POINT at = centre ? CenteredOnScreen(outer) : POINT{};
+        SetWindowPos(Handle(), nullptr, at.x, at.y, outer.cx, outer.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE | (centre ? 0 : SWP_NOMOVE));
         InvalidateRect(Handle(), nullptr, TRUE);
         InvalidateRect(FExpander, nullptr, TRUE);
     }

@@ -12,9 +12,9 @@ namespace {
 struct LayoutRow {
     const char* name;
     TCaptionFrame frame;
-    TCaptionRect bar, icon, minimise, close;
+    TRect bar, icon, minimise, close;
     int titleLeft, titleRight;
-    TCaptionRect picture = {};  // where the icon is drawn
+    TRect picture = {};  // where the icon is drawn
 };
 
 // Windows of 491 and 374 pixels with a 3-pixel frame: a main window (icon, minimise, close), a
