@@ -132,9 +132,10 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 // Read, decode, parse and one lookup, as the panel loads its settings file.
 bool LoadAndLookUp(const std::string& path, memplat::AsciiLocale& locale, memplat::Latin1& codePage) {
     std::string bytes = ReadWhole(path);
+    std::u16string text = zo::DecodeText(codePage.AnsiCodePage(), bytes, codePage);
+    bytes = std::string();  // as the file reader drops its bytes once they are decoded
     zo::TIniDocument document(locale);
-    document.Parse(zo::DecodeText(codePage.AnsiCodePage(), bytes, codePage));
-    bytes = std::string();
+    document.Parse(std::move(text));
     return zo::StoredBool(document.ReadString(u"Settings", u"RestartServices", u""), false) ||
            !document.ReadString(u"s", u"k", u"").empty();
 }
