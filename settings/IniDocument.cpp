@@ -158,7 +158,6 @@ std::optional<uint32_t> TIniDocument::FindSection(std::u16string_view name) {
         return std::nullopt;
     }
     if (!FSectionTable.Built) {
-        ReserveNames(FSectionTable, FHeaders.size(), nameOf);
         for (uint32_t k = 0; k < FHeaders.size(); ++k) InsertFirst(FSectionTable, SectionName(k), k, nameOf);
         FSectionTable.Built = true;
     }
