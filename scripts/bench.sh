@@ -4,7 +4,7 @@
 #   under Wine: one poll against `sc query` + `tasklist`, start-up time and working set, start-up
 #               against the least program with the same window (ratio), a message's round trip
 #               to the check box against a plain button and the main window, handles and GDI/USER
-#               objects over 10,000 polls (takes several minutes), a caption bar
+#               objects over 10,000 polls (takes several minutes; GDI/USER counts only outside Wine), a caption bar
 #               repaint (the pointer over the close button), GDI objects over 20 display-scale
 #               changes, start-up at 200 % against 100 %
 #   size: the programs' sizes in bytes against their budgets, and the libraries each imports

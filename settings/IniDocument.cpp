@@ -34,7 +34,14 @@ uint64_t HashFolded(std::u16string_view folded, bool asciiToUpper) {
         h ^= asciiToUpper ? AsciiUpper(c) : c;
         h *= 1099511628211ull;
     }
-    return h ^ (h >> 29);
+    // The tables take the low bits, which the multiplications above leave depending only on the
+    // low bits of each character: numbered names ("k1", "k2", ...) then crowd into long probe
+    // runs. A final mix spreads every bit over the low ones.
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 33);
 }
 
 uint32_t CheckedSize(size_t size) {
@@ -62,35 +69,64 @@ bool TIniDocument::SameName(std::u16string_view a, std::u16string_view b) const 
     return Fold(a) == Fold(b);
 }
 
+// A slot holds, above the entry's number plus one, the top bits of its name's hash, so that a
+// probe reads a name from the document (a cache miss or two in a large one) only when those
+// match. A table whose numbers outgrow the low bits holds the numbers alone.
+namespace {
+constexpr unsigned kIndexBits = 26;
+constexpr uint32_t kIndexMask = (uint32_t(1) << kIndexBits) - 1;
+uint32_t Tag(uint64_t hash) { return uint32_t(hash >> (64 - (32 - kIndexBits))) << kIndexBits; }
+}  // namespace
+
 template <typename NameOf>
 std::optional<uint32_t> TIniDocument::Lookup(const TNameTable& table, std::u16string_view name, NameOf nameOf) const {
     if (table.Slots.empty()) return std::nullopt;
     const size_t mask = table.Slots.size() - 1;
-    for (size_t i = size_t(NameHash(name)) & mask;; i = (i + 1) & mask) {
+    const uint64_t hash = NameHash(name);
+    const uint32_t tag = table.Tagged ? Tag(hash) : 0, indexMask = table.Tagged ? kIndexMask : UINT32_MAX;
+    for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
         const uint32_t slot = table.Slots[i];
         if (slot == 0) return std::nullopt;
-        if (SameName(nameOf(slot - 1), name)) return slot - 1;
+        if ((slot & ~indexMask) == tag && SameName(nameOf((slot & indexMask) - 1), name)) return (slot & indexMask) - 1;
     }
 }
 
 template <typename NameOf>
+void TIniDocument::Rehash(TNameTable& table, size_t slots, bool tagged, NameOf nameOf) const {
+    TNameTable grown;
+    grown.Slots.assign(slots, 0);
+    grown.Tagged = tagged;
+    grown.Built = table.Built;
+    grown.Scanned = table.Scanned;
+    const uint32_t indexMask = table.Tagged ? kIndexMask : UINT32_MAX;
+    for (uint32_t slot : table.Slots)
+        if (slot) InsertFirst(grown, nameOf((slot & indexMask) - 1), (slot & indexMask) - 1, nameOf);
+    table = std::move(grown);
+}
+
+template <typename NameOf>
+void TIniDocument::ReserveNames(TNameTable& table, size_t count, NameOf nameOf) const {
+    size_t slots = 16;
+    while (slots * 3 < count * 4) slots *= 2;  // at most three quarters full
+    if (slots > table.Slots.size()) Rehash(table, slots, table.Tagged, nameOf);
+}
+
+template <typename NameOf>
 void TIniDocument::InsertFirst(TNameTable& table, std::u16string_view name, uint32_t value, NameOf nameOf) const {
-    if ((table.Count + 1) * 4 > table.Slots.size() * 3) {  // keep the table at most three quarters full
-        TNameTable grown;
-        grown.Slots.assign(std::max<size_t>(16, table.Slots.size() * 2), 0);
-        for (uint32_t slot : table.Slots)
-            if (slot) InsertFirst(grown, nameOf(slot - 1), slot - 1, nameOf);
-        table = std::move(grown);
-    }
+    ReserveNames(table, table.Count + 1, nameOf);
+    if (table.Tagged && value >= kIndexMask) Rehash(table, table.Slots.size(), false, nameOf);
     const size_t mask = table.Slots.size() - 1;
-    for (size_t i = size_t(NameHash(name)) & mask;; i = (i + 1) & mask) {
+    const uint64_t hash = NameHash(name);
+    const uint32_t tag = table.Tagged ? Tag(hash) : 0, indexMask = table.Tagged ? kIndexMask : UINT32_MAX;
+    for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
         uint32_t& slot = table.Slots[i];
         if (slot == 0) {
-            slot = value + 1;
+            slot = tag | (value + 1);
             ++table.Count;
             return;
         }
-        if (SameName(nameOf(slot - 1), name)) return;  // an earlier entry of that name wins
+        // An earlier entry of that name wins.
+        if ((slot & ~indexMask) == tag && SameName(nameOf((slot & indexMask) - 1), name)) return;
     }
 }
 
@@ -103,28 +139,50 @@ size_t TIniDocument::SectionEnd(size_t ordinal) const {
     return ordinal + 1 < FHeaders.size() ? FHeaders[ordinal + 1] : FEntries.size();
 }
 
+// A table is built only once the lookups without it have read as many names as it would take
+// in: a file read for one or two values is searched straight through, at the speed of reading
+// memory in order, and many lookups still cost the same whatever the size of the file.
+bool TIniDocument::WorthATable(const TNameTable& table, size_t names) {
+    return table.Built || table.Scanned >= names;
+}
+
 std::optional<uint32_t> TIniDocument::FindSection(std::u16string_view name) {
     auto nameOf = [this](uint32_t ordinal) { return SectionName(ordinal); };
-    if (!FSectionTableValid) {
-        FSectionTable = {};
+    if (!WorthATable(FSectionTable, FHeaders.size())) {
+        for (uint32_t k = 0; k < FHeaders.size(); ++k)
+            if (SameName(SectionName(k), name)) {
+                FSectionTable.Scanned += k + 1;
+                return k;
+            }
+        FSectionTable.Scanned += FHeaders.size();
+        return std::nullopt;
+    }
+    if (!FSectionTable.Built) {
         for (uint32_t k = 0; k < FHeaders.size(); ++k) InsertFirst(FSectionTable, SectionName(k), k, nameOf);
-        FSectionTableValid = true;
+        FSectionTable.Built = true;
     }
     return Lookup(FSectionTable, name, nameOf);
 }
 
 std::optional<size_t> TIniDocument::FindLine(uint32_t ordinal, std::u16string_view ident) {
     const size_t first = FHeaders[ordinal] + 1, end = SectionEnd(ordinal);
-    if (end - first <= kLinearSection) {
+    TNameTable* table = end - first <= kLinearSection ? nullptr : &FLineTables[ordinal];
+    if (!table || !WorthATable(*table, end - first)) {
         for (size_t e = first; e < end; ++e)
-            if (SameName(IniLineName(EntryText(e)), ident)) return e;
+            if (SameName(IniLineName(EntryText(e)), ident)) {
+                if (table) table->Scanned += e - first + 1;
+                return e;
+            }
+        if (table) table->Scanned += end - first;
         return std::nullopt;
     }
     auto nameOf = [this, first](uint32_t place) { return IniLineName(EntryText(first + place)); };
-    auto [it, added] = FLineTables.try_emplace(ordinal);
-    if (added)
-        for (size_t e = first; e < end; ++e) InsertFirst(it->second, nameOf(uint32_t(e - first)), uint32_t(e - first), nameOf);
-    const auto place = Lookup(it->second, ident, nameOf);
+    if (!table->Built) {
+        ReserveNames(*table, end - first, nameOf);
+        for (size_t e = first; e < end; ++e) InsertFirst(*table, nameOf(uint32_t(e - first)), uint32_t(e - first), nameOf);
+        table->Built = true;
+    }
+    const auto place = Lookup(*table, ident, nameOf);
     return place ? std::optional<size_t>(first + *place) : std::nullopt;
 }
 
@@ -140,7 +198,7 @@ uint32_t TIniDocument::AddSection(std::u16string_view name) {
     const uint32_t ordinal = CheckedSize(FHeaders.size());
     FHeaders.push_back(CheckedSize(FEntries.size()));
     FEntries.push_back(AppendText(name));
-    if (FSectionTableValid)
+    if (FSectionTable.Built)
         InsertFirst(FSectionTable, name, ordinal, [this](uint32_t k) { return SectionName(k); });
     return ordinal;
 }
@@ -151,7 +209,7 @@ void TIniDocument::AddLine(uint32_t ordinal, std::u16string_view text) {
     FEntries.insert(FEntries.begin() + std::ptrdiff_t(end), AppendText(text));
     for (size_t k = ordinal + 1; k < FHeaders.size(); ++k) ++FHeaders[k];
     auto table = FLineTables.find(ordinal);
-    if (table != FLineTables.end()) {
+    if (table != FLineTables.end() && table->second.Built) {
         const size_t first = FHeaders[ordinal] + 1;
         InsertFirst(table->second, IniLineName(text), uint32_t(end - first),
                     [this, first](uint32_t place) { return IniLineName(EntryText(first + place)); });
@@ -194,7 +252,6 @@ void TIniDocument::Clear() {
     FHeaders.clear();
     FHeaders.shrink_to_fit();
     FSectionTable = {};
-    FSectionTableValid = false;
     FLineTables.clear();
 }
 
@@ -205,8 +262,22 @@ void TIniDocument::Parse(std::u16string t) {
     // character for its end mark.
     const size_t n = t.size();
     size_t w = 0, i = 0;
-    // At most one entry a line: reserved at once rather than grown by copying.
-    FEntries.reserve(size_t(std::count_if(t.begin(), t.end(), [](char16_t c) { return c == u'\n' || c == u'\r'; })) + 1);
+    // At most one entry a line, and one header a line that begins with "[": reserved at once
+    // rather than grown by copying, which would hold the old and the new array together.
+    size_t lines = 1, headers = 0;
+    bool lineStart = true;
+    for (size_t k = 0; k < n; ++k) {
+        const char16_t c = t[k];
+        if (c == u'\n' || (c == u'\r' && (k + 1 == n || t[k + 1] != u'\n'))) {
+            ++lines;
+            lineStart = true;
+        } else if (lineStart && c > 32) {
+            headers += c == u'[';
+            lineStart = false;
+        }
+    }
+    FEntries.reserve(lines);
+    FHeaders.reserve(headers);
     auto move = [&](size_t from, size_t to) {
         std::char_traits<char16_t>::move(&t[w], &t[from], to - from);
         w += to - from;
@@ -364,7 +435,6 @@ void TIniDocument::EraseSection(std::u16string_view section) {
     EraseEntries(first, end);
     FHeaders.erase(FHeaders.begin() + std::ptrdiff_t(*k));
     for (size_t j = *k; j < FHeaders.size(); ++j) FHeaders[j] -= uint32_t(end - first);
-    FSectionTableValid = false;
     FSectionTable = {};
     FLineTables.clear();
 }

@@ -60,13 +60,23 @@ public:
 
 private:
     // An open-addressing table from a case-folded name to the number of its first entry; a slot
-    // holds that number plus one, 0 when free. Names themselves stay in the document.
+    // holds that number plus one (with some bits of the name's hash above it while Tagged), 0
+    // when free. Names themselves stay in the document.
     struct TNameTable {
         std::vector<uint32_t> Slots;
         size_t Count = 0;
+        bool Tagged = true;
+        bool Built = false;
+        size_t Scanned = 0;  // names read by lookups made without the table
     };
+    static bool WorthATable(const TNameTable& table, size_t names);
     template <typename NameOf>
     std::optional<uint32_t> Lookup(const TNameTable& table, std::u16string_view name, NameOf nameOf) const;
+    template <typename NameOf>
+    void Rehash(TNameTable& table, size_t slots, bool tagged, NameOf nameOf) const;
+    // Room for count names without growing.
+    template <typename NameOf>
+    void ReserveNames(TNameTable& table, size_t count, NameOf nameOf) const;
     template <typename NameOf>
     void InsertFirst(TNameTable& table, std::u16string_view name, uint32_t value, NameOf nameOf) const;
 
@@ -97,11 +107,10 @@ private:
     size_t FGarbage = 0;  // characters of FText that no entry uses any more
     std::vector<uint32_t> FEntries;
     std::vector<uint32_t> FHeaders;
-    // Built when first needed. Section names to section ordinals, and for sections of more
+    // Built once lookups have read as many names as a table takes in. Section names to section ordinals, and for sections of more
     // than a few lines, line names to the line's place in its section: neither moves when a
     // line is added at a section's end, which is where writes add lines.
     TNameTable FSectionTable;
-    bool FSectionTableValid = false;
     std::unordered_map<uint32_t, TNameTable> FLineTables;
 };
 

@@ -191,9 +191,16 @@ int Messages(const wchar_t* panel) {
     return 0;
 }
 
-// The system's counts, where it keeps them (Wine reports 0 for all three), and probes that work
-// everywhere: the value of a fresh kernel handle and of a fresh GDI object, which stay the same
-// while freed slots are reused and climb when objects leak, and the private memory in use.
+// Wine's own library exports its version; no Windows does.
+bool UnderWine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// The system's counts, where it keeps them (under Wine GDI and USER objects are not counted, so
+// they are not printed), and probes that work everywhere: the value of a fresh kernel handle and
+// of a fresh GDI object, which stay the same while freed slots are reused and climb when objects
+// leak, and the private memory in use.
 void Counts(const char* when) {
     DWORD handles = 0;
     GetProcessHandleCount(GetCurrentProcess(), &handles);
@@ -202,11 +209,15 @@ void Counts(const char* when) {
     PROCESS_MEMORY_COUNTERS_EX pmc{};
     pmc.cb = sizeof pmc;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
-    std::printf("%s: handles %lu, GDI objects %lu, USER objects %lu; next kernel handle %p, next GDI handle %p, "
+    char gui[96] = "GDI and USER objects not measurable under Wine";
+    if (!UnderWine())
+        std::snprintf(gui, sizeof gui, "GDI objects %lu, USER objects %lu",
+                      GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+                      GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
+    std::printf("%s: handles %lu, %s; next kernel handle %p, next GDI handle %p, "
                 "working set %.1f MiB, pagefile %.1f MiB\n",
-                when, handles, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
-                GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), static_cast<void*>(probe),
-                static_cast<void*>(brush), pmc.WorkingSetSize / 1048576.0, pmc.PagefileUsage / 1048576.0);
+                when, handles, gui, static_cast<void*>(probe), static_cast<void*>(brush),
+                pmc.WorkingSetSize / 1048576.0, pmc.PagefileUsage / 1048576.0);
     DeleteObject(brush);
     CloseHandle(probe);
 }
