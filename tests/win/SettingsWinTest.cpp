@@ -256,10 +256,29 @@ bool UnixLink(const std::u16string& target, const std::u16string& link) {
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
         return false;
-    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hProcess);  // Wine's handle of a Unix process does not wait for its end
+    CloseHandle(pi.hThread);
+    for (int i = 0; i < 200; ++i, Sleep(25))
+        if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(link.c_str())) != INVALID_FILE_ATTRIBUTES) return true;
+    return false;
+}
+
+void UnixRemove(const std::u16string& path) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name"));
+    char* p = unixName ? unixName(reinterpret_cast<const wchar_t*>(path.c_str())) : nullptr;
+    if (!p) return;
+    std::wstring cmd = L"Z:\\bin\\rm -f " + std::wstring(p, p + strlen(p));
+    HeapFree(GetProcessHeap(), 0, p);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return;
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    return GetFileAttributesW(reinterpret_cast<const wchar_t*>(link.c_str())) != INVALID_FILE_ATTRIBUTES;
+    for (int i = 0; i < 200 && GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str())) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(25);
 }
 
 // What the service decides from a file, with the real file system.
@@ -330,6 +349,18 @@ TEST_F(SettingsWin, PlantedThingsInTheFolder) {
          file, u"", nullptr, "[Settings]\r\nRestartServices=1\r\n\r\n",
          [&] { EXPECT_TRUE(GetFileAttributesW(reinterpret_cast<const wchar_t*>(file.c_str())) & FILE_ATTRIBUTE_HIDDEN); }},
     };
+    // Clears the folder (links first, never through them), also of an earlier run with this id.
+    const auto clear = [&] {
+        SetFileAttributesW(reinterpret_cast<const wchar_t*>(file.c_str()), FILE_ATTRIBUTE_NORMAL);
+        for (const auto& name : FolderEntries(folder)) {
+            const std::wstring path = std::wstring(folder.begin(), folder.end()) + std::wstring(name.begin(), name.end());
+            if (!RemoveDirectoryW(path.c_str()) && name != u"real" && !DeleteFileW(path.c_str()))
+                UnixRemove(folder + name);  // a link whose target is gone
+        }
+        DeleteFileW(reinterpret_cast<const wchar_t*>((sub + u"ZoradidIvavuda.ini").c_str()));
+        RemoveDirectoryW(reinterpret_cast<const wchar_t*>(sub.c_str()));
+    };
+    clear();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
         if (!row.Plant()) {
@@ -350,14 +381,7 @@ TEST_F(SettingsWin, PlantedThingsInTheFolder) {
         EXPECT_EQ(ReadRaw(row.Path), row.After);
         EXPECT_EQ(ServiceDecision(row.Path).On, row.Refusal.empty());
         if (row.Check) row.Check();
-        // Clear the folder for the next row, links first (never through them).
-        SetFileAttributesW(reinterpret_cast<const wchar_t*>(file.c_str()), FILE_ATTRIBUTE_NORMAL);
-        for (const auto& name : FolderEntries(folder)) {
-            const std::wstring path = std::wstring(folder.begin(), folder.end()) + std::wstring(name.begin(), name.end());
-            if (!RemoveDirectoryW(path.c_str()) && name != u"real") DeleteFileW(path.c_str());
-        }
-        DeleteFileW(reinterpret_cast<const wchar_t*>((sub + u"ZoradidIvavuda.ini").c_str()));
-        RemoveDirectoryW(reinterpret_cast<const wchar_t*>(sub.c_str()));
+        clear();
     }
 }
 
