@@ -200,6 +200,8 @@ TEST_F(SettingsWin, FullWidthLookAlikesNeverBecomeTheFilesSyntax) {
     EXPECT_EQ(ReadRaw(file), "\xEF\xBB\xBF" + ToUtf8(text + u"\r\n"));
 }
 
+void UnixRemove(const std::u16string& path);
+
 // The folder may be writable by anyone: a second name of a file is a link too, refused when read,
 // and neither name changes.
 TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
@@ -227,7 +229,8 @@ TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
     // A link at a name like that of a new file is passed over: it and what it points to stay.
     DeleteFileW(reinterpret_cast<const wchar_t*>(file.c_str()));
     const std::u16string temporary = file + u".~0";
-    DeleteFileW(reinterpret_cast<const wchar_t*>(temporary.c_str()));  // a folder of an earlier run with this id
+    if (!DeleteFileW(reinterpret_cast<const wchar_t*>(temporary.c_str())))  // a folder of an earlier run with this id
+        UnixRemove(temporary);
     ASSERT_TRUE(CreateHardLinkW(reinterpret_cast<const wchar_t*>(temporary.c_str()),
                                 reinterpret_cast<const wchar_t*>(other.c_str()), nullptr))
         << GetLastError();
