@@ -5,6 +5,7 @@
 #include <string>
 
 #include "companion/Names.h"
+#include "companion/SettingsFolder.h"
 #include "platform/SystemText.h"
 #include "platform/Text.h"
 #include "platform/win32/WideText.h"
@@ -100,6 +101,8 @@ TRegistrationResult Install() {
     DWORD error = 0;
     if (!CreateFolders(U(kSettingsFolder), error))
         return Failed(u"Could not create the settings folder " + Quoted(U(kSettingsFolder)), error);
+    const TFolderSecurityResult folders = SecureSettingsFolders();
+    if (!folders.Ok) return Failed(folders.Message, folders.Error);
 
     std::u16string path;
     if (!OwnPath(path, error)) return Failed(u"Could not install service " + Quoted(name), error);
@@ -113,7 +116,7 @@ TRegistrationResult Install() {
                                     W(binaryPath), nullptr, nullptr, nullptr, nullptr, nullptr));
     if (service) {
         SetDescription(service.get());
-        return {true, u"Service " + Quoted(name) + u" installed."};
+        return {true, u"Service " + Quoted(name) + u" installed. " + folders.Message};
     }
     error = GetLastError();
     if (error != ERROR_SERVICE_EXISTS) return Failed(u"Could not install service " + Quoted(name), error);
@@ -126,7 +129,7 @@ TRegistrationResult Install() {
                               nullptr, kDisplayName))
         return Failed(u"Could not update service " + Quoted(name), GetLastError());
     SetDescription(existing.get());
-    return {true, u"Service " + Quoted(name) + u" was already installed; its settings were updated."};
+    return {true, u"Service " + Quoted(name) + u" was already installed; its settings were updated. " + folders.Message};
 }
 
 TRegistrationResult Uninstall() {

@@ -5,16 +5,11 @@
 #include <exception>
 
 #include "companion/Names.h"
-#include "platform/win32/WideText.h"
-#include "platform/win32/Win32Settings.h"
-#include "settings/IniDocument.h"
+#include "companion/Setting.h"
 
 namespace zo::companion {
 
 namespace {
-
-// The largest settings file that is read: the panel writes 33 bytes.
-constexpr size_t kMaxSettingsBytes = 1 << 20;
 
 // The service's state, shared by the main routine (service thread) and the control handler
 // (dispatcher thread). The status handle and event are set before the handler can run.
@@ -100,29 +95,9 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
 }  // namespace
 
 bool RestartServicesOn() {
-    // The control panel stores "1" or "0"; any number other than 0 switches restarting on, and a
-    // missing file, section or key, or a value that is not a number, leaves it off. The file is
-    // read by the panel's own document code, but without the panel's settings classes, which
-    // would bring every typed value and the writing of files into the service.
-    // The file is read every few seconds from a folder that any user can write to. The panel
-    // writes a few dozen bytes, so a larger file is not read at all; and any failure (the memory
-    // for a huge file, say) keeps the last answer rather than ending the service.
+    // Only a read that fails for a passing reason keeps the last answer.
     static bool last = false;
-    static Win32FileSystem files(kMaxSettingsBytes);
-    static Win32CodePage codePages;
-    static Win32Locale locale;
-    static const std::u16string fileName = win::U(kSettingsFile), section = win::U(kSettingsSection),
-                                key = win::U(kRestartServicesKey);
-    try {
-        std::optional<uint32_t> encoding;
-        std::u16string text;
-        bool opened = false;
-        if (ReadIniText(files, codePages, fileName, encoding, text, opened)) return last;
-        TIniDocument document(locale);
-        document.Parse(std::move(text));
-        last = StoredBool(document.ReadString(section, key, u""), false);
-    } catch (const std::exception&) {
-    }
+    last = ReadRestartSetting(last).On;
     return last;
 }
 

@@ -12,7 +12,7 @@ enum TDispatchResult { drServed, drNotAService, drFailed };
 TDispatchResult RunAsService(unsigned long& lastError);
 
 // Whether "RestartServices" is on, read from the settings file by the same rules as the control
-// panel. When the file exists but cannot be read (the panel is replacing it), the last answer
+// panel (ReadRestartSetting). When another program holds the file for a moment, the last answer
 // stands; it starts as off.
 bool RestartServicesOn();
 

@@ -1,7 +1,7 @@
 // ZoradidIvavuda.exe, the Quillora 5 service monitor.
 //   ZoradidIvavuda /install     registers the service and creates its settings folder
 //   ZoradidIvavuda /uninstall   stops the service if it runs and removes its registration
-//   ZoradidIvavuda /setting     shows whether restarting is on, as the service reads the file
+//   ZoradidIvavuda /setting     shows whether restarting is on, as the service decides from the file now
 //   (no switch)                 run by the service control manager: the service itself
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 #include "companion/Names.h"
 #include "companion/Registration.h"
 #include "companion/Service.h"
+#include "companion/Setting.h"
 #include "platform/Text.h"
 
 namespace {
@@ -44,6 +45,20 @@ int Report(const zo::companion::TRegistrationResult& result) {
     return result.Ok ? 0 : 1;
 }
 
+// The decision the service would take from the file now, and why; the reason and a failure when
+// the file cannot be read (the running service may then act on its last answer).
+int ShowSetting() {
+    const zo::companion::TRestartSetting setting = zo::companion::ReadRestartSetting(false);
+    if (setting.Source == zo::companion::ssUnreadable) {
+        PrintLine(STD_ERROR_HANDLE, u"Cannot read the settings file \"" +
+                                        std::u16string(reinterpret_cast<const char16_t*>(zo::companion::kSettingsFile)) +
+                                        u"\": " + setting.ErrorText + u" (error " + zo::IntToStr(setting.ErrorCode) + u").");
+        return 1;
+    }
+    PrintLine(STD_OUTPUT_HANDLE, zo::companion::SettingLine(setting));
+    return 0;
+}
+
 bool IsSwitch(const wchar_t* arg, const wchar_t* name) {
     return (arg[0] == L'/' || arg[0] == L'-') && lstrcmpiW(arg + 1, name) == 0;
 }
@@ -53,10 +68,7 @@ bool IsSwitch(const wchar_t* arg, const wchar_t* name) {
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && IsSwitch(argv[1], L"install")) return Report(zo::companion::Install());
     if (argc == 2 && IsSwitch(argv[1], L"uninstall")) return Report(zo::companion::Uninstall());
-    if (argc == 2 && IsSwitch(argv[1], L"setting")) {
-        PrintLine(STD_OUTPUT_HANDLE, zo::companion::RestartServicesOn() ? u"RestartServices=1" : u"RestartServices=0");
-        return 0;
-    }
+    if (argc == 2 && IsSwitch(argv[1], L"setting")) return ShowSetting();
     if (argc > 1) return Usage();
 
     // No switch: the service control manager started us, or someone ran us by hand.

@@ -461,30 +461,105 @@ bool TIniDocument::ValueExists(std::u16string_view section, std::u16string_view 
 
 // --- reading the file ---------------------------------------------------------------------------
 
-uint32_t ReadIniText(IFileSystem& files, ICodePage& codePages, const std::u16string& fileName,
-                     std::optional<uint32_t>& encoding, std::u16string& text, bool& opened) {
-    text.clear();
-    opened = false;
-    if (fileName.empty() || !files.FileExists(fileName)) return 0;
+namespace {
+
+char16_t FoldAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+
+// UTF-16 without a byte-order mark: a NUL in every other byte of the first line, and none in the
+// bytes between them. 0 when the bytes do not look so.
+uint32_t UnmarkedUtf16(std::string_view bytes) {
+    size_t end = bytes.find('\n');
+    end = end == std::string_view::npos ? bytes.size() : end + 1;
+    end -= end % 2;
+    if (end == 0) return 0;
+    bool little = true, big = true;
+    for (size_t i = 0; i < end; i += 2) {
+        little = little && bytes[i] != 0 && bytes[i + 1] == 0;
+        big = big && bytes[i] == 0 && bytes[i + 1] != 0;
+    }
+    return little ? cpUTF16LE : big ? cpUTF16BE : 0;
+}
+
+bool IsSystemCode(uint32_t code) { return (code & 0x20000000u) == 0; }
+
+}  // namespace
+
+bool SameFinalPath(std::u16string_view fileName, std::u16string_view finalPath) {
+    // The final path comes as "\\?\C:\..." or "\\?\UNC\server\...".
+    if (finalPath.substr(0, 8) == u"\\\\?\\UNC\\") {
+        if (fileName.substr(0, 2) != u"\\\\") return false;
+        finalPath.remove_prefix(8);
+        fileName.remove_prefix(2);
+    } else if (finalPath.substr(0, 4) == u"\\\\?\\") {
+        finalPath.remove_prefix(4);
+    }
+    if (fileName.size() != finalPath.size()) return false;
+    for (size_t i = 0; i < fileName.size(); ++i)
+        if (FoldAscii(fileName[i]) != FoldAscii(finalPath[i])) return false;
+    return true;
+}
+
+uint32_t CheckOpenedFile(std::u16string_view fileName, const TOpenedFile& file, uint64_t maxBytes) {
+    if (file.Links > 1 || !SameFinalPath(fileName, file.FinalPath)) return fsLink;
+    return file.Size > maxBytes ? fsTooLarge : 0;
+}
+
+std::u16string FileFailureText(ISystemText& systemText, uint32_t code, uint64_t size) {
+    if (code == fsLink) return u"It is a link to another file, and settings are never read or written through a link";
+    if (code == fsTooLarge)
+        return FormatS(u"It holds %s bytes, and a settings file holds at most %s bytes",
+                       {IntToStr(int64_t(size)), IntToStr(int64_t(kMaxSettingsFileBytes))});
+    return IsSystemCode(code) ? SysErrorMessage(systemText, code) : u"Error " + IntToStr(code);
+}
+
+uint32_t ReadIniText(IFileSystem& files, ICodePage& codePages, const std::u16string& fileName, uint64_t maxBytes,
+                     bool exclusive, TIniText& read) {
+    read.Text.clear();
+    read.Found = read.Opened = false;
+    read.Size = 0;
+    if (fileName.empty()) return 0;
     std::string bytes;
-    if (uint32_t code = files.ReadAllBytes(fileName, bytes, opened)) return code;
+    const auto check = [&](const TOpenedFile& file) {
+        read.Size = file.Size;
+        return CheckOpenedFile(fileName, file, maxBytes);
+    };
+    const uint32_t code = files.ReadChecked(fileName, exclusive, check, bytes, read.Opened);
+    if (code == 2 || code == 3) return 0;  // no file, or no folder: no text
+    read.Found = true;
+    if (code) return code;
+    read.Text = DecodeIniBytes(bytes, codePages, read.Encoding, read.Marked);
+    const size_t nul = read.Text.find(char16_t(0));  // a NUL ends the text
+    if (nul != std::u16string::npos) read.Text.resize(nul);
+    return 0;
+}
+
+std::u16string DecodeIniBytes(std::string_view bytes, ICodePage& codePages, std::optional<uint32_t>& encoding,
+                              bool& marked) {
     if (!encoding) {
-        if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
             encoding = cpUTF8;
-        else if (bytes.compare(0, 2, "\xFF\xFE") == 0)
+        else if (bytes.substr(0, 2) == "\xFF\xFE")
             encoding = cpUTF16LE;
-        else if (bytes.compare(0, 2, "\xFE\xFF") == 0)
+        else if (bytes.substr(0, 2) == "\xFE\xFF")
             encoding = cpUTF16BE;
+        else if (uint32_t utf16 = UnmarkedUtf16(bytes))
+            encoding = utf16;
         else
             encoding = codePages.AnsiCodePage();
     }
     const std::string preamble = EncodingPreamble(*encoding);
-    std::string_view body = bytes;
-    if (!preamble.empty() && body.substr(0, preamble.size()) == preamble) body.remove_prefix(preamble.size());
-    text = DecodeText(*encoding, body, codePages);
-    const size_t nul = text.find(char16_t(0));  // a NUL ends the text
-    if (nul != std::u16string::npos) text.resize(nul);
-    return 0;
+    marked = !preamble.empty() && bytes.substr(0, preamble.size()) == preamble;
+    if (marked) bytes.remove_prefix(preamble.size());
+    return DecodeText(*encoding, bytes, codePages);
+}
+
+uint32_t RewriteEncoding(const std::optional<uint32_t>& detected, bool marked, std::u16string_view text,
+                         ICodePage& codePages) {
+    if (detected && marked) return *detected;
+    // A character the ANSI code page cannot hold would be lost, and so would one that it only
+    // holds as a look-alike: the text must come back as it was.
+    const uint32_t ansi = codePages.AnsiCodePage();
+    return DecodeText(ansi, EncodeText(ansi, text, codePages), codePages) == text ? ansi : cpUTF8;
 }
 
 // --- values and encodings -----------------------------------------------------------------------

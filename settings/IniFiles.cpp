@@ -181,14 +181,22 @@ TMemIniFile::TMemIniFile(std::u16string fileName, const TSettingsPlatform& platf
 }
 
 void TMemIniFile::LoadValues() {
-    std::u16string text;
-    bool opened = false;
-    if (uint32_t code = ReadIniText(FPlatform.Files, FPlatform.CodePage, FFileName, FEncoding, text, opened)) {
-        if (opened) throw EReadError(u"Stream read error");
+    TIniText read;
+    if (FEncodingGiven) read.Encoding = FEncoding;
+    if (uint32_t code = ReadIniText(FPlatform.Files, FPlatform.CodePage, FFileName, FPlatform.MaxFileBytes, false, read)) {
+        if (read.Opened && code != fsLink && code != fsTooLarge) throw EReadError(u"Stream read error");
         throw EFOpenError(FormatS(u"Cannot open file \"%s\". %s",
-                                  {FFileName, SysErrorMessage(FPlatform.SystemText, code)}));
+                                  {FFileName, FileFailureText(FPlatform.SystemText, code, read.Size)}));
     }
-    FDocument.Parse(std::move(text));
+    TakeText(std::move(read));
+}
+
+void TMemIniFile::TakeText(TIniText&& read) {
+    if (!FEncodingGiven && read.Found) {
+        FEncoding = read.Encoding;
+        FMarked = read.Marked;
+    }
+    FDocument.Parse(std::move(read.Text));
 }
 
 void TMemIniFile::Rename(const std::u16string& fileName, bool reload) {
@@ -230,50 +238,75 @@ bool TMemIniFile::ValueExists(const std::u16string& section, const std::u16strin
 
 std::string TMemIniFile::Serialize() {
     if (FDocument.Empty()) return {};
-    const uint32_t codePage = FEncoding ? *FEncoding : FPlatform.CodePage.AnsiCodePage();
-    return EncodingPreamble(codePage) + EncodeText(codePage, FDocument.FileText(), FPlatform.CodePage);
+    const std::u16string text = FDocument.FileText();
+    const uint32_t codePage =
+        FEncodingGiven ? *FEncoding : RewriteEncoding(FEncoding, FMarked, text, FPlatform.CodePage);
+    return EncodingPreamble(codePage) + EncodeText(codePage, text, FPlatform.CodePage);
 }
 
-void TMemIniFile::UpdateFile() { WriteWholeFile(FPlatform, FFileName, Serialize()); }
+void TMemIniFile::WriteFile(const std::function<std::string(TIniText* current)>& rewrite) {
+    RewriteFile(FPlatform, FFileName, FEncodingGiven ? FEncoding : std::nullopt, rewrite);
+}
 
-void WriteWholeFile(const TSettingsPlatform& platform, const std::u16string& fileName, const std::string& bytes) {
+void TMemIniFile::UpdateFile() {
+    WriteFile([this](TIniText*) { return Serialize(); });
+}
+
+void TMemIniFile::UpdateFile(const std::function<void(TMemIniFile&)>& edit) {
+    WriteFile([&](TIniText* current) {
+        if (current) {
+            TakeText(std::move(*current));
+        } else {
+            FDocument.Clear();
+            FMarked = false;
+        }
+        edit(*this);
+        return Serialize();
+    });
+}
+
+namespace {
+
+// The new file's name: the file's own and 16 random hexadecimal digits, which nobody can guess
+// and so plant anything at.
+std::u16string FreshName(IFileSystem& files, const std::u16string& fileName) {
+    static const char16_t digits[] = u"0123456789abcdef";
+    uint64_t random = files.RandomNumber();
+    std::u16string name = fileName + u".~";
+    for (int i = 0; i < 16; ++i, random >>= 4) name += digits[random & 15];
+    return name;
+}
+
+}  // namespace
+
+void RewriteFile(const TSettingsPlatform& platform, const std::u16string& fileName,
+                 const std::optional<uint32_t>& encoding, const std::function<std::string(TIniText* current)>& rewrite) {
     IFileSystem& files = platform.Files;
-    auto cannotCreate = [&](uint32_t code) {
+    TIniText current;
+    current.Encoding = encoding;
+    const auto failure = [&](const char16_t* format, uint32_t code) {
         return EFCreateError(
-            FormatS(u"Cannot create file \"%s\". %s", {fileName, SysErrorMessage(platform.SystemText, code)}));
+            FormatS(format, {fileName, FileFailureText(platform.SystemText, code, current.Size), IntToStr(code)}));
     };
-    // Fails, as creating the file itself would, while another program has the file open.
-    if (uint32_t code = files.CheckReplaceable(fileName)) {
-        // The folder may be writable by anyone, so a link there may lead to any file. It is
-        // refused rather than replaced: what was read through it belongs to that other file and
-        // must not be copied into a file that anyone can read.
-        if (code == fsLink)
-            throw EFCreateError(FormatS(
-                u"Cannot create file \"%s\". It is a link to another file, and settings are never written through a link",
-                {fileName}));
-        throw cannotCreate(code);
-    }
+    // Fails, as creating the file itself would, while another program has the file open; a link
+    // is refused rather than replaced, since what was read through it belongs to another file.
+    if (uint32_t code = ReadIniText(files, platform.CodePage, fileName, platform.MaxFileBytes, true, current))
+        throw failure(u"Cannot create file \"%s\". %s", code);
+    const std::string bytes = rewrite(current.Found ? &current : nullptr);
     // The new file sits next to the old one, so the replace stays on one volume and is one step.
-    // A name left by a write that never finished (or planted there) is removed and used again,
-    // so that such leftovers do not pile up; one that cannot be removed (another write has it
-    // open) is passed over.
+    // Whatever has a name already (a folder, a file, a link) is passed over and left alone.
     std::u16string temporary;
     bool created = false;
     uint32_t code = fsFileExists;
-    for (int attempt = 0; attempt < 100 && !created && code == fsFileExists; ++attempt) {
-        temporary = fileName + u".~" + IntToStr(attempt);
+    for (int attempt = 0; attempt < 16 && !created && (code == fsFileExists || code == 183); ++attempt) {
+        temporary = FreshName(files, fileName);
         code = files.CreateNewAndWriteAllBytes(temporary, bytes, created);
-        if (code == fsFileExists) {
-            files.RemoveFile(temporary);  // a link there goes itself, never what it points to
-            code = files.CreateNewAndWriteAllBytes(temporary, bytes, created);
-        }
     }
-    if (code == 0) code = files.MoveOver(temporary, fileName);
+    if (code == 0) code = files.Replace(temporary, fileName, current.Found);
     if (code == 0) return;
-    if (!created) throw cannotCreate(code);
-    files.RemoveFile(temporary);
-    throw EFCreateError(FormatS(u"Cannot write file \"%s\". %s (error %s)",
-                                {fileName, SysErrorMessage(platform.SystemText, code), IntToStr(code)}));
+    if (!created) throw failure(u"Cannot create file \"%s\". %s", code);
+    files.RemoveFile(temporary);  // made by this write: nobody else's
+    throw failure(u"Cannot write file \"%s\". %s (error %s)", code);
 }
 
 }  // namespace zo

@@ -2,6 +2,7 @@
 // TMemIniFile holds a whole INI file in memory (a TIniDocument) and writes it back as a whole.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ struct TSettingsPlatform {
     ISystemText& SystemText;
     IProgramEnvironment& Environment;
     IRegistry* Registry = nullptr;
+    // A larger file is refused when read, and never rewritten.
+    uint64_t MaxFileBytes = kMaxSettingsFileBytes;
 };
 
 // A byte stream with a position.
@@ -130,6 +133,10 @@ public:
     // Writes the whole document, replacing the file. Throws EFCreateError when the file cannot
     // be created; the document is kept as it is.
     void UpdateFile() override;
+    // Read-modify-write: while the file is opened exclusively, the document is read from it anew
+    // (emptied when there is none), `edit` is applied and the result replaces the file, so that
+    // what another program wrote since the last read is kept. Throws EFCreateError as UpdateFile.
+    void UpdateFile(const std::function<void(TMemIniFile&)>& edit);
     bool SectionExists(const std::u16string& section) override;
     bool ValueExists(const std::u16string& section, const std::u16string& ident) override;
 
@@ -140,23 +147,35 @@ public:
     void SetStrings(const TStrings& lines) { FDocument.SetStrings(lines); }
     void Rename(const std::u16string& fileName, bool reload);
 
-    // The code page used to write the file (1200 UTF-16 LE, 1201 UTF-16 BE, 65001 UTF-8, or a
-    // single- or multi-byte code page); unset until a file was read or an encoding given.
+    // The code page of the file (1200 UTF-16 LE, 1201 UTF-16 BE, 65001 UTF-8, or a single- or
+    // multi-byte code page); unset until a file was read or an encoding given. A given one is
+    // used for writing; a detected one only when the file had its byte-order mark, else the
+    // writing takes the ANSI code page when it holds every character, UTF-8 when not.
     const std::optional<uint32_t>& Encoding() const { return FEncoding; }
-    void SetEncoding(std::optional<uint32_t> encoding) { FEncoding = encoding; }
+    void SetEncoding(std::optional<uint32_t> encoding) {
+        FEncoding = encoding;
+        FEncodingGiven = encoding.has_value();
+    }
 
     // The encoded form of the document, byte-order mark first, as UpdateFile writes it.
     std::string Serialize();
 
 private:
     void LoadValues();
+    void TakeText(TIniText&& read);
+    void WriteFile(const std::function<std::string(TIniText* current)>& rewrite);
 
     TIniDocument FDocument;
     std::optional<uint32_t> FEncoding;
+    bool FEncodingGiven = false;
+    bool FMarked = false;  // the file read had the byte-order mark of its encoding
 };
 
-// Writes a whole file through a new file in the same folder that then replaces it, so that a
-// failure leaves the old file as it was. Throws EFCreateError, naming the file and the reason.
-void WriteWholeFile(const TSettingsPlatform& platform, const std::u16string& fileName, const std::string& bytes);
+// Rewrites a file. While it is opened exclusively, its current content is read through
+// ReadIniText (decoded with `encoding` when given) and handed to `rewrite` (null when there is
+// no file), whose bytes then go to a new file of a fresh name in the same folder that replaces it.
+// A failure leaves the old file as it was. Throws EFCreateError, naming the file and the reason.
+void RewriteFile(const TSettingsPlatform& platform, const std::u16string& fileName,
+                 const std::optional<uint32_t>& encoding, const std::function<std::string(TIniText* current)>& rewrite);
 
 }  // namespace zo

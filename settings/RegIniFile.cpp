@@ -140,17 +140,22 @@ TCustomIniFile& TRegIniFile::Storage() {
     return *FReg;
 }
 
-void TRegIniFile::Changed() {
-    if (FPathType == ptIniFile && FAutoUpdateIniFile) UpdateIniFile();
+void TRegIniFile::Write(const std::function<void(TCustomIniFile&)>& edit) {
+    edit(Storage());  // kept in memory when the file cannot be written
+    if (FPathType != ptIniFile || !FAutoUpdateIniFile || !FIni) return;
+    SetWriteEncoding();
+    FIni->UpdateFile([&](TMemIniFile& current) { edit(current); });
+}
+
+void TRegIniFile::SetWriteEncoding() {
+    // The default keeps what the file had (or takes what holds its text).
+    if (FFileEncoding == feUTF8) FIni->SetEncoding(cpUTF8);
+    if (FFileEncoding == feUnicode) FIni->SetEncoding(cpUTF16LE);
 }
 
 void TRegIniFile::UpdateIniFile() {
     if (FPathType != ptIniFile || !FIni) return;
-    switch (FFileEncoding) {
-        case feDefault: FIni->SetEncoding(FPlatform.CodePage.AnsiCodePage()); break;
-        case feUTF8: FIni->SetEncoding(cpUTF8); break;
-        case feUnicode: FIni->SetEncoding(cpUTF16LE); break;
-    }
+    SetWriteEncoding();
     FIni->UpdateFile();
 }
 
@@ -167,8 +172,7 @@ std::u16string TRegIniFile::ReadString(const std::u16string& section, const std:
 
 void TRegIniFile::WriteString(const std::u16string& section, const std::u16string& ident,
                               const std::u16string& value) {
-    Storage().WriteString(section, ident, value);
-    Changed();
+    Write([&](TCustomIniFile& s) { s.WriteString(section, ident, value); });
 }
 
 int32_t TRegIniFile::ReadInteger(const std::u16string& section, const std::u16string& ident,
@@ -177,8 +181,7 @@ int32_t TRegIniFile::ReadInteger(const std::u16string& section, const std::u16st
 }
 
 void TRegIniFile::WriteInteger(const std::u16string& section, const std::u16string& ident, int32_t value) {
-    Storage().WriteInteger(section, ident, value);
-    Changed();
+    Write([&](TCustomIniFile& s) { s.WriteInteger(section, ident, value); });
 }
 
 bool TRegIniFile::ReadBool(const std::u16string& section, const std::u16string& ident, bool defaultValue) {
@@ -186,8 +189,7 @@ bool TRegIniFile::ReadBool(const std::u16string& section, const std::u16string& 
 }
 
 void TRegIniFile::WriteBool(const std::u16string& section, const std::u16string& ident, bool value) {
-    Storage().WriteBool(section, ident, value);
-    Changed();
+    Write([&](TCustomIniFile& s) { s.WriteBool(section, ident, value); });
 }
 
 TDateTime TRegIniFile::ReadDate(const std::u16string& section, const std::u16string& ident,
@@ -206,18 +208,15 @@ TDateTime TRegIniFile::ReadDateTime(const std::u16string& section, const std::u1
 }
 
 void TRegIniFile::WriteDate(const std::u16string& section, const std::u16string& ident, TDateTime value) {
-    Storage().WriteDate(section, ident, value);
-    Changed();
+    Write([&](TCustomIniFile& s) { s.WriteDate(section, ident, value); });
 }
 
 void TRegIniFile::WriteTime(const std::u16string& section, const std::u16string& ident, TDateTime value) {
-    Storage().WriteTime(section, ident, value);
-    Changed();
+    Write([&](TCustomIniFile& s) { s.WriteTime(section, ident, value); });
 }
 
 void TRegIniFile::WriteDateTime(const std::u16string& section, const std::u16string& ident, TDateTime value) {
-    Storage().WriteDateTime(section, ident, value);
-    Changed();
+    Write([&](TCustomIniFile& s) { s.WriteDateTime(section, ident, value); });
 }
 
 double TRegIniFile::ReadFloat(const std::u16string& section, const std::u16string& ident, double defaultValue) {
@@ -225,8 +224,7 @@ double TRegIniFile::ReadFloat(const std::u16string& section, const std::u16strin
 }
 
 void TRegIniFile::WriteFloat(const std::u16string& section, const std::u16string& ident, double value) {
-    Storage().WriteFloat(section, ident, value);
-    Changed();
+    Write([&](TCustomIniFile& s) { s.WriteFloat(section, ident, value); });
 }
 
 int32_t TRegIniFile::ReadBinaryStream(const std::u16string& section, const std::u16string& ident,
@@ -235,8 +233,11 @@ int32_t TRegIniFile::ReadBinaryStream(const std::u16string& section, const std::
 }
 
 void TRegIniFile::WriteBinaryStream(const std::u16string& section, const std::u16string& ident, TStream& value) {
-    Storage().WriteBinaryStream(section, ident, value);
-    Changed();
+    const size_t start = value.Position();  // the edit runs again on the file as it is now
+    Write([&](TCustomIniFile& s) {
+        value.SetPosition(start);
+        s.WriteBinaryStream(section, ident, value);
+    });
 }
 
 void TRegIniFile::ReadSection(const std::u16string& section, TStrings& strings) {
@@ -250,13 +251,11 @@ void TRegIniFile::ReadSectionValues(const std::u16string& section, TStrings& str
 }
 
 void TRegIniFile::EraseSection(const std::u16string& section) {
-    Storage().EraseSection(section);
-    Changed();
+    Write([&](TCustomIniFile& s) { s.EraseSection(section); });
 }
 
 void TRegIniFile::DeleteKey(const std::u16string& section, const std::u16string& ident) {
-    Storage().DeleteKey(section, ident);
-    Changed();
+    Write([&](TCustomIniFile& s) { s.DeleteKey(section, ident); });
 }
 
 }  // namespace zo

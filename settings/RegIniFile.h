@@ -10,7 +10,9 @@
 //     IniSettings.WriteBool(u"Settings", u"RestartServices", true);   // rewrites the whole file
 //
 // In INI mode the file is read once, when the storage is first needed, into a TMemIniFile kept
-// in memory; every write operation then rewrites the whole file (AutoUpdateIniFile). Changing
+// in memory; every write operation then rewrites the file (AutoUpdateIniFile) by
+// read-modify-write: the file as it is now, with that one change, so that what another program
+// wrote in between is kept. A file over the size limit, or reached through a link, is refused. Changing
 // Path, PathType, RegKey, RegAccess, SpecialFolder or FileEncoding to a different value makes
 // the next operation rebuild the storage, discarding unwritten changes; assigning the same value
 // again changes nothing. Failures are exceptions: EFOpenError ("Cannot open file "<path>".
@@ -20,6 +22,7 @@
 // when reading. Tests pass fakes of the platform services to the constructor.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "settings/IniFiles.h"
@@ -132,7 +135,10 @@ private:
     void PrepareStorage();
     std::u16string SpecialFolderPath(const std::u16string& folderPart);
     TCustomIniFile& Storage();
-    void Changed();  // after a write operation
+    // A write operation: applied to the storage, then, in INI mode with AutoUpdateIniFile, to
+    // the file as it is now (read-modify-write).
+    void Write(const std::function<void(TCustomIniFile&)>& edit);
+    void SetWriteEncoding();
 
     TSettingsPlatform FPlatform;
     std::u16string FPath;

@@ -4,7 +4,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/win32/WideText.h"
+
+extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
 
 namespace zo {
 
@@ -43,35 +47,48 @@ bool Win32FileSystem::FileExists(const std::u16string& fileName) {
            !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-uint32_t Win32FileSystem::ReadAllBytes(const std::u16string& fileName, std::string& bytes, bool& opened) {
-    bytes.clear();
-    TFileHandle file{CreateFileW(W(fileName), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
-    opened = file.H != INVALID_HANDLE_VALUE;
-    if (!opened) return GetLastError();
-    char buffer[65536];
+namespace {
+
+uint32_t FinalPath(HANDLE file, std::u16string& path) {
+    std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.H, buffer, sizeof buffer, &read, nullptr)) return GetLastError();
-        if (read == 0) return 0;
-        if (read > FMaxReadBytes - bytes.size()) return ERROR_FILE_TOO_LARGE;
-        bytes.append(buffer, read);
+        DWORD n = GetFinalPathNameByHandleW(file, buffer.data(), DWORD(buffer.size()), FILE_NAME_NORMALIZED);
+        if (n == 0) return GetLastError();
+        if (n < buffer.size()) {
+            path = U(buffer.data(), n);
+            return 0;
+        }
+        buffer.resize(n);
     }
 }
 
-uint32_t Win32FileSystem::CheckReplaceable(const std::u16string& fileName) {
-    // A link is opened as itself, never followed, so nothing it points to is touched; what the
-    // handle then shows cannot change between a look at the name and its use.
-    TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
-    if (file.H == INVALID_HANDLE_VALUE) {
-        DWORD code = GetLastError();
-        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : code;
-    }
-    // A file with a second name is a link too.
+}  // namespace
+
+uint32_t Win32FileSystem::ReadChecked(const std::u16string& fileName, bool exclusive, const TOpenedFileCheck& check,
+                                      std::string& bytes, bool& opened) {
+    bytes.clear();
+    // Links are followed, so that the handle's final path shows where they lead.
+    TFileHandle file{CreateFileW(W(fileName), exclusive ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                                 exclusive ? 0 : FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr)};
+    opened = file.H != INVALID_HANDLE_VALUE;
+    if (!opened) return GetLastError();
+    TOpenedFile facts;
     BY_HANDLE_FILE_INFORMATION info{};
+    if (uint32_t code = FinalPath(file.H, facts.FinalPath)) return code;
     if (!GetFileInformationByHandle(file.H, &info)) return GetLastError();
-    return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1 ? fsLink : 0;
+    facts.Links = info.nNumberOfLinks;
+    facts.Size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (uint32_t code = check(facts)) return code;
+    // Nobody can write while the file is open so, and the check has bounded the size.
+    bytes.resize(size_t(facts.Size));
+    for (size_t done = 0; done < bytes.size();) {
+        DWORD read = 0, chunk = DWORD(std::min<size_t>(bytes.size() - done, 1u << 20));
+        if (!ReadFile(file.H, bytes.data() + done, chunk, &read, nullptr)) return GetLastError();
+        if (read == 0) return ERROR_HANDLE_EOF;
+        done += read;
+    }
+    return 0;
 }
 
 uint32_t Win32FileSystem::CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
@@ -94,12 +111,26 @@ uint32_t Win32FileSystem::CreateNewAndWriteAllBytes(const std::u16string& fileNa
     return CloseHandle(h) ? 0 : GetLastError();
 }
 
-uint32_t Win32FileSystem::MoveOver(const std::u16string& source, const std::u16string& target) {
-    return MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
-                                                                                                : GetLastError();
+uint32_t Win32FileSystem::Replace(const std::u16string& source, const std::u16string& target, bool targetExists) {
+    if (!targetExists) return MoveFileExW(W(source), W(target), MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
+    // ReplaceFileW keeps the old file's access list and attributes; Wine's drops the attributes,
+    // so they are put back (the content attributes are the new file's own).
+    const DWORD attributes = GetFileAttributesW(W(target));
+    if (!ReplaceFileW(W(target), W(source), nullptr, 0, nullptr, nullptr)) return GetLastError();
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (GetFileAttributesW(W(target)) & kept) != (attributes & kept))
+        SetFileAttributesW(W(target), (attributes & kept) ? attributes & kept : FILE_ATTRIBUTE_NORMAL);
+    return 0;
 }
 
 void Win32FileSystem::RemoveFile(const std::u16string& fileName) { DeleteFileW(W(fileName)); }
+
+uint64_t Win32FileSystem::RandomNumber() {
+    // The system's cryptographic generator (RtlGenRandom).
+    uint64_t number = 0;
+    SystemFunction036(&number, sizeof number);
+    return number;
+}
 
 bool Win32FileSystem::ForceDirectories(const std::u16string& folder) {
     std::u16string path = folder;
@@ -128,7 +159,8 @@ std::string Win32CodePage::FromUnicode(uint32_t codePage, std::u16string_view te
     const wchar_t* src = reinterpret_cast<const wchar_t*>(text.data());
     // Without best fit: a look-alike such as a full-width "=" becomes the default character, never
     // the ASCII character that would change the meaning of the line.
-    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    // UTF-8 (and UTF-7) take no flags: for them the flag would fail every conversion.
+    DWORD flags = codePage == CP_UTF8 || codePage == CP_UTF7 ? 0 : WC_NO_BEST_FIT_CHARS;
     int n = WideCharToMultiByte(codePage, flags, src, int(text.size()), nullptr, 0, nullptr, nullptr);
     if (n <= 0 && GetLastError() == ERROR_INVALID_FLAGS) {
         // Code pages that take no flags (UTF-7, GB 18030, ISO 2022 and the like) are never the

@@ -12,22 +12,20 @@
 namespace zo {
 
 // CreateFileW with the sharing modes of the settings file: read sharing for reading, none for
-// writing; a write goes to a new file that MoveFileExW puts in place.
+// writing; the handle's final path (GetFinalPathNameByHandleW, which under Wine follows Unix
+// links too) and link count for the check; a write goes to a new file that ReplaceFileW puts in
+// place, keeping the old file's attributes and access list.
 class Win32FileSystem : public IFileSystem {
 public:
-    // ReadAllBytes refuses a file longer than maxReadBytes with ERROR_FILE_TOO_LARGE.
-    explicit Win32FileSystem(size_t maxReadBytes = SIZE_MAX) : FMaxReadBytes(maxReadBytes) {}
     bool FileExists(const std::u16string& fileName) override;
-    uint32_t ReadAllBytes(const std::u16string& fileName, std::string& bytes, bool& opened) override;
-    uint32_t CheckReplaceable(const std::u16string& fileName) override;
+    uint32_t ReadChecked(const std::u16string& fileName, bool exclusive, const TOpenedFileCheck& check,
+                         std::string& bytes, bool& opened) override;
     uint32_t CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
                                        bool& created) override;
-    uint32_t MoveOver(const std::u16string& source, const std::u16string& target) override;
+    uint32_t Replace(const std::u16string& source, const std::u16string& target, bool targetExists) override;
     void RemoveFile(const std::u16string& fileName) override;
+    uint64_t RandomNumber() override;
     bool ForceDirectories(const std::u16string& folder) override;
-
-private:
-    size_t FMaxReadBytes;
 };
 
 // GetACP, MultiByteToWideChar and WideCharToMultiByte.

@@ -11,24 +11,29 @@ namespace memplat {
 class MemoryFiles : public zo::IFileSystem {
 public:
     std::map<std::u16string, std::string> Files;
+    uint64_t Counter = 0;
     bool FileExists(const std::u16string& name) override { return Files.count(name) != 0; }
-    uint32_t ReadAllBytes(const std::u16string& name, std::string& bytes, bool& opened) override {
+    uint32_t ReadChecked(const std::u16string& name, bool, const zo::TOpenedFileCheck& check, std::string& bytes,
+                         bool& opened) override {
         opened = true;
-        bytes = Files[name];
+        auto it = Files.find(name);
+        if (it == Files.end()) return 2;
+        if (uint32_t code = check(zo::TOpenedFile{name, 1, it->second.size()})) return code;
+        bytes = it->second;
         return 0;
     }
-    uint32_t CheckReplaceable(const std::u16string&) override { return 0; }
     uint32_t CreateNewAndWriteAllBytes(const std::u16string& name, const std::string& bytes, bool& created) override {
         created = Files.count(name) == 0;
         if (!created) return zo::fsFileExists;
         Files[name] = bytes;
         return 0;
     }
-    uint32_t MoveOver(const std::u16string& source, const std::u16string& target) override {
+    uint32_t Replace(const std::u16string& source, const std::u16string& target, bool) override {
         Files[target] = std::move(Files[source]);
         Files.erase(source);
         return 0;
     }
+    uint64_t RandomNumber() override { return ++Counter; }
     void RemoveFile(const std::u16string& name) override { Files.erase(name); }
     bool ForceDirectories(const std::u16string&) override { return true; }
 };
@@ -77,7 +82,10 @@ struct MemorySettingsPlatform {
     AsciiLocale Locale;
     NoText Text;
     NoEnvironment Environment;
-    zo::TSettingsPlatform Platform() { return zo::TSettingsPlatform{Files, CodePage, Locale, Text, Environment, nullptr}; }
+    // Files of any size: the benchmark reads 50 MB ones.
+    zo::TSettingsPlatform Platform() {
+        return zo::TSettingsPlatform{Files, CodePage, Locale, Text, Environment, nullptr, UINT64_MAX};
+    }
 };
 
 }  // namespace memplat

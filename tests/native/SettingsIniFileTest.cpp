@@ -158,8 +158,9 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
     ini.UpdateFile();
     EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini"], "[S]\r\nk=v\r\n\r\n");
 
-    // Failing after the new file was made, or at a link, leaves the file and nothing else. A new
-    // file left behind by a write that a crash cut short is replaced, and the write succeeds.
+    // Failing after the new file was made, or at a link, leaves the file and nothing else. The new
+    // file has a fresh name: anything already in the folder (a leftover, a planted file at the
+    // name the first random number gives) is passed over and left as it is.
     const struct {
         uint32_t FailWith;
         bool Link;
@@ -169,7 +170,7 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
         {112, false, false, u"Cannot write file \"C:\\Missing\\a.ini\". Error 112 (error 112)"},
         {0, true, false,
          u"Cannot create file \"C:\\Missing\\a.ini\". It is a link to another file, and settings are never "
-         u"written through a link"},
+         u"read or written through a link"},
         {0, false, true, u""},
     };
     ini.WriteString(u"S", u"k", u"changed");
@@ -177,7 +178,10 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
         fake.Files.FailWritingWith = row.FailWith;
         fake.Files.Links.clear();
         if (row.Link) fake.Files.Links.insert(u"C:\\Missing\\a.ini");
-        if (row.LeftBehind) fake.Files.Files[u"C:\\Missing\\a.ini.~0"] = "[S]\r\nk=ha";
+        if (row.LeftBehind) {
+            fake.Files.Files[u"C:\\Missing\\a.ini.~0000000000000000"] = "[S]\r\nk=ha";
+            fake.Files.RandomNumbers = {0, 0};
+        }
         std::u16string message;
         try {
             ini.UpdateFile();
@@ -185,7 +189,8 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
             message = e.Message();
         }
         EXPECT_EQ(message, row.Message);
-        EXPECT_EQ(fake.Files.Files.size(), 1u);
+        EXPECT_EQ(fake.Files.Files.size(), row.LeftBehind ? 2u : 1u);
+        if (row.LeftBehind) EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini.~0000000000000000"], "[S]\r\nk=ha");
         EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini"],
                   row.Message.empty() ? "[S]\r\nk=changed\r\n\r\n" : "[S]\r\nk=v\r\n\r\n");
     }

@@ -159,6 +159,95 @@ TEST_F(SettingsRegIniFile, UnreadableFileRaisesAndTheNextOperationTriesAgain) {
     EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
 }
 
+// A file reached through a link, one with a second name, and one over the size limit are
+// refused when read, and so never rewritten: the box shows off, as the service decides.
+TEST_F(SettingsRegIniFile, LinkedSecondNamedAndOversizedFilesAreRefusedAndNeverRewritten) {
+    const std::string big = "[Settings]\r\nRestartServices=1\r\n;" + std::string(kMaxSettingsFileBytes, 'x');
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        bool Link, SecondName;
+        std::u16string Reason;
+    } rows[] = {
+        {"link", "[Settings]\r\nRestartServices=1\r\n", true, false,
+         u"It is a link to another file, and settings are never read or written through a link"},
+        {"second name", "[Settings]\r\nRestartServices=1\r\n", false, true,
+         u"It is a link to another file, and settings are never read or written through a link"},
+        {"over 1 MiB", big, false, false, u"It holds 1048608 bytes, and a settings file holds at most 1048576 bytes"},
+    };
+    for (const auto& row : rows) {
+        fakes::FakeSettingsPlatform plat;
+        plat.Files.AddFolder(u"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda");
+        plat.Files.Files[kPanelFile] = row.Bytes;
+        if (row.Link) plat.Files.Links.insert(kPanelFile);
+        if (row.SecondName) plat.Files.SecondNames.insert(kPanelFile);
+        TRegIniFile store(plat.Platform());
+        store.SetPath(kPanelFile);
+        for (int click = 0; click < 2; ++click) {
+            try {
+                click ? store.WriteBool(u"Settings", u"RestartServices", false)
+                      : void(store.ReadBool(u"Settings", u"RestartServices", false));
+                ADD_FAILURE() << row.Name << ": no failure";
+            } catch (const EFOpenError& e) {
+                EXPECT_EQ(e.Message(), u"Cannot open file \"" + kPanelFile + u"\". " + row.Reason) << row.Name;
+            }
+        }
+        EXPECT_EQ(plat.Files.Files[kPanelFile], row.Bytes) << row.Name;
+        EXPECT_EQ(plat.Files.Writes, 0) << row.Name;
+    }
+}
+
+// With the default encoding a rewrite keeps every character: a file's byte-order mark is kept, a
+// file without one is written in the ANSI code page when that holds its text, else in UTF-8 with
+// its mark. UTF-16 without a mark is recognised by its NULs. Another program's change since the
+// file was read is kept.
+TEST_F(SettingsRegIniFile, RewritesKeepEveryCharacterAndWhatOthersWrote) {
+    const auto utf16 = [](std::u16string_view text, bool big) {
+        std::string out;
+        for (char16_t c : text) {
+            const char lo = char(c & 0xFF), hi = char(c >> 8);
+            out += big ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        return out;
+    };
+    const std::string on = "RestartServices=1\r\n\r\n";
+    const struct {
+        const char* Name;
+        uint32_t Ansi;
+        std::string Before, After;
+    } rows[] = {
+        {"ascii", 28591, "[Settings]\r\nRestartServices=0\r\n", "[Settings]\r\n" + on},
+        {"ansi", 28591, "[A]\r\nk=caf\xE9\r\n", "[A]\r\nk=caf\xE9\r\n\r\n[Settings]\r\n" + on},
+        {"utf-8 marked", 28591, "\xEF\xBB\xBF[A]\r\nk=\xE6\x97\xA5\xE6\x9C\xAC\r\n",
+         "\xEF\xBB\xBF[A]\r\nk=\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n[Settings]\r\n" + on},
+        {"utf-16 le unmarked", 28591, utf16(u"[A]\r\nk=\u65E5\u672C\r\n", false),
+         "\xEF\xBB\xBF[A]\r\nk=\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n[Settings]\r\n" + on},
+        {"utf-16 be unmarked", 28591, utf16(u"[A]\r\nk=caf\u00E9\r\n", true),
+         "[A]\r\nk=caf\xE9\r\n\r\n[Settings]\r\n" + on},
+        {"utf-8 ansi code page", 65001, "[A]\r\nk=caf\xC3\xA9\r\n",
+         "\xEF\xBB\xBF[A]\r\nk=caf\xC3\xA9\r\n\r\n[Settings]\r\n" + on},
+    };
+    for (const auto& row : rows) {
+        fakes::FakeSettingsPlatform plat;
+        plat.CodePage.Ansi = row.Ansi;
+        plat.Files.AddFolder(u"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda");
+        plat.Files.Files[kPanelFile] = row.Before;
+        TRegIniFile store(plat.Platform());
+        store.SetPath(kPanelFile);
+        EXPECT_FALSE(store.ReadBool(u"Settings", u"RestartServices", false)) << row.Name;
+        store.WriteBool(u"Settings", u"RestartServices", true);
+        EXPECT_EQ(plat.Files.Files[kPanelFile], row.After) << row.Name;
+    }
+    // Read-modify-write: a section another program added after the panel read the file stays.
+    PanelFile() = "[Settings]\r\nRestartServices=0\r\n";
+    UsePanelFile();
+    EXPECT_FALSE(ini.ReadBool(u"Settings", u"RestartServices", true));
+    PanelFile() = "[Settings]\r\nRestartServices=0\r\n[Theirs]\r\nx=1\r\n";
+    ini.WriteBool(u"Settings", u"RestartServices", true);
+    EXPECT_EQ(PanelFile(), "[Settings]\r\nRestartServices=1\r\n\r\n[Theirs]\r\nx=1\r\n\r\n");
+    EXPECT_EQ(ini.ReadString(u"Theirs", u"x", u""), u"1");
+}
+
 TEST_F(SettingsRegIniFile, UnwritableFileRaisesAndTheValueStaysInTheDocument) {
     ini.SetPath(u"C:\\NoSuchFolder\\a.ini");
     try {
@@ -176,15 +265,16 @@ TEST_F(SettingsRegIniFile, UnwritableFileRaisesAndTheValueStaysInTheDocument) {
     EXPECT_THROW(ini.WriteBool(u"Settings", u"RestartServices", true), EFCreateError);
     EXPECT_EQ(PanelFile(), "[Settings]\r\nRestartServices=0\r\n");
     fake.Files.OpenForReading.clear();
+    // A write changes the file as it is now by its one value: the failed one is not replayed.
     ini.WriteString(u"Other", u"x", u"y");
-    EXPECT_EQ(PanelFile(), "[Settings]\r\nRestartServices=1\r\n\r\n[Other]\r\nx=y\r\n\r\n");
+    EXPECT_EQ(PanelFile(), "[Settings]\r\nRestartServices=0\r\n\r\n[Other]\r\nx=y\r\n\r\n");
 }
 
 TEST_F(SettingsRegIniFile, WritingConvertsToTheChosenEncoding) {
     PanelFile() = "\xEF\xBB\xBF[Settings]\r\nName=caf\xC3\xA9\r\nUnicode=\xE2\x98\xBA\r\n";
     UsePanelFile();
-    ini.WriteBool(u"Settings", u"RestartServices", true);  // feDefault: ANSI, no mark
-    EXPECT_EQ(PanelFile(), "[Settings]\r\nName=caf\xE9\r\nUnicode=?\r\nRestartServices=1\r\n\r\n");
+    ini.WriteBool(u"Settings", u"RestartServices", true);  // feDefault keeps a file's mark
+    EXPECT_EQ(PanelFile(), "\xEF\xBB\xBF[Settings]\r\nName=caf\xC3\xA9\r\nUnicode=\xE2\x98\xBA\r\nRestartServices=1\r\n\r\n");
     ini.SetFileEncoding(feUnicode);
     ini.WriteString(u"Settings", u"Name", u"\u263A");
     EXPECT_EQ(PanelFile().substr(0, 6), std::string("\xFF\xFE[\0S\0", 6));

@@ -361,11 +361,22 @@ TEST_F(CompanionTest, ReadsTheSettingAsThePanelDoes) {
         EXPECT_EQ(RunCompanion(L"/setting", out), 0u) << out;
         EXPECT_EQ(out, expected ? "RestartServices=1\r\n" : "RestartServices=0\r\n") << "file: " << bytes;
     }
-    // A file far larger than the panel ever writes is not read: the answer stays as it started.
+    // A file over 1 MiB is not a settings file: off, and the line says why.
     ASSERT_TRUE(WriteFileBytes(names::kSettingsFile, "[Settings]\r\nRestartServices=1\r\n;" + std::string(1 << 20, 'x')));
     std::string out;
     EXPECT_EQ(RunCompanion(L"/setting", out), 0u) << out;
-    EXPECT_EQ(out, "RestartServices=0\r\n");
+    EXPECT_EQ(out, "RestartServices=0 (file over 1 MiB, so off)\r\n");
+    DeleteFileW(names::kSettingsFile);
+    EXPECT_EQ(RunCompanion(L"/setting", out), 0u) << out;
+    EXPECT_EQ(out, "RestartServices=0 (no file, so off)\r\n");
+    // Held by another program: no answer from the file, the reason, and a failure.
+    ASSERT_TRUE(WriteFileBytes(names::kSettingsFile, "[Settings]\r\nRestartServices=1\r\n"));
+    HANDLE held = CreateFileW(names::kSettingsFile, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunCompanion(L"/setting", out), 1u) << out;
+    EXPECT_NE(out.find("(error 32)"), std::string::npos) << out;
+    EXPECT_EQ(out.find("RestartServices="), std::string::npos) << out;
+    CloseHandle(held);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -11,8 +12,10 @@
 #include "WinTestMain.h"
 #include "platform/Failure.h"
 #include "platform/SystemText.h"
+#include "platform/Text.h"
 #include "platform/win32/Win32Settings.h"
 #include "platform/win32/Win32SystemText.h"
+#include "settings/RestartSetting.h"
 #include "settings/RegIniFile.h"
 
 using namespace zo;
@@ -95,16 +98,14 @@ TEST_F(SettingsWin, PanelSettingIsWrittenAsExactly33AnsiBytes) {
     EXPECT_EQ(ReadRaw(file), std::string("[Settings]\r\nRestartServices=0\r\n\r\n"));
 }
 
-TEST_F(SettingsWin, Utf8FileWithMarkBecomesAnsiWithoutMark) {
+TEST_F(SettingsWin, Utf8FileWithMarkKeepsItsEncoding) {
     WriteRaw(file, "\xEF\xBB\xBF; note\r\n[settings]\r\nrestartservices = 1\r\nName=caf\xC3\xA9\r\n");
     TRegIniFile ini(DefaultSettingsPlatform());
     ini.SetPath(file);
     EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
     EXPECT_EQ(ini.ReadString(u"Settings", u"Name", u""), u"caf\u00E9");
     ini.WriteBool(u"Settings", u"RestartServices", true);
-    Win32CodePage codePage;
-    EXPECT_EQ(ReadRaw(file), "[settings]\r\nRestartServices=1\r\nName=caf" +
-                                 codePage.FromUnicode(GetACP(), u"\u00E9") + "\r\n\r\n");
+    EXPECT_EQ(ReadRaw(file), "\xEF\xBB\xBF[settings]\r\nRestartServices=1\r\nName=caf\xC3\xA9\r\n\r\n");
 }
 
 TEST_F(SettingsWin, FileHeldOpenForWritingByAnotherProgramCannotBeOpenedOrCreated) {
@@ -184,22 +185,25 @@ TEST_F(SettingsWin, FailedWriteLeavesTheOldBytesAndNoTemporaryFile) {
     EXPECT_EQ(FolderEntries(folder), std::vector<std::u16string>{u"ZoradidIvavuda.ini"});
 }
 
-// Written back in the ANSI code page, full-width look-alikes must not become the ASCII
-// characters of the file's syntax.
-TEST_F(SettingsWin, FullWidthLookAlikesAreWrittenAsTheDefaultCharacter) {
-    std::u16string text = u"\uFEFF[Settings]\r\nRestartServices=1\r\nX=\uFF32\uFF45\uFF53\uFF34\uFF1D\uFF10\r\n"
+// Full-width look-alikes that the ANSI code page holds only as the ASCII characters of the file's
+// syntax, in a UTF-16 file without a byte-order mark: the file is rewritten in UTF-8, and they
+// stay what they were.
+TEST_F(SettingsWin, FullWidthLookAlikesNeverBecomeTheFilesSyntax) {
+    std::u16string text = u"[Settings]\r\nRestartServices=1\r\nX=\uFF32\uFF45\uFF53\uFF34\uFF1D\uFF10\r\n"
                           u"\uFF3B\uFF33\uFF45\uFF54\uFF3D\r\n";
     WriteRaw(file, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
     TRegIniFile ini(DefaultSettingsPlatform());
     ini.SetPath(file);
     EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
-    ini.WriteBool(u"Settings", u"RestartServices", true);  // rewritten in the ANSI code page
+    ini.WriteBool(u"Settings", u"RestartServices", true);
     if (GetACP() == 65001) GTEST_SKIP() << "the ANSI code page holds every character";
-    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=1\r\nX=??????\r\n?????\r\n\r\n");
+    EXPECT_EQ(ReadRaw(file), "\xEF\xBB\xBF" + ToUtf8(text + u"\r\n"));
 }
 
-// The folder may be writable by anyone: a link at the file's name is refused, and neither name
-// changes. (Wine has no symbolic links to test with; a second name of a file is a link too.)
+void UnixRemove(const std::u16string& path);
+
+// The folder may be writable by anyone: a second name of a file is a link too, refused when read,
+// and neither name changes.
 TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
     const std::u16string other = folder + u"elsewhere.txt";
     WriteRaw(other, "[Settings]\r\nRestartServices=0\r\n");
@@ -209,21 +213,24 @@ TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
         << GetLastError();
     TRegIniFile ini(DefaultSettingsPlatform());
     ini.SetPath(file);
-    try {
-        ini.WriteBool(u"Settings", u"RestartServices", true);
-        FAIL() << "no failure";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message(), u"Cannot create file \"" + file +
-                                   u"\". It is a link to another file, and settings are never written through a link");
+    for (int click = 0; click < 2; ++click) {
+        try {
+            ini.WriteBool(u"Settings", u"RestartServices", true);
+            FAIL() << "no failure";
+        } catch (const EFOpenError& e) {
+            EXPECT_EQ(e.Message(), u"Cannot open file \"" + file +
+                                       u"\". It is a link to another file, and settings are never read or written through a link");
+        }
     }
     EXPECT_EQ(ReadRaw(other), "[Settings]\r\nRestartServices=0\r\n");
     EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=0\r\n");
     EXPECT_EQ(FolderEntries(folder).size(), 2u);
 
-    // A link at the name of the new file is taken for a leftover of an earlier write: the link
-    // goes, what it points to stays as it was, and the write succeeds.
+    // A link at a name like that of a new file is passed over: it and what it points to stay.
     DeleteFileW(reinterpret_cast<const wchar_t*>(file.c_str()));
     const std::u16string temporary = file + u".~0";
+    if (!DeleteFileW(reinterpret_cast<const wchar_t*>(temporary.c_str())))  // a folder of an earlier run with this id
+        UnixRemove(temporary);
     ASSERT_TRUE(CreateHardLinkW(reinterpret_cast<const wchar_t*>(temporary.c_str()),
                                 reinterpret_cast<const wchar_t*>(other.c_str()), nullptr))
         << GetLastError();
@@ -232,8 +239,153 @@ TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
     EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=1\r\n\r\n");
     std::vector<std::u16string> entries = FolderEntries(folder);
     std::sort(entries.begin(), entries.end());
-    EXPECT_EQ(entries, (std::vector<std::u16string>{u"ZoradidIvavuda.ini", u"elsewhere.txt"}));
+    EXPECT_EQ(entries, (std::vector<std::u16string>{u"ZoradidIvavuda.ini", u"ZoradidIvavuda.ini.~0", u"elsewhere.txt"}));
+    DeleteFileW(reinterpret_cast<const wchar_t*>(temporary.c_str()));
     DeleteFileW(reinterpret_cast<const wchar_t*>(other.c_str()));
+}
+
+// A Unix symbolic link, made by the system's own ln (Wine runs Unix programs); false elsewhere.
+bool UnixLink(const std::u16string& target, const std::u16string& link) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name"));
+    if (!unixName) return false;
+    char* t = unixName(reinterpret_cast<const wchar_t*>(target.c_str()));
+    char* l = unixName(reinterpret_cast<const wchar_t*>(link.c_str()));
+    std::wstring cmd = L"Z:\\bin\\ln -sfn " + std::wstring(t, t + strlen(t)) + L" " + std::wstring(l, l + strlen(l));
+    HeapFree(GetProcessHeap(), 0, t);
+    HeapFree(GetProcessHeap(), 0, l);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hProcess);  // Wine's handle of a Unix process does not wait for its end
+    CloseHandle(pi.hThread);
+    for (int i = 0; i < 200; ++i, Sleep(25))
+        if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(link.c_str())) != INVALID_FILE_ATTRIBUTES) return true;
+    return false;
+}
+
+void UnixRemove(const std::u16string& path) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name"));
+    char* p = unixName ? unixName(reinterpret_cast<const wchar_t*>(path.c_str())) : nullptr;
+    if (!p) return;
+    std::wstring cmd = L"Z:\\bin\\rm -f " + std::wstring(p, p + strlen(p));
+    HeapFree(GetProcessHeap(), 0, p);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    for (int i = 0; i < 200 && GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str())) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(25);
+}
+
+// What the service decides from a file, with the real file system.
+companion::TRestartSetting ServiceDecision(const std::u16string& path) {
+    static Win32FileSystem files;
+    static Win32CodePage codePages;
+    static Win32Locale locale;
+    static Win32SystemText text;
+    return companion::DecideRestartSetting({files, codePages, locale, text}, path, u"Settings", u"RestartServices", true);
+}
+
+// Things planted in the folder by someone who can write there: the panel refuses what is not a
+// settings file, writes past the rest without touching it, and the service decides as the box shows.
+TEST_F(SettingsWin, PlantedThingsInTheFolder) {
+    const std::u16string victim = folder + u"victim.txt", sub = folder + u"real\\";
+    const std::string secret = "[Secret]\r\nPassword=x\r\n[Settings]\r\nRestartServices=1\r\n";
+    const std::string utf8 = "\xEF\xBB\xBF[Other]\r\nName=\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n[Settings]\r\nRestartServices=0\r\n\r\n";
+    const std::u16string utf16 = u"[Other]\r\nName=\u65E5\u672C\r\n[Settings]\r\nRestartServices=0\r\n";
+    const std::string big = "[Settings]\r\nRestartServices=1\r\n;" + std::string(2 << 20, 'x');
+    const std::u16string linkMessage =
+        u"It is a link to another file, and settings are never read or written through a link";
+    struct TRow {
+        const char* Name;
+        std::function<bool()> Plant;    // false: the platform cannot make it
+        std::u16string Path;             // the settings file the panel uses
+        std::u16string Refusal;          // the panel's reason; empty: the write succeeds
+        std::function<void()> Between;   // another program, between the panel's read and write
+        std::string After;               // the file afterwards
+        std::function<void()> Check;
+    };
+    const TRow rows[] = {
+        {"Unix link at a temporary-looking name",
+         [&] { WriteRaw(victim, "keep"); WriteRaw(file, "[Settings]\r\nRestartServices=0\r\n");
+               return UnixLink(victim, file + u".~0"); },
+         file, u"", nullptr, "[Settings]\r\nRestartServices=1\r\n\r\n",
+         [&] { EXPECT_EQ(ReadRaw(victim), "keep"); EXPECT_EQ(ReadRaw(file + u".~0"), "keep"); }},
+        {"Unix link at the settings file",
+         [&] { WriteRaw(victim, secret); return UnixLink(victim, file); },
+         file, linkMessage, nullptr, secret,
+         [&] {
+             EXPECT_EQ(ReadRaw(victim), secret);
+             EXPECT_EQ(ServiceDecision(file).ErrorText, linkMessage);  // still a link
+         }},
+        {"Unix link at a folder above",
+         [&] { CreateDirectoryW(reinterpret_cast<const wchar_t*>(sub.c_str()), nullptr);
+               WriteRaw(sub + u"ZoradidIvavuda.ini", secret); return UnixLink(sub, folder + u"linked"); },
+         folder + u"linked\\ZoradidIvavuda.ini", linkMessage, nullptr, secret,
+         [&] { EXPECT_EQ(ReadRaw(sub + u"ZoradidIvavuda.ini"), secret); }},
+        {"folders at 100 temporary-looking names",
+         [&] { for (int i = 0; i < 100; ++i)
+                   CreateDirectoryW((std::wstring(file.begin(), file.end()) + L".~" + std::to_wstring(i)).c_str(), nullptr);
+               return true; },
+         file, u"", nullptr, "[Settings]\r\nRestartServices=1\r\n\r\n", nullptr},
+        {"2 MiB file", [&] { WriteRaw(file, big); return true; }, file,
+         u"It holds 2097184 bytes, and a settings file holds at most 1048576 bytes", nullptr, big,
+         [&] { EXPECT_EQ(ServiceDecision(file).Source, companion::ssTooLarge); }},
+        {"a section added by another program", [&] { WriteRaw(file, "[Settings]\r\nRestartServices=0\r\n"); return true; },
+         file, u"", [&] { WriteRaw(file, "[Settings]\r\nRestartServices=0\r\n[Theirs]\r\nx=1\r\n"); },
+         "[Settings]\r\nRestartServices=1\r\n\r\n[Theirs]\r\nx=1\r\n\r\n", nullptr},
+        {"UTF-8 with its mark", [&] { WriteRaw(file, utf8); return true; }, file, u"", nullptr,
+         "\xEF\xBB\xBF[Other]\r\nName=\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n[Settings]\r\nRestartServices=1\r\n\r\n", nullptr},
+        {"UTF-16 without a mark",
+         [&] { WriteRaw(file, std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2)); return true; },
+         file, u"", nullptr,
+         "\xEF\xBB\xBF[Other]\r\nName=\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n[Settings]\r\nRestartServices=1\r\n\r\n", nullptr},
+        {"a hidden file", [&] { WriteRaw(file, "[Settings]\r\nRestartServices=0\r\n");
+                                return SetFileAttributesW(reinterpret_cast<const wchar_t*>(file.c_str()), FILE_ATTRIBUTE_HIDDEN) != 0; },
+         file, u"", nullptr, "[Settings]\r\nRestartServices=1\r\n\r\n",
+         [&] { EXPECT_TRUE(GetFileAttributesW(reinterpret_cast<const wchar_t*>(file.c_str())) & FILE_ATTRIBUTE_HIDDEN); }},
+    };
+    // Clears the folder (links first, never through them), also of an earlier run with this id.
+    const auto clear = [&] {
+        SetFileAttributesW(reinterpret_cast<const wchar_t*>(file.c_str()), FILE_ATTRIBUTE_NORMAL);
+        for (const auto& name : FolderEntries(folder)) {
+            const std::wstring path = std::wstring(folder.begin(), folder.end()) + std::wstring(name.begin(), name.end());
+            if (!RemoveDirectoryW(path.c_str()) && name != u"real" && !DeleteFileW(path.c_str()))
+                UnixRemove(folder + name);  // a link whose target is gone
+        }
+        DeleteFileW(reinterpret_cast<const wchar_t*>((sub + u"ZoradidIvavuda.ini").c_str()));
+        RemoveDirectoryW(reinterpret_cast<const wchar_t*>(sub.c_str()));
+    };
+    clear();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        if (!row.Plant()) {
+            ADD_FAILURE() << "could not plant it";
+            continue;
+        }
+        TRegIniFile ini(DefaultSettingsPlatform());
+        ini.SetPath(row.Path);
+        std::u16string refusal;
+        try {
+            EXPECT_FALSE(ini.ReadBool(u"Settings", u"RestartServices", false));
+            if (row.Between) row.Between();
+            ini.WriteBool(u"Settings", u"RestartServices", true);
+        } catch (const EFOpenError& e) {
+            refusal = e.Message();
+        }
+        EXPECT_EQ(refusal, row.Refusal.empty() ? u"" : u"Cannot open file \"" + row.Path + u"\". " + row.Refusal);
+        EXPECT_EQ(ReadRaw(row.Path), row.After);
+        EXPECT_EQ(ServiceDecision(row.Path).On, row.Refusal.empty());
+        if (row.Check) row.Check();
+        clear();
+    }
 }
 
 TEST_F(SettingsWin, FileHeldOpenForReadingCanBeReadButNotWritten) {
@@ -247,8 +399,8 @@ TEST_F(SettingsWin, FileHeldOpenForReadingCanBeReadButNotWritten) {
         EXPECT_THROW(ini.WriteBool(u"Settings", u"RestartServices", true), EFCreateError);
         EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=0\r\n");
     }
-    ini.WriteString(u"Settings", u"Other", u"x");
-    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=1\r\nOther=x\r\n\r\n");
+    ini.WriteString(u"Settings", u"Other", u"x");  // the file as it is, with that one change
+    EXPECT_EQ(ReadRaw(file), "[Settings]\r\nRestartServices=0\r\nOther=x\r\n\r\n");
 }
 
 TEST_F(SettingsWin, MissingFolderIsNoErrorWhenReadingAndCannotCreateWhenWriting) {

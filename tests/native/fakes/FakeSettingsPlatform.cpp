@@ -28,23 +28,22 @@ void FakeFileSystem::AddFolder(std::u16string folder) {
 
 bool FakeFileSystem::FileExists(const std::u16string& fileName) { return Files.count(fileName) != 0; }
 
-uint32_t FakeFileSystem::ReadAllBytes(const std::u16string& fileName, std::string& bytes, bool& opened) {
+// A link leads to a file of the same name in another folder.
+uint32_t FakeFileSystem::ReadChecked(const std::u16string& fileName, bool exclusive, const zo::TOpenedFileCheck& check,
+                                     std::string& bytes, bool& opened) {
     opened = false;
+    bytes.clear();
     auto it = Files.find(fileName);
-    if (it == Files.end()) return 2;          // file not found
+    if (it == Files.end()) return Folders.count(ParentFolder(fileName)) ? 2 : 3;  // file or path not found
     if (AccessDenied.count(fileName)) return 5;
-    if (OpenForWriting.count(fileName)) return 32;  // sharing violation
+    if (OpenForWriting.count(fileName) || (exclusive && OpenForReading.count(fileName))) return 32;
     opened = true;
+    const std::u16string name = fileName.substr(fileName.find_last_of(u'\\') + 1);
+    zo::TOpenedFile file{Links.count(fileName) ? u"\\\\?\\C:\\Elsewhere\\" + name : u"\\\\?\\" + fileName,
+                         SecondNames.count(fileName) ? 2u : 1u, it->second.size()};
+    if (uint32_t code = check(file)) return code;
     ++Reads;
     bytes = it->second;
-    return 0;
-}
-
-uint32_t FakeFileSystem::CheckReplaceable(const std::u16string& fileName) {
-    if (Links.count(fileName)) return zo::fsLink;
-    if (!Files.count(fileName)) return 0;
-    if (AccessDenied.count(fileName)) return 5;
-    if (OpenForWriting.count(fileName) || OpenForReading.count(fileName)) return 32;
     return 0;
 }
 
@@ -63,16 +62,24 @@ uint32_t FakeFileSystem::CreateNewAndWriteAllBytes(const std::u16string& fileNam
     return 0;
 }
 
-uint32_t FakeFileSystem::MoveOver(const std::u16string& source, const std::u16string& target) {
+uint32_t FakeFileSystem::Replace(const std::u16string& source, const std::u16string& target, bool targetExists) {
     if (AccessDenied.count(target)) return 5;
+    if (!targetExists && Files.count(target)) return 183;  // already exists
     ++Writes;
     Files[target] = std::move(Files[source]);
     Files.erase(source);
-    Links.erase(target);
     return 0;
 }
 
 void FakeFileSystem::RemoveFile(const std::u16string& fileName) { Files.erase(fileName); }
+
+uint64_t FakeFileSystem::RandomNumber() {
+    static uint64_t next = 0;
+    if (RandomNumbers.empty()) return next++;
+    const uint64_t n = RandomNumbers.front();
+    RandomNumbers.erase(RandomNumbers.begin());
+    return n;
+}
 
 bool FakeFileSystem::ForceDirectories(const std::u16string& folder) {
     AddFolder(folder);

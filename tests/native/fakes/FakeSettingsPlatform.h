@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "settings/IniFiles.h"
 
@@ -18,7 +19,9 @@ public:
     std::set<std::u16string> OpenForReading;  // held by another program: writes fail
     std::set<std::u16string> AccessDenied;
     std::set<std::u16string> Links;          // names that are links to somewhere else
+    std::set<std::u16string> SecondNames;    // files that have another name as well
     uint32_t FailWritingWith = 0;            // a new file is created, half written, then this fails
+    std::vector<uint64_t> RandomNumbers;     // the numbers RandomNumber gives, then 0, 1, 2, ...
     int Reads = 0;
     int Writes = 0;
 
@@ -26,12 +29,13 @@ public:
     void AddFolder(std::u16string folder);
 
     bool FileExists(const std::u16string& fileName) override;
-    uint32_t ReadAllBytes(const std::u16string& fileName, std::string& bytes, bool& opened) override;
-    uint32_t CheckReplaceable(const std::u16string& fileName) override;
+    uint32_t ReadChecked(const std::u16string& fileName, bool exclusive, const zo::TOpenedFileCheck& check,
+                         std::string& bytes, bool& opened) override;
     uint32_t CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
                                        bool& created) override;
-    uint32_t MoveOver(const std::u16string& source, const std::u16string& target) override;
+    uint32_t Replace(const std::u16string& source, const std::u16string& target, bool targetExists) override;
     void RemoveFile(const std::u16string& fileName) override;
+    uint64_t RandomNumber() override;
     bool ForceDirectories(const std::u16string& folder) override;
 };
 

@@ -1,0 +1,14 @@
+// The service's one setting, "RestartServices", read from the settings file. The decision and
+// its reasons are the portable ones of settings/RestartSetting.h.
+#pragma once
+#include <string>
+
+#include "settings/RestartSetting.h"
+
+namespace zo::companion {
+
+// One read of the settings file now, decided exactly as the panel's check box would show it.
+// lastOn is the answer kept when the read fails for a passing reason.
+TRestartSetting ReadRestartSetting(bool lastOn);
+
+}  // namespace zo::companion

@@ -1,0 +1,65 @@
+#include "settings/RestartSetting.h"
+
+#include <exception>
+
+#include "settings/IniDocument.h"
+
+namespace zo::companion {
+
+namespace {
+
+// The system's codes for a file that another program holds for a moment.
+constexpr uint32_t kSharingViolation = 32, kLockViolation = 33, kNotEnoughMemory = 8;
+
+TRestartSetting Unreadable(const TSettingReader& reader, uint32_t code, bool lastOn) {
+    TRestartSetting setting;
+    setting.Source = ssUnreadable;
+    setting.KeptLast = code == kSharingViolation || code == kLockViolation || code == kNotEnoughMemory;
+    setting.On = setting.KeptLast && lastOn;
+    setting.ErrorCode = code;
+    setting.ErrorText = FileFailureText(reader.SystemText, code, 0);
+    return setting;
+}
+
+}  // namespace
+
+TRestartSetting DecideRestartSetting(const TSettingReader& reader, const std::u16string& fileName,
+                                     const std::u16string& section, const std::u16string& key, bool lastOn) {
+    // The same reading as the panel's (the same checks, decoding, parsing and number rule), but
+    // without its settings classes, which would bring every typed value into the service.
+    try {
+        TIniText read;
+        const uint32_t code =
+            ReadIniText(reader.Files, reader.CodePage, fileName, kMaxSettingsFileBytes, false, read);
+        TRestartSetting setting;
+        if (code == fsTooLarge) {
+            setting.Source = ssTooLarge;
+            setting.Size = read.Size;
+            return setting;
+        }
+        if (code) return Unreadable(reader, code, lastOn);
+        if (!read.Found) return setting;  // ssNoFile, off
+        TIniDocument document(reader.Locale);
+        document.Parse(std::move(read.Text));
+        setting.Source = ssFile;
+        setting.On = StoredBool(document.ReadString(section, key, u""), false);
+        return setting;
+    } catch (const std::exception&) {
+        return Unreadable(reader, kNotEnoughMemory, lastOn);  // the service must not end for it
+    }
+}
+
+std::u16string SettingLine(const TRestartSetting& setting) {
+    const std::u16string value = setting.On ? u"RestartServices=1" : u"RestartServices=0";
+    switch (setting.Source) {
+        case ssFile: return value;
+        case ssNoFile: return value + u" (no file, so off)";
+        case ssTooLarge: return value + u" (file over 1 MiB, so off)";
+        case ssUnreadable:
+            return value + u" (file unreadable: " + setting.ErrorText +
+                   (setting.KeptLast ? u"; the last answer is kept)" : u", so off)");
+    }
+    return value;
+}
+
+}  // namespace zo::companion
