@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 #include "companion/Names.h"
@@ -16,6 +17,11 @@ namespace {
 
 // How long Uninstall waits for a running service to stop.
 constexpr DWORD kStopWaitMs = 15000;
+
+// The service control manager's restarts of a failed service, and the time without a failure
+// after which the count starts again.
+constexpr std::array<DWORD, 3> kRestartDelaysMs = {5000, 30000, 60000};
+constexpr DWORD kFailureResetSeconds = 24 * 60 * 60;
 
 using win::U;
 using win::W;
@@ -93,6 +99,55 @@ void SetDescription(SC_HANDLE service) {
     ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);  // cosmetic only
 }
 
+// The service starts with Windows, after the services that the system needs first; if it fails,
+// the service control manager starts it again after 5 s, 30 s and 60 s (the count starts again
+// after a day without failure), also when it stops with an error rather than by a crash.
+// Returns 0, or the system's error code.
+DWORD ConfigureStartAndRecovery(SC_HANDLE service) {
+    SERVICE_DELAYED_AUTO_START_INFO delayed{TRUE};
+    if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed)) return GetLastError();
+    SC_ACTION actions[kRestartDelaysMs.size()];
+    for (size_t i = 0; i < kRestartDelaysMs.size(); ++i) actions[i] = {SC_ACTION_RESTART, kRestartDelaysMs[i]};
+    SERVICE_FAILURE_ACTIONSW failure{kFailureResetSeconds, nullptr, nullptr, DWORD(kRestartDelaysMs.size()), actions};
+    if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure)) return GetLastError();
+    SERVICE_FAILURE_ACTIONS_FLAG nonCrash{TRUE};
+    if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &nonCrash)) return GetLastError();
+    return 0;
+}
+
+// The service's events in the Application log name this program as their message file.
+DWORD RegisterEventSource(const std::u16string& programPath) {
+    HKEY key = nullptr;
+    DWORD error = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                                  nullptr);
+    if (error != ERROR_SUCCESS) return error;
+    const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+    error = RegSetValueExW(key, L"EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(W(programPath)),
+                           DWORD((programPath.size() + 1) * sizeof(wchar_t)));
+    if (error == ERROR_SUCCESS)
+        error = RegSetValueExW(key, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
+                               sizeof(types));
+    RegCloseKey(key);
+    return error;
+}
+
+// Removes the event source; one that is not there is no failure.
+DWORD RemoveEventSource() {
+    const LSTATUS error = RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEventSourceKey);
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : DWORD(error);
+}
+
+// What Install adds to a registration it created or updated: start type, recovery, event source.
+TRegistrationResult Complete(SC_HANDLE service, const std::u16string& programPath, const std::u16string& done) {
+    const std::u16string name = Quoted(U(kServiceName));
+    SetDescription(service);
+    if (DWORD error = ConfigureStartAndRecovery(service))
+        return Failed(u"Could not set the start type and recovery of service " + name, error);
+    if (DWORD error = RegisterEventSource(programPath))
+        return Failed(u"Could not register the event source of service " + name, error);
+    return {true, done};
+}
+
 }  // namespace
 
 TRegistrationResult Install() {
@@ -109,24 +164,22 @@ TRegistrationResult Install() {
     if (!manager) return Failed(u"Could not install service " + Quoted(name), GetLastError());
 
     ScHandle service(CreateServiceW(manager.get(), kServiceName, kDisplayName, SERVICE_ALL_ACCESS,
-                                    SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                    SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                     W(binaryPath), nullptr, nullptr, nullptr, nullptr, nullptr));
-    if (service) {
-        SetDescription(service.get());
-        return {true, u"Service " + Quoted(name) + u" installed."};
-    }
+    if (service) return Complete(service.get(), path, u"Service " + Quoted(name) + u" installed.");
     error = GetLastError();
     if (error != ERROR_SERVICE_EXISTS) return Failed(u"Could not install service " + Quoted(name), error);
 
     // Already registered: make its registration the one this program would create.
-    ScHandle existing(OpenServiceW(manager.get(), kServiceName, SERVICE_CHANGE_CONFIG));
+    // (Restart actions need the right to start it.)
+    ScHandle existing(OpenServiceW(manager.get(), kServiceName, SERVICE_CHANGE_CONFIG | SERVICE_START));
     if (!existing) return Failed(u"Could not update service " + Quoted(name), GetLastError());
-    if (!ChangeServiceConfigW(existing.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+    if (!ChangeServiceConfigW(existing.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
                               SERVICE_ERROR_NORMAL, W(binaryPath), nullptr, nullptr, nullptr, nullptr,
                               nullptr, kDisplayName))
         return Failed(u"Could not update service " + Quoted(name), GetLastError());
-    SetDescription(existing.get());
-    return {true, u"Service " + Quoted(name) + u" was already installed; its settings were updated."};
+    return Complete(existing.get(), path,
+                    u"Service " + Quoted(name) + u" was already installed; its settings were updated.");
 }
 
 TRegistrationResult Uninstall() {
@@ -150,12 +203,14 @@ TRegistrationResult Uninstall() {
             Sleep(250);
         }
     }
+    const DWORD sourceError = RemoveEventSource();
     if (!DeleteService(service.get())) {
         DWORD error = GetLastError();
         if (error == ERROR_SERVICE_MARKED_FOR_DELETE)
             return {true, u"Service " + Quoted(name) + u" is already marked for removal."};
         return Failed(u"Could not remove service " + Quoted(name), error);
     }
+    if (sourceError) return Failed(u"Removed service " + Quoted(name) + u", but not its event source", sourceError);
     if (!stopped)
         return {true, u"Service " + Quoted(name) + u" did not stop in time; it is removed once it has stopped."};
     return {true, u"Service " + Quoted(name) + u" removed."};
