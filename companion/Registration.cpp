@@ -99,20 +99,31 @@ void SetDescription(SC_HANDLE service) {
     ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);  // cosmetic only
 }
 
+// One optional part of the registration. A system that does not offer it (ERROR_INVALID_LEVEL)
+// is no failure: the install says which part it could not set. Returns 0, or the system's error.
+DWORD SetPart(SC_HANDLE service, DWORD level, void* info, const char16_t* part, std::u16string& notOffered) {
+    if (ChangeServiceConfig2W(service, level, info)) return 0;
+    const DWORD error = GetLastError();
+    if (error != ERROR_INVALID_LEVEL) return error;
+    notOffered += (notOffered.empty() ? u"" : u", ") + std::u16string(part);
+    return 0;
+}
+
 // The service starts with Windows, after the services that the system needs first; if it fails,
 // the service control manager starts it again after 5 s, 30 s and 60 s (the count starts again
 // after a day without failure), also when it stops with an error rather than by a crash.
-// Returns 0, or the system's error code.
-DWORD ConfigureStartAndRecovery(SC_HANDLE service) {
+DWORD ConfigureStartAndRecovery(SC_HANDLE service, std::u16string& notOffered) {
     SERVICE_DELAYED_AUTO_START_INFO delayed{TRUE};
-    if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed)) return GetLastError();
     SC_ACTION actions[kRestartDelaysMs.size()];
     for (size_t i = 0; i < kRestartDelaysMs.size(); ++i) actions[i] = {SC_ACTION_RESTART, kRestartDelaysMs[i]};
     SERVICE_FAILURE_ACTIONSW failure{kFailureResetSeconds, nullptr, nullptr, DWORD(kRestartDelaysMs.size()), actions};
-    if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure)) return GetLastError();
     SERVICE_FAILURE_ACTIONS_FLAG nonCrash{TRUE};
-    if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &nonCrash)) return GetLastError();
-    return 0;
+    DWORD error = SetPart(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed, u"delayed start", notOffered);
+    if (!error) error = SetPart(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure, u"restart on failure", notOffered);
+    if (!error)
+        error = SetPart(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &nonCrash, u"restart on a failure without a crash",
+                        notOffered);
+    return error;
 }
 
 // The service's events in the Application log name this program as their message file.
@@ -141,11 +152,13 @@ DWORD RemoveEventSource() {
 TRegistrationResult Complete(SC_HANDLE service, const std::u16string& programPath, const std::u16string& done) {
     const std::u16string name = Quoted(U(kServiceName));
     SetDescription(service);
-    if (DWORD error = ConfigureStartAndRecovery(service))
+    std::u16string notOffered;
+    if (DWORD error = ConfigureStartAndRecovery(service, notOffered))
         return Failed(u"Could not set the start type and recovery of service " + name, error);
     if (DWORD error = RegisterEventSource(programPath))
         return Failed(u"Could not register the event source of service " + name, error);
-    return {true, done};
+    if (notOffered.empty()) return {true, done};
+    return {true, done + u" This system does not offer: " + notOffered + u"."};
 }
 
 }  // namespace
