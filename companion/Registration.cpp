@@ -6,6 +6,7 @@
 #include <string>
 
 #include "companion/Names.h"
+#include "companion/ServiceHandle.h"
 #include "platform/SystemText.h"
 #include "platform/Text.h"
 #include "platform/win32/WideText.h"
@@ -39,22 +40,6 @@ TRegistrationResult Failed(const std::u16string& what, DWORD code) {
 }
 
 std::u16string Quoted(const std::u16string& text) { return u"\"" + text + u"\""; }
-
-// Closes a service-manager handle when it goes out of scope.
-class ScHandle {
-public:
-    explicit ScHandle(SC_HANDLE h) : FHandle(h) {}
-    ~ScHandle() {
-        if (FHandle) CloseServiceHandle(FHandle);
-    }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    SC_HANDLE get() const { return FHandle; }
-    explicit operator bool() const { return FHandle != nullptr; }
-
-private:
-    SC_HANDLE FHandle;
-};
 
 // The full path of this program, however long.
 bool OwnPath(std::u16string& path, DWORD& error) {

@@ -6,6 +6,7 @@
 
 #include "companion/EventLog.h"
 #include "companion/Names.h"
+#include "companion/ServiceHandle.h"
 #include "companion/Setting.h"
 #include "companion/Watchdog.h"
 #include "platform/SystemText.h"
@@ -59,21 +60,6 @@ DWORD WINAPI ControlHandler(DWORD control, DWORD, void*, void*) {
     }
 }
 
-// Closes a service-manager handle when it goes out of scope.
-class ScHandle {
-public:
-    explicit ScHandle(SC_HANDLE h) : FHandle(h) {}
-    ~ScHandle() {
-        if (FHandle) CloseServiceHandle(FHandle);
-    }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    SC_HANDLE get() const { return FHandle; }
-
-private:
-    SC_HANDLE FHandle;
-};
-
 // What a watched service is doing. A service that cannot be opened or queried (not installed,
 // or not ours to start) is left alone.
 TServiceFact Inspect(SC_HANDLE service) {
@@ -111,7 +97,7 @@ public:
         FOn = setting.On;
         Report(FSetting.Check(setting));
         ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-        if (!manager.get()) return;
+        if (!manager) return;
         for (size_t i = 0; i < FServices.size(); ++i) {
             ScHandle service(OpenServiceW(manager.get(), kWatchedServices[i], SERVICE_QUERY_STATUS | SERVICE_START));
             Report(FServices[i].Check(Inspect(service.get()), FOn, nowMs, [&] { return Start(service.get()); }));
