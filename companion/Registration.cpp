@@ -112,7 +112,7 @@ DWORD ConfigureStartAndRecovery(SC_HANDLE service, std::u16string& notOffered) {
 }
 
 // The service's events in the Application log name this program as their message file.
-DWORD RegisterEventSource(const std::u16string& programPath) {
+DWORD AddEventSource(const std::u16string& programPath) {
     HKEY key = nullptr;
     DWORD error = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                                   nullptr);
@@ -140,7 +140,7 @@ TRegistrationResult Complete(SC_HANDLE service, const std::u16string& programPat
     std::u16string notOffered;
     if (DWORD error = ConfigureStartAndRecovery(service, notOffered))
         return Failed(u"Could not set the start type and recovery of service " + name, error);
-    if (DWORD error = RegisterEventSource(programPath))
+    if (DWORD error = AddEventSource(programPath))
         return Failed(u"Could not register the event source of service " + name, error);
     if (notOffered.empty()) return {true, done};
     return {true, done + u" This system does not offer: " + notOffered + u"."};
