@@ -52,8 +52,27 @@ endfunction()
 add_panel(ZudazuvOrerozoVuzuvaz ${CMAKE_SOURCE_DIR}/res/ZudazuvOrerozoVuzuvaz.rc)
 set_target_properties(ZudazuvOrerozoVuzuvaz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
+# The service's Event Log messages: the message compiler makes a header of message ids and a
+# message table resource, which the program carries (it is its own message file).
+string(REGEX REPLACE "windres$" "windmc" MC_COMPILER ${CMAKE_RC_COMPILER})
+set(MESSAGES_DIR ${CMAKE_BINARY_DIR}/messages)
+set(MESSAGES_MC ${CMAKE_SOURCE_DIR}/companion/ZoradidIvavudaMessages.mc)
+add_custom_command(
+  OUTPUT ${MESSAGES_DIR}/ZoradidIvavudaMessages.h ${MESSAGES_DIR}/ZoradidIvavudaMessages.rc
+         ${MESSAGES_DIR}/ZoradidIvavudaMessages_MSG00409.bin
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${MESSAGES_DIR}
+  COMMAND ${MC_COMPILER} -U -b -h ${MESSAGES_DIR} -r ${MESSAGES_DIR} ${MESSAGES_MC}
+  DEPENDS ${MESSAGES_MC}
+  COMMENT "Compiling the service's message table")
+set_source_files_properties(${MESSAGES_DIR}/ZoradidIvavudaMessages.rc PROPERTIES
+  OBJECT_DEPENDS ${MESSAGES_DIR}/ZoradidIvavudaMessages_MSG00409.bin)
+add_custom_target(companion_messages DEPENDS ${MESSAGES_DIR}/ZoradidIvavudaMessages.h)
+
 file(GLOB COMPANION_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/companion/*.cpp)
-add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${RUNTIME_SOURCES} ${CMAKE_SOURCE_DIR}/res/ZoradidIvavuda.rc)
+list(REMOVE_ITEM COMPANION_SOURCES ${COMPANION_CORE_SOURCES})
+add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${RUNTIME_SOURCES} ${CMAKE_SOURCE_DIR}/res/ZoradidIvavuda.rc
+               ${MESSAGES_DIR}/ZoradidIvavudaMessages.rc)
+target_include_directories(ZoradidIvavuda PRIVATE ${MESSAGES_DIR})
 target_link_options(ZoradidIvavuda PRIVATE -municode)
 target_link_libraries(ZoradidIvavuda PRIVATE winplat)
 set_target_properties(ZoradidIvavuda PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
@@ -98,7 +117,8 @@ if(BUILD_WIN_TESTS)
   file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp ${CMAKE_SOURCE_DIR}/tests/win/*.rc)
   # With the programs' error helpers, so that their texts are checked against the runtime's.
   add_executable(win_tests ${WIN_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/platform/win32/RuntimeErrors.cpp)
-  target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${MESSAGES_DIR})
+  add_dependencies(win_tests companion_messages)
   target_link_libraries(win_tests PRIVATE winplat gtest gmock gtest_main)
   target_compile_definitions(win_tests PRIVATE
       DIST_DIR="${DIST_DIR}" HELPERS_DIR="${CMAKE_BINARY_DIR}/helpers" BUILD_DIR="${CMAKE_BINARY_DIR}")

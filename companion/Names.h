@@ -11,6 +11,11 @@ inline constexpr wchar_t kDescription[] =
     L"Checks every few seconds that the Quillora 5 Server service (and the Relaywright 6 service, "
     L"where installed) is running, and restarts it when it has stopped and restarting is switched on.";
 
+// The service's event source in the Application log (under HKEY_LOCAL_MACHINE): the program is
+// its message file.
+inline constexpr wchar_t kEventSourceKey[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quillora5ZoradidIvavuda";
+
 // The settings: section "Settings", key "RestartServices" (a number, 0 = off) in this file.
 inline constexpr wchar_t kSettingsFolder[] = L"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda";
 inline constexpr wchar_t kSettingsFile[] =

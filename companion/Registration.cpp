@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 #include "companion/Names.h"
 #include "companion/SettingsFolder.h"
+#include "companion/ServiceHandle.h"
 #include "platform/SystemText.h"
 #include "platform/Text.h"
 #include "platform/win32/WideText.h"
@@ -17,6 +19,11 @@ namespace {
 
 // How long Uninstall waits for a running service to stop.
 constexpr DWORD kStopWaitMs = 15000;
+
+// The service control manager's restarts of a failed service, and the time without a failure
+// after which the count starts again.
+constexpr std::array<DWORD, 3> kRestartDelaysMs = {5000, 30000, 60000};
+constexpr DWORD kFailureResetSeconds = 24 * 60 * 60;
 
 using win::U;
 using win::W;
@@ -34,22 +41,6 @@ TRegistrationResult Failed(const std::u16string& what, DWORD code) {
 }
 
 std::u16string Quoted(const std::u16string& text) { return u"\"" + text + u"\""; }
-
-// Closes a service-manager handle when it goes out of scope.
-class ScHandle {
-public:
-    explicit ScHandle(SC_HANDLE h) : FHandle(h) {}
-    ~ScHandle() {
-        if (FHandle) CloseServiceHandle(FHandle);
-    }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    SC_HANDLE get() const { return FHandle; }
-    explicit operator bool() const { return FHandle != nullptr; }
-
-private:
-    SC_HANDLE FHandle;
-};
 
 // The full path of this program, however long.
 bool OwnPath(std::u16string& path, DWORD& error) {
@@ -94,6 +85,68 @@ void SetDescription(SC_HANDLE service) {
     ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);  // cosmetic only
 }
 
+// One optional part of the registration. A system that does not offer it (ERROR_INVALID_LEVEL)
+// is no failure: the install says which part it could not set. Returns 0, or the system's error.
+DWORD SetPart(SC_HANDLE service, DWORD level, void* info, const char16_t* part, std::u16string& notOffered) {
+    if (ChangeServiceConfig2W(service, level, info)) return 0;
+    const DWORD error = GetLastError();
+    if (error != ERROR_INVALID_LEVEL) return error;
+    notOffered += (notOffered.empty() ? u"" : u", ") + std::u16string(part);
+    return 0;
+}
+
+// The service starts with Windows, after the services that the system needs first; if it fails,
+// the service control manager starts it again after 5 s, 30 s and 60 s (the count starts again
+// after a day without failure), also when it stops with an error rather than by a crash.
+DWORD ConfigureStartAndRecovery(SC_HANDLE service, std::u16string& notOffered) {
+    SERVICE_DELAYED_AUTO_START_INFO delayed{TRUE};
+    SC_ACTION actions[kRestartDelaysMs.size()];
+    for (size_t i = 0; i < kRestartDelaysMs.size(); ++i) actions[i] = {SC_ACTION_RESTART, kRestartDelaysMs[i]};
+    SERVICE_FAILURE_ACTIONSW failure{kFailureResetSeconds, nullptr, nullptr, DWORD(kRestartDelaysMs.size()), actions};
+    SERVICE_FAILURE_ACTIONS_FLAG nonCrash{TRUE};
+    DWORD error = SetPart(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed, u"delayed start", notOffered);
+    if (!error) error = SetPart(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure, u"restart on failure", notOffered);
+    if (!error)
+        error = SetPart(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &nonCrash, u"restart on a failure without a crash",
+                        notOffered);
+    return error;
+}
+
+// The service's events in the Application log name this program as their message file.
+DWORD AddEventSource(const std::u16string& programPath) {
+    HKEY key = nullptr;
+    DWORD error = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                                  nullptr);
+    if (error != ERROR_SUCCESS) return error;
+    const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+    error = RegSetValueExW(key, L"EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(W(programPath)),
+                           DWORD((programPath.size() + 1) * sizeof(wchar_t)));
+    if (error == ERROR_SUCCESS)
+        error = RegSetValueExW(key, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
+                               sizeof(types));
+    RegCloseKey(key);
+    return error;
+}
+
+// Removes the event source; one that is not there is no failure.
+DWORD RemoveEventSource() {
+    const LSTATUS error = RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEventSourceKey);
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : DWORD(error);
+}
+
+// What Install adds to a registration it created or updated: start type, recovery, event source.
+TRegistrationResult Complete(SC_HANDLE service, const std::u16string& programPath, const std::u16string& done) {
+    const std::u16string name = Quoted(U(kServiceName));
+    SetDescription(service);
+    std::u16string notOffered;
+    if (DWORD error = ConfigureStartAndRecovery(service, notOffered))
+        return Failed(u"Could not set the start type and recovery of service " + name, error);
+    if (DWORD error = AddEventSource(programPath))
+        return Failed(u"Could not register the event source of service " + name, error);
+    if (notOffered.empty()) return {true, done};
+    return {true, done + u" This system does not offer: " + notOffered + u"."};
+}
+
 }  // namespace
 
 TRegistrationResult Install() {
@@ -112,24 +165,22 @@ TRegistrationResult Install() {
     if (!manager) return Failed(u"Could not install service " + Quoted(name), GetLastError());
 
     ScHandle service(CreateServiceW(manager.get(), kServiceName, kDisplayName, SERVICE_ALL_ACCESS,
-                                    SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                    SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                     W(binaryPath), nullptr, nullptr, nullptr, nullptr, nullptr));
-    if (service) {
-        SetDescription(service.get());
-        return {true, u"Service " + Quoted(name) + u" installed. " + folders.Message};
-    }
+    if (service) return Complete(service.get(), path, u"Service " + Quoted(name) + u" installed. " + folders.Message);
     error = GetLastError();
     if (error != ERROR_SERVICE_EXISTS) return Failed(u"Could not install service " + Quoted(name), error);
 
     // Already registered: make its registration the one this program would create.
-    ScHandle existing(OpenServiceW(manager.get(), kServiceName, SERVICE_CHANGE_CONFIG));
+    // (Restart actions need the right to start it.)
+    ScHandle existing(OpenServiceW(manager.get(), kServiceName, SERVICE_CHANGE_CONFIG | SERVICE_START));
     if (!existing) return Failed(u"Could not update service " + Quoted(name), GetLastError());
-    if (!ChangeServiceConfigW(existing.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+    if (!ChangeServiceConfigW(existing.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
                               SERVICE_ERROR_NORMAL, W(binaryPath), nullptr, nullptr, nullptr, nullptr,
                               nullptr, kDisplayName))
         return Failed(u"Could not update service " + Quoted(name), GetLastError());
-    SetDescription(existing.get());
-    return {true, u"Service " + Quoted(name) + u" was already installed; its settings were updated. " + folders.Message};
+    return Complete(existing.get(), path,
+                    u"Service " + Quoted(name) + u" was already installed; its settings were updated. " + folders.Message);
 }
 
 TRegistrationResult Uninstall() {
@@ -153,12 +204,14 @@ TRegistrationResult Uninstall() {
             Sleep(250);
         }
     }
+    const DWORD sourceError = RemoveEventSource();
     if (!DeleteService(service.get())) {
         DWORD error = GetLastError();
         if (error == ERROR_SERVICE_MARKED_FOR_DELETE)
             return {true, u"Service " + Quoted(name) + u" is already marked for removal."};
         return Failed(u"Could not remove service " + Quoted(name), error);
     }
+    if (sourceError) return Failed(u"Removed service " + Quoted(name) + u", but not its event source", sourceError);
     if (!stopped)
         return {true, u"Service " + Quoted(name) + u" did not stop in time; it is removed once it has stopped."};
     return {true, u"Service " + Quoted(name) + u" removed."};

@@ -10,11 +10,14 @@ struct TRegistrationResult {
 };
 
 // Creates the settings folder (and the folders above it) when missing, then registers the service
-// as an own-process, demand-start service whose binary is this program (quoted full path). A
-// service of that name that is already registered has its configuration updated to the same.
+// as an own-process service whose binary is this program (quoted full path), started
+// automatically with delay, restarted by the service control manager when it fails, with its
+// event source in the Application log. A service of that name that is already registered has its
+// configuration updated to the same.
 TRegistrationResult Install();
 
-// Stops the service when it runs (waiting a few seconds for it), then removes its registration.
+// Stops the service when it runs (waiting a few seconds for it), then removes its registration and
+// its event source.
 TRegistrationResult Uninstall();
 
 }  // namespace zo::companion

@@ -7,11 +7,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "WinTestMain.h"
+#include "companion/EventLog.h"
 #include "companion/Names.h"
 #include "platform/win32/Win32Settings.h"
 #include "settings/IniFiles.h"
@@ -138,6 +140,84 @@ std::wstring BinaryPathOf(const wchar_t* name) {
     return cfg->lpBinaryPathName ? cfg->lpBinaryPathName : L"";
 }
 
+// A part of a service's registration read with QueryServiceConfig2W: its value, or the error.
+template <class T>
+struct TKept {
+    std::optional<T> Value;
+    DWORD Error = 0;
+};
+
+// What the registration says about starting and recovering the service.
+struct TStartConfig {
+    DWORD StartType = 0;
+    TKept<BOOL> Delayed;
+    TKept<std::pair<DWORD, std::vector<std::pair<int, DWORD>>>> Recovery;  // reset seconds; type, delay in ms
+    TKept<BOOL> NonCrashFailures;
+};
+
+template <class T, class Read>
+TKept<T> Kept(SC_HANDLE service, DWORD level, Read read) {
+    alignas(8) BYTE buf[8192];
+    DWORD needed = 0;
+    TKept<T> kept;
+    if (QueryServiceConfig2W(service, level, buf, sizeof(buf), &needed))
+        kept.Value = read(buf);
+    else
+        kept.Error = GetLastError();
+    return kept;
+}
+
+TStartConfig StartConfigOf(const wchar_t* name) {
+    TStartConfig config;
+    Sc m(Manager());
+    Sc s(OpenServiceW(m.get(), name, SERVICE_QUERY_CONFIG));
+    if (!s) return config;
+    alignas(QUERY_SERVICE_CONFIGW) BYTE buf[8192];
+    DWORD needed = 0;
+    if (QueryServiceConfigW(s.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buf), sizeof(buf), &needed))
+        config.StartType = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buf)->dwStartType;
+    config.Delayed = Kept<BOOL>(s.get(), SERVICE_CONFIG_DELAYED_AUTO_START_INFO, [](BYTE* b) {
+        return reinterpret_cast<SERVICE_DELAYED_AUTO_START_INFO*>(b)->fDelayedAutostart;
+    });
+    config.Recovery = Kept<std::pair<DWORD, std::vector<std::pair<int, DWORD>>>>(
+        s.get(), SERVICE_CONFIG_FAILURE_ACTIONS, [](BYTE* b) {
+            auto* failure = reinterpret_cast<SERVICE_FAILURE_ACTIONSW*>(b);
+            std::vector<std::pair<int, DWORD>> actions;
+            for (DWORD i = 0; i < failure->cActions; ++i)
+                actions.emplace_back(failure->lpsaActions[i].Type, failure->lpsaActions[i].Delay);
+            return std::make_pair(failure->dwResetPeriod, actions);
+        });
+    config.NonCrashFailures = Kept<BOOL>(s.get(), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, [](BYTE* b) {
+        return reinterpret_cast<SERVICE_FAILURE_ACTIONS_FLAG*>(b)->fFailureActionsOnNonCrashFailures;
+    });
+    return config;
+}
+
+// A part of the registration is as expected where the system keeps it. Where the system does not
+// offer it (Wine 8: ERROR_INVALID_LEVEL), the install's output says so; Wine takes restart actions
+// but cannot show them, so they are only reported.
+template <class T>
+void ExpectPart(const TKept<T>& kept, const T& expected, const std::string& installOutput, const char* part) {
+    if (kept.Value) {
+        EXPECT_EQ(*kept.Value, expected) << part;
+    } else if (kept.Error == ERROR_INVALID_LEVEL && *part) {
+        EXPECT_NE(installOutput.find(std::string("does not offer: ")), std::string::npos) << installOutput;
+        EXPECT_NE(installOutput.find(part), std::string::npos) << installOutput;
+    } else {
+        std::printf("the system does not show the restart actions (error %lu)\n", kept.Error);
+    }
+}
+
+// The message file named by the service's event source, empty when there is no source.
+std::wstring EventMessageFileOf() {
+    wchar_t value[1024] = L"";
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, names::kEventSourceKey, L"EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                     nullptr, value, &size) != ERROR_SUCCESS)
+        return L"";
+    return value;
+}
+
 bool RegisterStandIn(const wchar_t* name) {
     Sc m(Manager());
     std::wstring path = L"\"" + StandInExe() + L"\"";
@@ -209,6 +289,7 @@ protected:
     // The companion's registration, and the stand-ins (only ours: their binary is the helper).
     static void RemoveAll() {
         RemoveService(names::kServiceName);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, names::kEventSourceKey);
         for (const wchar_t* name : names::kWatchedServices)
             if (BinaryPathOf(name).find(L"StandInService") != std::wstring::npos) RemoveService(name);
     }
@@ -234,7 +315,7 @@ TEST_F(CompanionTest, WithoutASwitchOrWithAnUnknownOneItShowsUsageAndFails) {
     EXPECT_EQ(StateOf(names::kServiceName), 0u) << "a usage error must not register anything";
 }
 
-TEST_F(CompanionTest, InstallRegistersADemandStartOwnProcessServiceAndCreatesTheSettingsFolder) {
+TEST_F(CompanionTest, InstallRegistersAnAutomaticRecoveringOwnProcessServiceAndCreatesTheSettingsFolder) {
     // Start without the settings folder (and without its parent when nothing else is in it).
     DeleteFileW(names::kSettingsFile);
     RemoveDirectoryW(names::kSettingsFolder);
@@ -247,23 +328,38 @@ TEST_F(CompanionTest, InstallRegistersADemandStartOwnProcessServiceAndCreatesThe
     EXPECT_TRUE(FolderExists(names::kSettingsFolder));
 
     Sc m(Manager());
-    Sc s(OpenServiceW(m.get(), names::kServiceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
+    Sc s(OpenServiceW(m.get(), names::kServiceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS | SERVICE_CHANGE_CONFIG));
     ASSERT_TRUE(s) << GetLastError();
     alignas(QUERY_SERVICE_CONFIGW) BYTE buf[8192];
     DWORD needed = 0;
     auto* cfg = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buf);
     ASSERT_TRUE(QueryServiceConfigW(s.get(), cfg, sizeof(buf), &needed));
     EXPECT_EQ(cfg->dwServiceType, DWORD(SERVICE_WIN32_OWN_PROCESS));
-    EXPECT_EQ(cfg->dwStartType, DWORD(SERVICE_DEMAND_START));
     EXPECT_STREQ(cfg->lpDisplayName, names::kDisplayName);
     std::wstring expected = L"\"" + CompanionExe() + L"\"";
     EXPECT_EQ(lstrcmpiW(cfg->lpBinaryPathName, expected.c_str()), 0)
         << std::string(cfg->lpBinaryPathName, cfg->lpBinaryPathName + wcslen(cfg->lpBinaryPathName));
     EXPECT_EQ(StateOf(names::kServiceName), DWORD(SERVICE_STOPPED));
 
-    // A second install succeeds and leaves one registration.
-    EXPECT_EQ(RunCompanion(L"/install", out), 0u) << out;
-    EXPECT_EQ(StateOf(names::kServiceName), DWORD(SERVICE_STOPPED));
+    // Started with Windows after a delay, restarted after 5 s, 30 s and 60 s when it fails (by a
+    // crash or not), the count reset after a day; events named by this program. A second install
+    // succeeds, leaves one registration and keeps all of it, also over a registration changed since.
+    const std::pair<DWORD, std::vector<std::pair<int, DWORD>>> recovery = {
+        86400, {{SC_ACTION_RESTART, 5000}, {SC_ACTION_RESTART, 30000}, {SC_ACTION_RESTART, 60000}}};
+    for (int install = 1; install <= 2; ++install) {
+        SCOPED_TRACE("install " + std::to_string(install));
+        const TStartConfig config = StartConfigOf(names::kServiceName);
+        EXPECT_EQ(config.StartType, DWORD(SERVICE_AUTO_START));
+        ExpectPart(config.Delayed, BOOL(TRUE), out, "delayed start");
+        ExpectPart(config.Recovery, recovery, out, "");
+        ExpectPart(config.NonCrashFailures, BOOL(TRUE), out, "restart on a failure without a crash");
+        EXPECT_EQ(lstrcmpiW(EventMessageFileOf().c_str(), CompanionExe().c_str()), 0);
+        if (install == 2) break;
+        ASSERT_TRUE(ChangeServiceConfigW(s.get(), SERVICE_NO_CHANGE, SERVICE_DEMAND_START, SERVICE_NO_CHANGE, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+        EXPECT_EQ(RunCompanion(L"/install", out), 0u) << out;
+        EXPECT_EQ(StateOf(names::kServiceName), DWORD(SERVICE_STOPPED));
+    }
 }
 
 TEST_F(CompanionTest, RunsAsAServiceProcessThatEndsWhenStopped) {
@@ -333,6 +429,7 @@ TEST_F(CompanionTest, UninstallStopsARunningServiceAndRemovesItsRegistration) {
     DWORD error = GetLastError();
     EXPECT_FALSE(s);
     EXPECT_EQ(error, DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
+    EXPECT_EQ(EventMessageFileOf(), L"") << "the event source must go with the service";
 
     // Removing what is not registered fails with the system's reason.
     EXPECT_NE(RunCompanion(L"/uninstall", out), 0u);
@@ -377,6 +474,56 @@ TEST_F(CompanionTest, ReadsTheSettingAsThePanelDoes) {
     EXPECT_NE(out.find("(error 32)"), std::string::npos) << out;
     EXPECT_EQ(out.find("RestartServices="), std::string::npos) << out;
     CloseHandle(held);
+}
+
+// Wine keeps no Event Log, so the events' texts are checked where the Event Viewer finds them: in
+// the program's own message table, formatted with their inserts.
+TEST(CompanionMessagesTest, EveryEventFormatsFromTheProgramsMessageTableWithExactlyItsInserts) {
+    HMODULE program = LoadLibraryExW(CompanionExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(program) << GetLastError();
+    for (int kind = 0; kind < names::ekEventKindCount; ++kind) {
+        const DWORD id = names::kEventMessages[kind];
+        // The kind's inserts, then one more that no message may use.
+        std::vector<std::wstring> inserts;
+        for (int i = 1; i <= names::kEventInserts[kind]; ++i) inserts.push_back(L"<insert " + std::to_wstring(i) + L">");
+        inserts.push_back(L"<one too many>");
+        std::vector<DWORD_PTR> arguments;
+        for (const auto& insert : inserts) arguments.push_back(reinterpret_cast<DWORD_PTR>(insert.c_str()));
+        wchar_t* text = nullptr;
+        const DWORD length = FormatMessageW(
+            FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY | FORMAT_MESSAGE_ALLOCATE_BUFFER, program, id,
+            MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<wchar_t*>(&text), 0,
+            reinterpret_cast<va_list*>(arguments.data()));
+        ASSERT_NE(length, 0u) << "event " << (id & 0xFFFF) << ": error " << GetLastError();
+        const std::wstring message(text, length);
+        LocalFree(text);
+        const std::string shown(message.begin(), message.end());
+        for (int i = 0; i < names::kEventInserts[kind]; ++i)
+            EXPECT_NE(message.find(inserts[i]), std::wstring::npos) << "event " << (id & 0xFFFF) << ": " << shown;
+        EXPECT_EQ(message.find(inserts.back()), std::wstring::npos) << "event " << (id & 0xFFFF) << ": " << shown;
+        EXPECT_EQ(message.find(L'%'), std::wstring::npos) << shown;
+        EXPECT_GT(message.size(), 30u) << shown;
+    }
+    FreeLibrary(program);
+}
+
+// A change of the setting takes effect at once, not at the next 5-second check.
+TEST_F(CompanionTest, WritingTheSettingOnStartsAStoppedWatchedServiceWithinASecondAndAHalf) {
+    ASSERT_TRUE(RegisterStandIn(kQuillora)) << GetLastError();
+    ASSERT_TRUE(WriteRestartServices(false));
+    DWORD pid = 0;
+    InstallAndStart(pid);
+    // Past the first check, well before the second.
+    std::this_thread::sleep_for(1000ms);
+    ASSERT_EQ(StateOf(kQuillora), DWORD(SERVICE_STOPPED));
+
+    const auto written = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WriteRestartServices(true));
+    const bool running = WaitForState(kQuillora, SERVICE_RUNNING, 1500ms);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - written).count();
+    std::printf("setting written to the watched service running: %lld ms\n", static_cast<long long>(ms));
+    EXPECT_TRUE(running);
 }
 
 }  // namespace
