@@ -244,45 +244,42 @@ TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
     DeleteFileW(reinterpret_cast<const wchar_t*>(other.c_str()));
 }
 
-// A Unix symbolic link, made by the system's own ln (Wine runs Unix programs); false elsewhere.
-bool UnixLink(const std::u16string& target, const std::u16string& link) {
+// Runs a Unix command on a file under Wine (which runs Unix programs) and waits until the file
+// has or lacks a name, as wanted: Wine's handle of a Unix process does not wait for its end.
+// False outside Wine.
+bool UnixCommand(const std::wstring& command, const std::u16string& source, const std::u16string& path,
+                 bool wantExists) {
     using UnixName = char*(CDECL*)(const wchar_t*);
-    auto unixName = reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name"));
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
     if (!unixName) return false;
-    char* t = unixName(reinterpret_cast<const wchar_t*>(target.c_str()));
-    char* l = unixName(reinterpret_cast<const wchar_t*>(link.c_str()));
-    std::wstring cmd = L"Z:\\bin\\ln -sfn " + std::wstring(t, t + strlen(t)) + L" " + std::wstring(l, l + strlen(l));
-    HeapFree(GetProcessHeap(), 0, t);
-    HeapFree(GetProcessHeap(), 0, l);
+    std::wstring cmd = L"Z:\\bin\\" + command;
+    for (const std::u16string* name : {&source, &path}) {
+        if (name->empty()) continue;
+        char* unix = unixName(reinterpret_cast<const wchar_t*>(name->c_str()));
+        if (!unix) return false;
+        cmd += L" " + std::wstring(unix, unix + strlen(unix));
+        HeapFree(GetProcessHeap(), 0, unix);
+    }
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
         return false;
-    CloseHandle(pi.hProcess);  // Wine's handle of a Unix process does not wait for its end
+    CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     for (int i = 0; i < 200; ++i, Sleep(25))
-        if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(link.c_str())) != INVALID_FILE_ATTRIBUTES) return true;
+        if ((GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str())) != INVALID_FILE_ATTRIBUTES) == wantExists)
+            return true;
     return false;
 }
 
-void UnixRemove(const std::u16string& path) {
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    auto unixName = reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name"));
-    char* p = unixName ? unixName(reinterpret_cast<const wchar_t*>(path.c_str())) : nullptr;
-    if (!p) return;
-    std::wstring cmd = L"Z:\\bin\\rm -f " + std::wstring(p, p + strlen(p));
-    HeapFree(GetProcessHeap(), 0, p);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return;
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    for (int i = 0; i < 200 && GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str())) != INVALID_FILE_ATTRIBUTES; ++i)
-        Sleep(25);
+// A Unix symbolic link, made by the system's own ln; false outside Wine.
+bool UnixLink(const std::u16string& target, const std::u16string& link) {
+    return UnixCommand(L"ln -sfn", target, link, true);
 }
+
+void UnixRemove(const std::u16string& path) { UnixCommand(L"rm -f", u"", path, false); }
 
 // What the service decides from a file, with the real file system.
 companion::TRestartSetting ServiceDecision(const std::u16string& path) {
