@@ -1,3 +1,4 @@
+#include "platform/win32/Accessible.h"
 #include "app/GlyphStatusControl.h"
 
 namespace zo {
@@ -25,6 +26,7 @@ void TGlyphStatus::SetCaption(const std::u16string& caption) {
     FCaption = caption;
     std::wstring text = win::W(caption);
     SetWindowTextW(FHandle, text.c_str());
+    win::AnnounceNameChange(FHandle);  // a screen reader speaks the new state
     InvalidateRect(FHandle, nullptr, TRUE);
     UpdateWidth();
 }

@@ -1,10 +1,12 @@
 #include "app/Main.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include "app/MainLayout.h"
 #include "app/Resources.h"
 #include "platform/Failure.h"
+#include "platform/win32/Accessible.h"
 #include "service/ServiceManagement.h"
 #include "platform/win32/Win32VersionResource.h"
 #include "platform/win32/WindowDpi.h"
@@ -137,7 +139,9 @@ void TfrmMain::CreateComponents(int dpi) {
     ServiceStatus = std::make_unique<TGlyphStatus>(Handle(), idStatus, status.Left, status.Top, status.Height(),
                                                    u"Checking service status...", ImageList1, FSmallFont,
                                                    GetSysColor(COLOR_WINDOWTEXT), GlyphStatusSettingsAt(dpi));
-    Image1 = control(mcImage1, L"STATIC", u"", SS_OWNERDRAW, idImage1);
+    // The picture is the program's mark: a screen reader names it as the program.
+    Image1 = control(mcImage1, L"STATIC", kCaption, SS_OWNERDRAW, idImage1);
+    win::SetAccessibleRole(Image1, ROLE_SYSTEM_GRAPHIC);
 }
 
 // Fonts, status images, Image1 and the window's icons at dpi.

@@ -30,6 +30,10 @@ public:
     virtual TColor ParentColor() = 0;
     // An off-screen surface for measuring.
     virtual std::unique_ptr<ISurface> CreateMeasureSurface() = 0;
+    // The control's text as screen readers are to read it.
+    virtual void TextChanged(const std::u16string& plainText) { (void)plainText; }
+    // Gives the keyboard focus to control (a handle the host knows).
+    virtual void FocusOn(void* control) { (void)control; }
 };
 
 }  // namespace zo

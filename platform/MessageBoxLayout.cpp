@@ -30,15 +30,6 @@ TMessageBoxLayout LayOutMessageBox(const TMessageBoxMetrics& m, int dpi) {
     return l;
 }
 
-std::u16string WithoutAccessKeyMarks(std::u16string_view caption) {
-    std::u16string out;
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
-        out += caption[i];
-    }
-    return out;
-}
-
 std::u16string MessageBoxClipboardText(std::u16string_view caption, std::u16string_view message,
                                        const std::vector<std::u16string>& buttons) {
     const std::u16string rule = u"---------------------------\r\n";

@@ -6,6 +6,7 @@
 
 #include "platform/Dpi.h"
 #include "platform/Surface.h"
+#include "platform/Text.h"  // WithoutAccessKeyMarks
 
 namespace zo {
 
@@ -33,8 +34,5 @@ TMessageBoxLayout LayOutMessageBox(const TMessageBoxMetrics& metrics, int dpi = 
 // captions (access-key marks removed, each followed by three blanks) between dashed rules.
 std::u16string MessageBoxClipboardText(std::u16string_view caption, std::u16string_view message,
                                        const std::vector<std::u16string>& buttons);
-
-// A caption as shown: "&x" marks x as the access key and "&&" stands for "&".
-std::u16string WithoutAccessKeyMarks(std::u16string_view caption);
 
 }  // namespace zo

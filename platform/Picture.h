@@ -18,57 +18,75 @@ public:
 };
 using TPicturePtr = std::shared_ptr<const IPicture>;
 
-class IImageList;
+class TLinkSource;
 
-// Tells its owner of every change of the image list it is attached to. A list and its links
-// detach each other when either is destroyed, so neither is left pointing at a gone object.
-class TChangeLink {
+// Tells its owner of every change of the source it is attached to (an image list, a picture
+// container). A source and its links detach each other when either is destroyed, so neither is
+// left pointing at a gone object; a link whose source goes is told as of a change.
+class TSourceLink {
 public:
-    TChangeLink() = default;
-    ~TChangeLink() { Attach(nullptr); }
-    TChangeLink(const TChangeLink&) = delete;
-    TChangeLink& operator=(const TChangeLink&) = delete;
-    // Attaches the link to list (detaching it from the previous one); null detaches it.
-    void Attach(const IImageList* list);
-    const IImageList* Sender() const { return FSender; }
+    TSourceLink() = default;
+    ~TSourceLink() { Attach(nullptr); }
+    TSourceLink(const TSourceLink&) = delete;
+    TSourceLink& operator=(const TSourceLink&) = delete;
+    // Attaches the link to source (detaching it from the previous one); null detaches it.
+    void Attach(const TLinkSource* source);
+    const TLinkSource* Source() const { return FSource; }
     std::function<void()> OnChange;
 
 private:
-    friend class IImageList;
-    const IImageList* FSender = nullptr;
+    friend class TLinkSource;
+    const TLinkSource* FSource = nullptr;
 };
 
-// Pictures of equal size addressed by index.
-class IImageList {
+class TLinkSource {
 public:
-    virtual ~IImageList() {
-        for (TChangeLink* link : FLinks) link->FSender = nullptr;
+    virtual ~TLinkSource() {
+        const std::vector<TSourceLink*> links = FLinks;
+        for (TSourceLink* link : links) {
+            link->FSource = nullptr;
+            if (link->OnChange) link->OnChange();
+        }
     }
-    virtual int Count() const = 0;
-    virtual TPicturePtr Item(int index) const = 0;
 
 protected:
-    IImageList() = default;
-    IImageList(const IImageList&) {}  // a copy starts without links
-    IImageList& operator=(const IImageList&) { return *this; }
-    // The pictures changed: every attached link is told.
+    TLinkSource() = default;
+    TLinkSource(const TLinkSource&) {}  // a copy starts without links
+    TLinkSource& operator=(const TLinkSource&) { return *this; }
+    // The source changed: every attached link is told.
     void Changed() const {
-        const std::vector<TChangeLink*> links = FLinks;  // a link may detach while told
-        for (TChangeLink* link : links)
+        const std::vector<TSourceLink*> links = FLinks;  // a link may detach while told
+        for (TSourceLink* link : links)
             if (link->OnChange) link->OnChange();
     }
 
 private:
-    friend class TChangeLink;
-    mutable std::vector<TChangeLink*> FLinks;
+    friend class TSourceLink;
+    mutable std::vector<TSourceLink*> FLinks;
 };
 
-inline void TChangeLink::Attach(const IImageList* list) {
-    if (list == FSender) return;
-    if (FSender) std::erase(FSender->FLinks, this);
-    FSender = list;
-    if (FSender) FSender->FLinks.push_back(this);
+inline void TSourceLink::Attach(const TLinkSource* source) {
+    if (source == FSource) return;
+    if (FSource) std::erase(FSource->FLinks, this);
+    FSource = source;
+    if (FSource) FSource->FLinks.push_back(this);
 }
+
+// A link to a source of type T.
+template <class T>
+class TLinkTo : public TSourceLink {
+public:
+    void Attach(const T* source) { TSourceLink::Attach(source); }
+    const T* Sender() const { return static_cast<const T*>(Source()); }
+};
+
+// Pictures of equal size addressed by index.
+class IImageList : public TLinkSource {
+public:
+    virtual int Count() const = 0;
+    virtual TPicturePtr Item(int index) const = 0;
+};
+using TChangeLink = TLinkTo<IImageList>;
 
 // Loading pictures: from an address ("file://...", "http://..."), and the shell's icon of a file
 // or folder. Each returns null when the picture cannot be had.
@@ -80,9 +98,12 @@ public:
 };
 
 // Named pictures; names compare case-insensitively.
-class TPictureContainer {
+class TPictureContainer : public TLinkSource {
 public:
-    void Add(std::u16string_view name, TPicturePtr picture) { FItems[Key(name)] = std::move(picture); }
+    void Add(std::u16string_view name, TPicturePtr picture) {
+        FItems[Key(name)] = std::move(picture);
+        Changed();
+    }
     TPicturePtr Find(std::u16string_view name) const {
         auto it = FItems.find(Key(name));
         return it == FItems.end() ? nullptr : it->second;

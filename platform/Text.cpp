@@ -97,4 +97,22 @@ std::u16string FormatS(std::u16string_view format, std::initializer_list<std::u1
     return out;
 }
 
+std::u16string WithoutAccessKeyMarks(std::u16string_view caption) {
+    std::u16string out;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+        out += caption[i];
+    }
+    return out;
+}
+
+char16_t AccessKeyOf(std::u16string_view caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != u'&') continue;
+        if (caption[i + 1] != u'&') return caption[i + 1];
+        ++i;  // "&&" is a plain "&"
+    }
+    return 0;
+}
+
 }  // namespace zo

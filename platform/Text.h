@@ -17,4 +17,9 @@ std::u16string IntToStr(int64_t value);
 // Replaces each "%s" in format, in order, with the next argument (a missing argument gives "").
 std::u16string FormatS(std::u16string_view format, std::initializer_list<std::u16string_view> args);
 
+// A caption without the "&" marks of its access key ("&&" stands for one "&").
+std::u16string WithoutAccessKeyMarks(std::u16string_view caption);
+// The character a caption's "&" marks as its access key, 0 when there is none.
+char16_t AccessKeyOf(std::u16string_view caption);
+
 }  // namespace zo

@@ -1,7 +1,10 @@
 #include "windows/FormHelp.h"
 
+#include <oleacc.h>
+
 #include "app/Resources.h"
 #include "platform/Failure.h"
+#include "platform/win32/Accessible.h"
 
 namespace zo {
 
@@ -45,7 +48,10 @@ void TfrmHelp::CreateComponents() {
     MarkupLabel1->SetHTML(kHelpText);
     if (!MarkupLabel1->CreateWnd(Handle(), ScaleDpi(kLabelBounds, Dpi())))
         throw EOSError(u"The help text could not be created", GetLastError());
-    Image1 = AddControl(L"STATIC", u"", SS_OWNERDRAW, idImage1, 6, 8, kIconSize, kIconSize, nullptr);
+    // The help icon only decorates: a screen reader hears it as a picture named "Help", the
+    // window's own title, rather than as a nameless client area.
+    Image1 = AddControl(L"STATIC", u"Help", SS_OWNERDRAW, idImage1, 6, 8, kIconSize, kIconSize, nullptr);
+    win::SetAccessibleRole(Image1, ROLE_SYSTEM_GRAPHIC);
     // No tab stop, neither default nor cancel button: Enter and Escape do not reach it.
     btnClose = AddControl(L"BUTTON", u"Close", BS_OWNERDRAW, idClose, 199, 199, 70, 23, &FFont);
     win::TrackButtonHot(btnClose);

@@ -192,6 +192,12 @@ private:
     void Picture(std::u16string_view tag, const std::u16string& up, TPassState& st, TLine& ln);
     void ListItem(const std::u16string& up, TPassState& st, TLine& ln);
     void AreaBackground(std::u16string_view tag, const std::u16string& up, TLine& ln);
+    // Backgrounds go down before any text over them: the body's before the first line, a
+    // paragraph's before the runs of its line, so that no drawn text is painted over.
+    void BodyBackgrounds(std::u16string_view markup);
+    void ParagraphBackgrounds(std::u16string_view line, TLine& ln);
+    void ParagraphFill(const std::u16string& up, const TLine& ln);
+    bool PaintsBackgrounds() const { return !In.MeasureOnly && !In.CheckAnchors && !In.Selected; }
     void EndAnchorLine(TPassState& st, TLine& ln);
     TPicturePtr FindPicture(const std::u16string& src);
     bool Paints(const TLine& ln) const { return ln.Drawing && !In.CheckAnchors; }
@@ -350,6 +356,7 @@ bool TEngine::Run(std::u16string_view markup) {
     while (end > 0 && prepared[end - 1] <= 32) --end;
     const std::u16string_view v(prepared.data(), end);
 
+    if (PaintsBackgrounds()) BodyBackgrounds(v);
     size_t pos = 0;
     TFinders finders;
     int y = R.Top;
@@ -425,6 +432,7 @@ void TEngine::Pass(std::u16string_view src, size_t& pos, TFinders& f, TLine& ln)
         ln.X = ln.LineRect.Left + st.CarriedX;
         if (st.ParaBg && Paints(ln) && S.BackgroundColor() != clNone)
             S.FillRect({R.Left, ln.LineRect.Top, R.Right, BoxBottom(ln)}, S.BackgroundColor());
+        if (Paints(ln) && !In.Selected) ParagraphBackgrounds(src.substr(pos), ln);
     }
     ln.AnchorStartX = ln.X;
     ln.FocusStartX = ln.X;
@@ -603,9 +611,7 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
             if (!drawing) Out.StripVal += u'\r';
         } else if (next == u'L') {
             if (!In.Blink) st.Font.Color = In.BlinkColor ? In.BlinkColor() : EntryBg;
-        } else if (next == u'O') {
-            if (Paints(ln) && !In.Selected) AreaBackground(tag, up, ln);
-        }
+        }  // <BODY>'s backgrounds are painted before the first line (BodyBackgrounds)
         break;
     case u'E':
         if (drawing) st.ErrorMark = true;
@@ -696,17 +702,7 @@ void TEngine::StartTag(std::u16string_view tag, const std::u16string& up, char16
             // Each paragraph saves the background before it, so that its end restores that one.
             st.ParaSavedBg = S.BackgroundColor();
             st.ParaBg = true;
-            S.SetBackgroundColor(c);
-            if (Paints(ln) && c != clNone) {
-                std::u16string to;
-                TRect box{R.Left, ln.LineRect.Top, R.Right, BoxBottom(ln)};
-                if (AttrUp(up, u"BGCOLORTO", to) && HtmlColor(to) != clNone) {
-                    box.Bottom += 2;
-                    FillGradient(S, box, c, HtmlColor(to), 64, true);
-                } else {
-                    S.FillRect(box, c);
-                }
-            }
+            S.SetBackgroundColor(c);  // its fill was painted before the line's runs (ParagraphBackgrounds)
         }
         break;
     }
@@ -965,6 +961,52 @@ void TEngine::Picture(std::u16string_view tag, const std::u16string& up, TPassSt
     if (up.find(u"WRAP") != npos) {
         ln.Height = Gh;
         PicOffset = 0;
+    }
+}
+
+// Each tag of the markup, upper-cased, in order; stops when visit returns false.
+template <class F>
+void ForEachTag(std::u16string_view markup, F visit) {
+    for (size_t lt = markup.find(u'<'); lt != npos; lt = markup.find(u'<', lt + 1)) {
+        const size_t gt = markup.find(u'>', lt);
+        if (gt == npos) return;
+        const std::u16string_view tag = markup.substr(lt, gt + 1 - lt);
+        if (!visit(tag, Upper(tag))) return;
+        lt = gt;
+    }
+}
+
+void TEngine::BodyBackgrounds(std::u16string_view markup) {
+    TLine first;
+    first.Drawing = true;
+    first.LineRect = {R.Left, R.Top, R.Right, R.Bottom};
+    first.X = R.Left;
+    ForEachTag(markup, [&](std::u16string_view tag, const std::u16string& up) {
+        if (up.size() > 2 && up[1] == u'B' && up[2] == u'O') AreaBackground(tag, up, first);
+        return true;
+    });
+}
+
+// The paragraphs that start on the line, up to where the line ends (the measuring pass put no
+// more in its source).
+void TEngine::ParagraphBackgrounds(std::u16string_view line, TLine& ln) {
+    ForEachTag(line, [&](std::u16string_view, const std::u16string& up) {
+        if (up.size() > 1 && up[1] == u'P') ParagraphFill(up, ln);
+        return true;
+    });
+}
+
+void TEngine::ParagraphFill(const std::u16string& up, const TLine& ln) {
+    std::u16string v, to;
+    if (!AttrUp(up, u"BGCOLOR", v)) return;
+    const TColor c = HtmlColor(v);
+    if (c == clNone) return;
+    TRect box{R.Left, ln.LineRect.Top, R.Right, BoxBottom(ln)};
+    if (AttrUp(up, u"BGCOLORTO", to) && HtmlColor(to) != clNone) {
+        box.Bottom += 2;
+        FillGradient(S, box, c, HtmlColor(to), 64, true);
+    } else {
+        S.FillRect(box, c);
     }
 }
 

@@ -23,7 +23,7 @@
 namespace zo {
 
 struct THtmlDrawInput {
-    TPictureContainer* PictureContainer = nullptr;
+    const TPictureContainer* PictureContainer = nullptr;
     TPictureCache* PictureCache = nullptr;
     const IImageList* Images = nullptr;
     IPictureLoader* Loader = nullptr;  // pictures from addresses and shell icons; none when null

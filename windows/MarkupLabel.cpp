@@ -1,5 +1,6 @@
 #include "windows/MarkupLabel.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "platform/Dpi.h"
@@ -28,12 +29,14 @@ bool HorizontalSizing(TAlign a, TAutoSizeType t) {
 }
 
 // w nested one-pixel outlines of r, top and left edges in tl, bottom and right in br; r shrinks
-// by w on each side.
-void Frame3D(ISurface& s, TRect& r, TColor tl, TColor br, int w) {
+// by w on each side. Without a surface only r shrinks, as it would when drawn.
+void Frame3D(ISurface* s, TRect& r, TColor tl, TColor br, int w) {
     for (int i = 0; i < w; ++i) {
         if (r.Right - r.Left < 1 || r.Bottom - r.Top < 1) break;
-        s.Polyline({{r.Left, r.Bottom - 1}, {r.Left, r.Top}, {r.Right - 1, r.Top}}, tl, 1);
-        s.Polyline({{r.Right - 1, r.Top}, {r.Right - 1, r.Bottom - 1}, {r.Left - 1, r.Bottom - 1}}, br, 1);
+        if (s) {
+            s->Polyline({{r.Left, r.Bottom - 1}, {r.Left, r.Top}, {r.Right - 1, r.Top}}, tl, 1);
+            s->Polyline({{r.Right - 1, r.Top}, {r.Right - 1, r.Bottom - 1}, {r.Left - 1, r.Bottom - 1}}, br, 1);
+        }
         r = {r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
     }
 }
@@ -114,6 +117,7 @@ std::u16string RemoveTags(const std::u16string& markup, std::u16string_view open
 
 TMarkupLabel::TMarkupLabel() {
     FILChangeLink.OnChange = [this] { Repaint(); };
+    FContainerLink.OnChange = [this] { Repaint(); };
 }
 
 TMarkupLabel::~TMarkupLabel() {
@@ -137,18 +141,21 @@ void TMarkupLabel::SetHTMLText(const std::vector<std::u16string>& lines) {
             if (c != u'\r' && c != u'\n') joined += c;
     FHTMLText = {joined};
     FImageCache.Clear();
+    TextChanged();
     HTMLChanged();
 }
 
 void TMarkupLabel::SetHTMLLines(const std::vector<std::u16string>& lines) {
     FHTMLText = lines;
     FImageCache.Clear();
+    TextChanged();
     HTMLChanged();
 }
 
 void TMarkupLabel::AddHTMLLine(const std::u16string& line) {
     FHTMLText.push_back(line);
     FImageCache.Clear();
+    TextChanged();
     HTMLChanged();
 }
 
@@ -190,8 +197,8 @@ void TMarkupLabel::SetImages(const IImageList* images) {
     Repaint();
 }
 
-void TMarkupLabel::SetPictureContainer(TPictureContainer* c) {
-    FContainer = c;
+void TMarkupLabel::SetPictureContainer(const TPictureContainer* c) {
+    FContainerLink.Attach(c);
     Repaint();
 }
 
@@ -232,7 +239,7 @@ void TMarkupLabel::Repaint() {
 THtmlDrawInput TMarkupLabel::BaseInput() {
     THtmlDrawInput in;
     in.LineSpacing = FLineSpacing;
-    in.PictureContainer = FContainer;
+    in.PictureContainer = PictureContainer();
     in.PictureCache = &FImageCache;
     in.Images = Images();
     in.Loader = FLoader;
@@ -294,31 +301,7 @@ void TMarkupLabel::Paint(ISurface& s) {
     UseShownFont(s);
     if (FUpdateCount > 0) return;
 
-    r = {0, 0, FWidth, FHeight};
-    const bool bevel = FBevelOuter != bvNone || FBevelInner != bvNone;
-    auto bevelFrame = [&](TBevelCut cut) {
-        if (cut == bvNone) return;
-        TColor tl = clBtnHighlight, br = clBtnShadow;
-        if (cut == bvLowered) std::swap(tl, br);
-        Frame3D(s, r, tl, br, FBevelWidth);
-    };
-    bevelFrame(FBevelOuter);
-    if (FBorderWidth > 0) Frame3D(s, r, color(), color(), FBorderWidth);
-    bevelFrame(FBevelInner);
-
-    int a = 0;
-    if (FBorderStyle == bsSingle && FBorderWidth > 0 && FBorderColor != clNone) {
-        a = (FBorderWidth + 1) / 2;
-        const int b = FBorderWidth / 2;
-        s.Polyline({{r.Left - a, r.Top - a},
-                    {r.Right + b, r.Top - a},
-                    {r.Right + b, r.Bottom + b},
-                    {r.Left - a, r.Bottom + b},
-                    {r.Left - a, r.Top - a}},
-                   FBorderColor, FBorderWidth);
-    }
-    if (bevel) Shrink(r, FBevelWidth);
-    if (FBorderStyle == bsSingle) Shrink(r, a);
+    r = TextArea(&s, color);
 
     const std::u16string text = BuildDisplayText();
     // Blinking text is hidden in the label's colour.
@@ -371,6 +354,39 @@ void TMarkupLabel::Paint(ISurface& s) {
     if (FAutoSizing && OnNewSize && changed) OnNewSize(*this, FWidth, FHeight);
 }
 
+TRect TMarkupLabel::TextArea(ISurface* s, const std::function<TColor()>& color) {
+    TRect r{0, 0, FWidth, FHeight};
+    const bool bevel = FBevelOuter != bvNone || FBevelInner != bvNone;
+    auto bevelFrame = [&](TBevelCut cut) {
+        if (cut == bvNone) return;
+        TColor tl = clBtnHighlight, br = clBtnShadow;
+        if (cut == bvLowered) std::swap(tl, br);
+        Frame3D(s, r, tl, br, FBevelWidth);
+    };
+    bevelFrame(FBevelOuter);
+    if (FBorderWidth > 0) {
+        const TColor c = s ? color() : clNone;  // the colour is asked only where it is drawn
+        Frame3D(s, r, c, c, FBorderWidth);
+    }
+    bevelFrame(FBevelInner);
+
+    int a = 0;
+    if (FBorderStyle == bsSingle && FBorderWidth > 0 && FBorderColor != clNone) {
+        a = (FBorderWidth + 1) / 2;
+        const int b = FBorderWidth / 2;
+        if (s)
+            s->Polyline({{r.Left - a, r.Top - a},
+                         {r.Right + b, r.Top - a},
+                         {r.Right + b, r.Bottom + b},
+                         {r.Left - a, r.Bottom + b},
+                         {r.Left - a, r.Top - a}},
+                        FBorderColor, FBorderWidth);
+    }
+    if (bevel) Shrink(r, FBevelWidth);
+    if (FBorderStyle == bsSingle) Shrink(r, a);
+    return r;
+}
+
 void TMarkupLabel::EndUpdate() {
     if (FUpdateCount == 0) return;
     if (--FUpdateCount == 0) Repaint();
@@ -421,9 +437,8 @@ std::u16string TMarkupLabel::AnchorAtPoint(int x, int y) {
     if (!FHost || FWidth <= 0 || FHeight <= 0) return {};
     auto s = FHost->CreateMeasureSurface();
     if (!s) return {};
-    TRect r{0, 0, FWidth, FHeight};
-    if (FBevelOuter != bvNone || FBevelInner != bvNone) Shrink(r, FBevelWidth);
-    Shrink(r, FBorderWidth);
+    // Where painting lays the text out, so that a link is found where it is drawn.
+    TRect r = TextArea(nullptr, {});
     const std::u16string text = BuildDisplayText();
     THtmlDrawInput in = BaseInput();
     in.WordWrap = !FEllipsis;
@@ -510,6 +525,43 @@ std::u16string TMarkupLabel::HintText() {
     }
     if (FHintShowFull) return FHTMLHint ? BuildDisplayText() : HintPlainText(BuildDisplayText());
     return {};
+}
+
+}  // namespace zo
+
+namespace zo {
+
+std::u16string TMarkupLabel::MarkedPlainText() {
+    if (!FHost) return {};
+    auto s = FHost->CreateMeasureSurface();
+    if (!s) return {};
+    UseShownFont(*s);
+    THtmlDrawInput in = BaseInput();
+    in.MeasureOnly = true;
+    in.WordWrap = !FEllipsis;
+    THtmlDrawOutput out;
+    DrawHtmlText(*s, BuildDisplayText(), {0, 0, std::max(FWidth, 1), 65535}, in, out);
+    std::u16string text;
+    for (char16_t c : out.StripVal) text += c == u'\r' ? std::u16string(u"\r\n") : std::u16string(1, c);
+    return text;
+}
+
+// The engine draws "&x" as x underlined, the access key, unless the text has a free-standing " & ".
+std::u16string TMarkupLabel::PlainText() {
+    const std::u16string marked = MarkedPlainText();
+    return BuildDisplayText().find(u" & ") == std::u16string::npos ? WithoutAccessKeyMarks(marked) : marked;
+}
+
+void TMarkupLabel::TextChanged() {
+    if (FHost) FHost->TextChanged(PlainText());
+}
+
+bool TMarkupLabel::DialogChar(char16_t key) {
+    if (!FFocusControl || !FHost || BuildDisplayText().find(u" & ") != std::u16string::npos) return false;
+    const char16_t accessKey = AccessKeyOf(MarkedPlainText());
+    if (!accessKey || UpC(accessKey) != UpC(key)) return false;
+    FHost->FocusOn(FFocusControl);
+    return true;
 }
 
 }  // namespace zo

@@ -148,8 +148,12 @@ public:
     // The list is not owned; when it is destroyed the label has none any more.
     const IImageList* Images() const { return FILChangeLink.Sender(); }
     void SetImages(const IImageList* images);
-    TPictureContainer* PictureContainer() const { return FContainer; }
-    void SetPictureContainer(TPictureContainer* c);
+    // The container is not owned; when it is destroyed the label has none any more.
+    const TPictureContainer* PictureContainer() const { return FContainerLink.Sender(); }
+    void SetPictureContainer(const TPictureContainer* c);
+    // The control (a window handle on Win32) that the text's access key ("&x") gives the focus to.
+    void* FocusControl() const { return FFocusControl; }
+    void SetFocusControl(void* control) { FFocusControl = control; }
     IPictureLoader* PictureLoader() const { return FLoader; }
     void SetPictureLoader(IPictureLoader* loader) { FLoader = loader; }
     TPictureCache& ImageCache() { return FImageCache; }
@@ -198,6 +202,12 @@ public:
     void MouseLeave();
     // The hint for the current mouse position, empty for none.
     std::u16string HintText();
+    // A key pressed with Alt (or where no control takes characters): when it is the access key of
+    // the text and FocusControl is set, the focus moves there and the key is taken (true).
+    bool DialogChar(char16_t key);
+    // The text as a reader hears it: the engine's plain text (hidden text left out, a line break
+    // for each <BR>), without access-key marks.
+    std::u16string PlainText();
 
     int XSize() const { return FXSize; }
     int YSize() const { return FYSize; }
@@ -216,6 +226,13 @@ private:
     // surface's resolution.
     void UseShownFont(ISurface& s) const;
     TSize MeasureWith(ISurface& surface, int maxWidth);
+    // The engine's plain text, with the "&" marks it draws as access keys.
+    std::u16string MarkedPlainText();
+    // The text changed: the host is told its plain form.
+    void TextChanged();
+    // The rectangle the text is laid out in, inside the bevels and borders; with a surface, the
+    // frames are drawn on it on the way.
+    TRect TextArea(ISurface* s, const std::function<TColor()>& color);
 
     void* FHandle = nullptr;
     std::unique_ptr<ILabelHost> FHost;
@@ -250,7 +267,8 @@ private:
     TVAlignment FVAlignment = tvaTop;
     bool FEllipsis = false;
     TRect FCurrHoverRect{-1, 0, 0, 0};
-    TPictureContainer* FContainer = nullptr;
+    TLinkTo<TPictureContainer> FContainerLink;  // the container, and a repaint when it changes or goes
+    void* FFocusControl = nullptr;
     TGradientType FGradientType = gtFullHorizontal;
     TColor FBorderColor = clBlack;
     int FLineWidth = 2;

@@ -6,9 +6,13 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <oleacc.h>
+
 #include "platform/Dpi.h"
+#include "platform/win32/Accessible.h"
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/GdiSurface.h"
+#include "platform/win32/Gui.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WindowDpi.h"
 #include "windows/MarkupLabel.h"
@@ -95,6 +99,13 @@ public:
         FTipText.clear();
     }
     const std::wstring& TipText() const { return FTipText; }
+    // The window text is what screen readers read (the label answers for its name with it).
+    void TextChanged(const std::u16string& plainText) override {
+        const std::wstring text(plainText.begin(), plainText.end());
+        SetWindowTextW(FWnd, text.c_str());
+        win::AnnounceNameChange(FWnd);
+    }
+    void FocusOn(void* control) override { SetFocus(static_cast<HWND>(control)); }
     std::unique_ptr<ISurface> CreateMeasureSurface() override { return TGdiSurface::CreateMeasuring(win::WindowDpi(FWnd)); }
     // The parent's colour is the background it gives a static control (the style's window colour
     // in the program's windows); the button face when it gives none.
@@ -238,6 +249,8 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MBUTTONDOWN:
         label->MouseDown(mbMiddle, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return 0;
+    case win::WM_ZO_DIALOGCHAR:
+        return label->DialogChar(char16_t(wp)) ? TRUE : FALSE;
     case WM_SETCURSOR:
         if (LOWORD(lp) == HTCLIENT) {
             SetCursor(LoadCursorW(nullptr, host->HandCursor() ? IDC_HAND : IDC_ARROW));
@@ -266,6 +279,8 @@ bool TMarkupLabel::CreateWnd(void* parent, const TRect& bounds) {
         static TGdiPictureLoader loader;
         FLoader = &loader;
     }
+    win::SetAccessibleRole(hwnd, ROLE_SYSTEM_STATICTEXT);
+    TextChanged();
     return true;
 }
 

@@ -43,9 +43,33 @@ void SetBusyCursor(bool busy) {
 }
 bool BusyCursor() { return GBusy; }
 
+namespace {
+struct TOfferedKey {
+    WPARAM Key;
+    bool Taken;
+};
+
+BOOL CALLBACK OfferDialogChar(HWND child, LPARAM data) {
+    auto& offer = *reinterpret_cast<TOfferedKey*>(data);
+    offer.Taken = SendMessageW(child, WM_ZO_DIALOGCHAR, offer.Key, 0) != 0;
+    return offer.Taken ? FALSE : TRUE;  // FALSE stops the walk
+}
+
+// Alt+key: the children of the window it was pressed in are offered the key before the dialog
+// keys see it.
+bool OfferedAsAccessKey(const MSG& msg) {
+    if (msg.message != WM_SYSCHAR || !msg.hwnd) return false;
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    TOfferedKey offer{msg.wParam, false};
+    if (root) EnumChildWindows(root, OfferDialogChar, reinterpret_cast<LPARAM>(&offer));
+    return offer.Taken;
+}
+}  // namespace
+
 int RunMessageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (OfferedAsAccessKey(msg)) continue;
         if (GMainWindow && IsDialogMessageW(GMainWindow, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
@@ -53,67 +77,100 @@ int RunMessageLoop() {
     return 0;
 }
 
-namespace {
-// The modal showings in progress on the GUI thread, innermost last.
+// The modal showings in progress on the GUI thread, in the order they began. An owner takes
+// input exactly while none of the showings above it is open: counting them, rather than each
+// showing remembering the state it found, is what keeps that true whatever order they close in.
 struct TModalState {
-    HWND Window, Owner, Active;
-    bool OwnerWasEnabled;
-    bool Released = false;
+    HWND Window, Owner, Active;  // Window may be unknown (null) for a dialog the platform runs
+    bool Open = true;
 };
+
+namespace {
 std::vector<TModalState*> GModals;
 
-void ReleaseOwner(TModalState& state) {
-    if (state.Released) return;
-    state.Released = true;
-    if (state.Owner && state.OwnerWasEnabled) EnableWindow(state.Owner, TRUE);
+int OpenModalsAbove(HWND owner) {
+    return int(std::count_if(GModals.begin(), GModals.end(),
+                             [owner](const TModalState* m) { return m->Open && m->Owner == owner; }));
 }
 
-// The window that was active before a modal showing, if it still takes input; else the owner.
-void ActivateAgain(HWND active, HWND owner, HWND modal) {
-    if (active && active != modal && IsWindow(active) && IsWindowEnabled(active))
-        SetActiveWindow(active);
-    else if (owner && IsWindowEnabled(owner))
-        SetActiveWindow(owner);
+bool TakesInput(HWND window) { return window && IsWindow(window) && IsWindowEnabled(window); }
+
+// The window that was active before the closing showing, if it still takes input; else the
+// newest showing still open; else the owner.
+HWND NextActive(const TModalState& closing) {
+    if (closing.Active != closing.Window && TakesInput(closing.Active)) return closing.Active;
+    for (auto it = GModals.rbegin(); it != GModals.rend(); ++it)
+        if ((*it)->Open && *it != &closing && TakesInput((*it)->Window)) return (*it)->Window;
+    return TakesInput(closing.Owner) ? closing.Owner : nullptr;
+}
+
+TModalState& BeginModal(HWND window, HWND owner) {
+    auto* state = new TModalState{window, owner, GetActiveWindow()};
+    GModals.push_back(state);
+    if (owner) EnableWindow(owner, FALSE);
+    return *state;
+}
+
+// The showing has ended: its owner takes input again if no other showing is open above it, and
+// the window active before it becomes active again (before the window goes, so that activation
+// does not pass to another program).
+void CloseModal(TModalState& state) {
+    if (!state.Open) return;
+    state.Open = false;
+    // Set both ways: a dialog that the platform runs enables its owner when it closes, even
+    // while another modal window above that owner is still open.
+    if (state.Owner && IsWindow(state.Owner)) EnableWindow(state.Owner, OpenModalsAbove(state.Owner) == 0);
+    if (HWND next = NextActive(state)) SetActiveWindow(next);
+}
+
+void ForgetModal(TModalState& state) {
+    CloseModal(state);
+    GModals.erase(std::find(GModals.begin(), GModals.end(), &state));
+    delete &state;
+}
+
+// Where a message goes to a window of one of the open showings, that window's dialog keys
+// handle it (the showing innermost on the stack is not always the one the user is in).
+bool ModalDialogMessage(MSG& msg, HWND window) {
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    for (const TModalState* m : GModals)
+        if (m->Open && m->Window == root && root) return IsDialogMessageW(root, &msg);
+    return IsDialogMessageW(window, &msg);
 }
 }  // namespace
 
 void RunModal(HWND window, HWND owner, const TMessageFilter& filter) {
-    TModalState state{window, owner, GetActiveWindow(), owner && IsWindowEnabled(owner)};
-    GModals.push_back(&state);
-    if (owner) EnableWindow(owner, FALSE);
+    TModalState& state = BeginModal(window, owner);
     ShowWindow(window, SW_SHOW);
     MSG msg;
     bool quit = false;
-    while (IsWindow(window)) {
+    while (IsWindow(window) && state.Open) {
         if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
             quit = true;
             break;
         }
         if (filter && filter(msg)) continue;
-        if (IsDialogMessageW(window, &msg)) continue;
+        if (OfferedAsAccessKey(msg)) continue;
+        if (ModalDialogMessage(msg, window)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    ReleaseOwner(state);
-    GModals.erase(std::find(GModals.begin(), GModals.end(), &state));
-    ActivateAgain(state.Active, owner, window);
+    ForgetModal(state);
     if (IsWindow(window)) DestroyWindow(window);
     if (quit) PostQuitMessage(int(msg.wParam));
 }
 
 void EndModal(HWND window) {
     for (TModalState* state : GModals)
-        if (state->Window == window) ReleaseOwner(*state);
+        if (state->Window == window) CloseModal(*state);
     DestroyWindow(window);
 }
 
-TModalOwnerScope::TModalOwnerScope(HWND owner)
-    : FOwner(owner), FActive(GetActiveWindow()), FOwnerWasEnabled(owner && IsWindowEnabled(owner)) {}
+TModalOwnerScope::TModalOwnerScope(HWND owner) : FState(&BeginModal(nullptr, owner)) {}
 
-TModalOwnerScope::~TModalOwnerScope() {
-    if (FOwner && IsWindow(FOwner)) EnableWindow(FOwner, FOwnerWasEnabled);
-    ActivateAgain(FActive, FOwner, nullptr);
-}
+TModalOwnerScope::~TModalOwnerScope() { ForgetModal(*FState); }
+
+void TModalOwnerScope::SetWindow(HWND window) { FState->Window = window; }
 
 TMessageFilter CopyOnCtrlC(std::function<void()> copy) {
     return [copy = std::move(copy)](const MSG& msg) {
@@ -239,7 +296,34 @@ LRESULT TWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         DpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
         return 0;
     }
+    if (msg == WM_ACTIVATE && !(GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_CHILD)) {
+        KeepFocus(LOWORD(wp) != WA_INACTIVE, HIWORD(wp) != 0);
+        return 0;
+    }
     return DefWindowProcW(FHandle, msg, wp, lp);
+}
+
+// As the system's dialogs do: the control focused when the window was left has the focus again
+// when it comes back (the first tab stop when that one is gone), not the window itself, so that
+// the keyboard goes on where it was.
+void TWindow::KeepFocus(bool active, bool minimized) {
+    if (!active) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(FHandle, focus)) FLastFocus = focus;
+        return;
+    }
+    if (minimized) return;
+    HWND target = FLastFocus;
+    if (!target || !IsWindow(target) || !IsChild(FHandle, target) || !IsWindowEnabled(target) || !IsWindowVisible(target)) {
+        target = GetNextDlgTabItem(FHandle, nullptr, FALSE);
+        if (target && !(GetWindowLongPtrW(target, GWL_STYLE) & WS_TABSTOP)) target = nullptr;
+    }
+    SetFocus(target ? target : FHandle);
+}
+
+void TWindow::SetInitialFocus(HWND control) {
+    FLastFocus = control;
+    SetFocus(control);
 }
 
 LRESULT CALLBACK TWindow::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

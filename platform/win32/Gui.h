@@ -49,29 +49,39 @@ public:
     TBusyCursorScope& operator=(const TBusyCursorScope&) = delete;
 };
 
+// Sent by the message loops, for a key pressed with Alt, to each child of the window it was
+// pressed in, until one answers TRUE: the key was its access key and it took it (wParam: the
+// character). A child with an access key but no focus of its own (a label) passes the focus on.
+constexpr UINT WM_ZO_DIALOGCHAR = WM_APP + 0x100;
+
 // Runs the message loop until the main window is gone; returns the exit code.
 int RunMessageLoop();
 // A look at each message of a modal loop before it is dispatched; true when it has handled it.
 using TMessageFilter = std::function<bool(const MSG&)>;
-// Shows window modally above owner until it is destroyed. The owner takes no input meanwhile and
-// is then left as it was found (enabled only if it was: modal windows nest), and the window that
-// was active before becomes active again.
+// Shows window modally above owner until it is destroyed. The owner takes no input while any
+// modal window above it is open, whatever order they open and close in; when one closes, the
+// window that was active before it becomes active again (or the newest modal window still open,
+// when that one no longer takes input).
 void RunModal(HWND window, HWND owner, const TMessageFilter& filter = nullptr);
-// Closes a window shown by RunModal. Its owner gets its input back first (if it had it), so that
-// activation passes to the owner and not to another program's window.
+// Closes a window shown by RunModal. Its owner gets its input back first (when no other modal
+// window above it is open), so that activation passes within the program and not to another
+// program's window.
 void EndModal(HWND window);
-// Around a modal dialog that the platform runs itself: afterwards the owner's enabled state and
-// the active window are as they were before, whatever the dialog did to them.
+struct TModalState;
+// Around a modal dialog that the platform runs itself: counts as one of the modal windows above
+// owner, so that the owner is enabled afterwards exactly when no other is still open, whatever
+// the dialog did to it, and the window active before becomes active again.
 class TModalOwnerScope {
 public:
     explicit TModalOwnerScope(HWND owner);
     ~TModalOwnerScope();
+    // The dialog's window, once it exists: activation can then return to it.
+    void SetWindow(HWND window);
     TModalOwnerScope(const TModalOwnerScope&) = delete;
     TModalOwnerScope& operator=(const TModalOwnerScope&) = delete;
 
 private:
-    HWND FOwner, FActive;
-    bool FOwnerWasEnabled;
+    TModalState* FState;
 };
 // A filter for a dialog's modal loop: Ctrl+C, which would reach the focused child and not the
 // dialog, beeps and runs copy instead.
@@ -115,10 +125,16 @@ protected:
     // rectangle. A window with sizes of its own recreates its fonts and pictures and lays itself
     // out again, then calls this.
     virtual void DpiChanged(int dpi, const RECT& suggested);
+    // The control that has the focus when the window is first activated.
+    void SetInitialFocus(HWND control);
 
 private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // WM_ACTIVATE of a top-level window: remembers the focused control when it is left and gives
+    // it the focus again when it is activated.
+    void KeepFocus(bool active, bool minimized);
     HWND FHandle = nullptr;
+    HWND FLastFocus = nullptr;
 };
 
 // ---- GDI ------------------------------------------------------------------------------------

@@ -46,7 +46,8 @@ public:
             SetWindowPos(Handle(), nullptr, centred.x, centred.y, scaled.Outer.cx, scaled.Outer.cy,
                          SWP_NOZORDER | SWP_NOACTIVATE);
         }
-        SetFocus(FButton);
+        SetInitialFocus(FButton);
+        MessageBeep(MB_ICONHAND);  // the error sound, as the system's box plays it
         RunModal(Handle(), owner, CopyOnCtrlC([this] {
                      PutTextOnClipboard(Handle(), MessageBoxClipboardText(FCaption, FMessage, {FButtonText}));
                  }));

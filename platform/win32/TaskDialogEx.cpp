@@ -48,9 +48,12 @@ int CommonControlsMajorVersion() {
 }
 
 // No event of the component is assigned; the callback only gives the platform's dialog the
-// style's caption bar once it exists.
-HRESULT CALLBACK NoEvents(HWND window, UINT notification, WPARAM, LPARAM, LONG_PTR) {
-    if (notification == TDN_CREATED) ApplyCaptionBar(window);
+// style's caption bar once it exists, and tells the modal scope (data) which window it is.
+HRESULT CALLBACK NoEvents(HWND window, UINT notification, WPARAM, LPARAM, LONG_PTR data) {
+    if (notification == TDN_CREATED) {
+        ApplyCaptionBar(window);
+        reinterpret_cast<TModalOwnerScope*>(data)->SetWindow(window);
+    }
     return S_OK;
 }
 
@@ -89,11 +92,12 @@ int TTaskDialogEx::ExecuteNative(HWND parent, bool& shown) {
         config.pszMainInstruction = instruction.c_str();
         config.pszContent = content.c_str();
         config.pszExpandedInformation = ExpandedText.empty() ? nullptr : expanded.c_str();
-        config.pfCallback = NoEvents;
         LastPresentation = TPresentation::tpNative;
         // The platform enables the parent again when its dialog closes, even when another modal
-        // window above the parent had disabled it.
+        // window above the parent is still open: the scope counts the dialog among them.
         TModalOwnerScope ownerState(parent);
+        config.pfCallback = NoEvents;
+        config.lpCallbackData = reinterpret_cast<LONG_PTR>(&ownerState);
         shown = SUCCEEDED(fn(&config, &button, nullptr, nullptr));
     }
     FreeLibrary(lib);
@@ -136,8 +140,17 @@ public:
             ScaleTo(Dpi());
             Layout(true);
         }
-        SetFocus(FOk);
-        RunModal(Handle(), parent, CopyOnCtrlC([this] { CopyToClipboard(); }));
+        SetInitialFocus(FOk);
+        const TMessageFilter copy = CopyOnCtrlC([this] { CopyToClipboard(); });
+        RunModal(Handle(), parent, [this, &copy](const MSG& msg) {
+            // Enter on the focused expander acts on it, as on any focused push button; the dialog
+            // keys would take it for OK, since the expander is drawn by the window.
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == FExpander) {
+                SendMessageW(Handle(), WM_COMMAND, MAKEWPARAM(kIdExpander, BN_CLICKED), reinterpret_cast<LPARAM>(FExpander));
+                return true;
+            }
+            return copy(msg);
+        });
         return FResult;
     }
 

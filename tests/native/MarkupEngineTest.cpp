@@ -466,6 +466,29 @@ TEST(MarkupEngine, DepartureCases) {
              EXPECT_EQ(l.Find(u"b")->Background, clRed);
              EXPECT_EQ(l.Find(u"c")->Background, 0x00FFFFu);
          }},
+        {"a paragraph's background is painted before the runs already on its line",
+         u"a link and <P bgcolor=\"clyellow\">b<BR>c", true, {0, 0, 401, 1000},
+         [](const TLaidOut& l) {
+             ASSERT_FALSE(l.S.Ops.empty());
+             EXPECT_EQ(l.S.Ops[0].Kind, TDrawOp::okFill);
+             EXPECT_EQ(l.S.Ops[0].Rect, (TRect{0, 0, 401, kGh}));
+             for (size_t i = 1; i < l.S.Ops.size(); ++i)
+                 if (l.S.Ops[i].Kind == TDrawOp::okFill)
+                     EXPECT_GT(l.S.Ops[i].Rect.Top, 0) << "a fill over the first line";
+             EXPECT_EQ(l.Find(u"b")->Background, 0x00FFFFu);
+         }},
+        {"a body background after text is painted before any text", u"x<BR>y <BODY bgcolor=\"clred\">z", true,
+         {0, 0, 401, 1000},
+         [](const TLaidOut& l) {
+             int fills = 0;
+             for (size_t i = 0; i < l.S.Ops.size(); ++i)
+                 if (l.S.Ops[i].Kind == TDrawOp::okFill) {
+                     ++fills;
+                     EXPECT_EQ(i, 0u) << "a fill after text";
+                     EXPECT_EQ(l.S.Ops[i].Color, clRed);
+                 }
+             EXPECT_EQ(fills, 1);
+         }},
         {"a one-pixel picture tiles the whole rectangle", u"<BODY background=\"dot\">x", true, {0, 0, 401, 1000},
          [](const TLaidOut& l) {
              int tiles = 0;

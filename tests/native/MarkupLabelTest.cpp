@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fakes/FakeLabelHost.h"
 #include "fakes/FakeSurface.h"
+#include "platform/Text.h"
 #include "windows/MarkupLabel.h"
 
 using namespace zo;
 using zo::fakes::FakeLabelHost;
+using zo::fakes::FakePicture;
 using zo::fakes::FakeSurface;
 using zo::fakes::TDrawOp;
 
@@ -223,6 +227,69 @@ TEST_F(MarkupLabel, BordersAndBevelsShrinkTheTextArea) {
     for (const auto& op : s.Ops)
         if (op.Kind == TDrawOp::okLine && (op.Color == clBtnHighlight || op.Color == clBtnShadow)) ++outlines;
     EXPECT_EQ(outlines, 4);  // two nested frames, each a top-left and a bottom-right line
+}
+
+// Links are found where a bevelled label draws them: inside both bevels and the bevel width again.
+TEST_F(MarkupLabel, AnchorsOfABevelledLabelAreFoundWhereTheyAreDrawn) {
+    Label.SetBounds(0, 0, 200, 44);
+    Label.SetBevelOuter(bvRaised);
+    Label.SetBevelInner(bvRaised);
+    Label.SetBevelWidth(5);
+    Label.SetHTML(u"<A href=\"x\">link</A>");
+    const TRect drawn = PaintOnce().Texts().at(0).Rect;
+    EXPECT_EQ(drawn.Left, 15);
+    EXPECT_EQ(drawn.Top, 15);
+    EXPECT_EQ(Label.AnchorAtPoint(drawn.Left + 2, drawn.Top + 2), u"x");
+    EXPECT_EQ(Label.AnchorAtPoint(drawn.Left + 2, drawn.Top - 5), u"");  // above the word
+}
+
+// The picture container is not owned: when it goes, the label forgets it and repaints.
+TEST_F(MarkupLabel, APictureContainerThatGoesIsForgotten) {
+    Label.SetHTML(u"<IMG src=\"dot\">x");
+    auto container = std::make_unique<TPictureContainer>();
+    container->Add(u"dot", std::make_shared<FakePicture>(8, 8));
+    Label.SetPictureContainer(container.get());
+    const auto pictures = [](const FakeSurface& s) {
+        return std::count_if(s.Ops.begin(), s.Ops.end(), [](const TDrawOp& op) { return op.Kind == TDrawOp::okPicture; });
+    };
+    EXPECT_EQ(pictures(PaintOnce()), 1);
+    const int before = Host->Invalidations;
+    container.reset();
+    EXPECT_EQ(Label.PictureContainer(), nullptr);
+    EXPECT_GT(Host->Invalidations, before);
+    EXPECT_EQ(pictures(PaintOnce()), 0);  // no read of the freed container
+}
+
+// The character that "&" marks in the text moves the focus to FocusControl; screen readers get
+// the text without the mark.
+TEST_F(MarkupLabel, TheTextsAccessKeyFocusesFocusControl) {
+    int control = 0;
+    struct TRow {
+        const char16_t* Markup;
+        bool FocusControlSet;
+        char16_t Key;
+        bool Taken;
+        const char16_t* PlainText;
+    };
+    const TRow rows[] = {
+        {u"<B>&Name</B> of it", true, u'n', true, u"Name of it"},
+        {u"<B>&Name</B> of it", true, u'N', true, u"Name of it"},
+        {u"<B>&Name</B> of it", true, u'o', false, u"Name of it"},
+        {u"<B>&Name</B> of it", false, u'n', false, u"Name of it"},
+        {u"a&&b &Name", true, u'b', false, u"a&b Name"},
+        {u"a&&b &Name", true, u'n', true, u"a&b Name"},
+        {u"<Z>&Hidden</Z>&Name", true, u'h', false, u"Name"},
+        {u"Tom & &Jerry", true, u'j', false, u"Tom & &Jerry"},  // a free-standing "&": no access key
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(ToUtf8(row.Markup));
+        Host->Focused.clear();
+        Label.SetFocusControl(row.FocusControlSet ? &control : nullptr);
+        Label.SetHTML(row.Markup);
+        EXPECT_EQ(Label.DialogChar(row.Key), row.Taken);
+        EXPECT_EQ(Host->Focused, row.Taken ? std::vector<void*>{&control} : std::vector<void*>{});
+        EXPECT_EQ(Host->Text, row.PlainText);
+    }
 }
 
 TEST_F(MarkupLabel, VerticalAlignmentPlacesTheTextBlock) {

@@ -110,36 +110,52 @@ TEST(AccessDenied, NativeTaskDialogIsShownOnceAndClosedWithOk) { CheckRefusal(TC
 
 TEST(AccessDenied, OwnWindowShowsTheOSErrorInItsDetails) { CheckRefusal(TChoice::tcOwnWindow); }
 
-// The poll fails while About is open: the dialog opens above it, and once it is closed the main
-// window still takes no input, because About is still modal over it.
+// The poll fails while About is open: the dialog opens above it. Whichever of the two closes
+// first, the main window takes no input while the other is still open, and takes it again once
+// both are closed; closing About first leaves the dialog active.
 TEST(AccessDenied, MainWindowStaysDisabledWhileAboutIsStillOpen) {
-    for (TChoice choice : {TChoice::tcOwnWindow, TChoice::tcNative}) {
-        RefusingManager refusing;
-        TfrmMain frm(TMainDependencies{refusing, DefaultSettingsPlatform(), Win32LaunchPlatform(), 2026});
-        frm.AccessDeniedDialog().Choice = choice;
-        frm.Show();
-        std::atomic<bool> done{false}, aboutOpenAfterOk{false};
-        std::atomic<int> mainEnabledAfterOk{-1};
-        TThread watcher([&] {
-            const DWORD pid = GetCurrentProcessId();
-            HWND about = WaitForTopWindow(L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", pid, 5000);
-            HWND dialog = WaitForTopWindow(L"Access Denied by Windows", pid, 8000);
-            if (dialog) {
-                PostMessageW(ChildByText(dialog, L"OK"), BM_CLICK, 0, 0);
-                WaitFor([&] { return !IsWindow(dialog); }, 5000);
-                std::this_thread::sleep_for(std::chrono::milliseconds(300));
-                mainEnabledAfterOk = IsWindowEnabled(frm.Handle()) ? 1 : 0;
-                aboutOpenAfterOk = about && IsWindow(about);
-            }
-            if (about) PostMessageW(about, WM_CLOSE, 0, 0);
-            done = true;
-        });
-        PostMessageW(ChildByText(frm.Handle(), L"About"), BM_CLICK, 0, 0);
-        for (int i = 0; i < 100 && !done; ++i) Pump(100);
-        watcher.Join();
-        Pump(300);
-        EXPECT_TRUE(aboutOpenAfterOk) << int(choice);
-        EXPECT_EQ(mainEnabledAfterOk.load(), 0) << "the main window took input behind About, choice " << int(choice);
-        EXPECT_TRUE(IsWindowEnabled(frm.Handle())) << "About closed, yet the main window stays disabled";
-    }
+    for (TChoice choice : {TChoice::tcOwnWindow, TChoice::tcNative})
+        for (bool aboutFirst : {false, true}) {
+            const std::string row = "choice " + std::to_string(int(choice)) + (aboutFirst ? ", About first" : ", OK first");
+            RefusingManager refusing;
+            TfrmMain frm(TMainDependencies{refusing, DefaultSettingsPlatform(), Win32LaunchPlatform(), 2026});
+            frm.AccessDeniedDialog().Choice = choice;
+            frm.Show();
+            std::atomic<bool> done{false}, bothSeen{false}, otherOpen{false}, dialogActive{false};
+            std::atomic<int> mainEnabledBetween{-1};
+            TThread watcher([&] {
+                const DWORD pid = GetCurrentProcessId();
+                HWND about = WaitForTopWindow(L"About Quillora 5 Zudazuv Orerozo Vuzuvaz", pid, 5000);
+                HWND dialog = WaitForTopWindow(L"Access Denied by Windows", pid, 8000);
+                bothSeen = about && dialog;
+                const auto closeDialog = [&] {
+                    PostMessageW(ChildByText(dialog, L"OK"), BM_CLICK, 0, 0);
+                    WaitFor([&] { return !IsWindow(dialog); }, 5000);
+                };
+                const auto closeAbout = [&] {
+                    PostMessageW(about, WM_CLOSE, 0, 0);
+                    WaitFor([&] { return !IsWindow(about); }, 5000);
+                };
+                if (bothSeen) {
+                    if (aboutFirst) closeAbout(); else closeDialog();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    mainEnabledBetween = IsWindowEnabled(frm.Handle()) ? 1 : 0;
+                    otherOpen = aboutFirst ? IsWindow(dialog) : IsWindow(about);
+                    dialogActive = aboutFirst && GetForegroundWindow() == dialog;
+                    if (aboutFirst) closeDialog(); else closeAbout();
+                } else if (about) {
+                    closeAbout();
+                }
+                done = true;
+            });
+            PostMessageW(ChildByText(frm.Handle(), L"About"), BM_CLICK, 0, 0);
+            for (int i = 0; i < 150 && !done; ++i) Pump(100);
+            watcher.Join();
+            Pump(300);
+            ASSERT_TRUE(bothSeen) << row;
+            EXPECT_TRUE(otherOpen) << row;
+            EXPECT_EQ(mainEnabledBetween.load(), 0) << "the main window took input behind a modal window, " << row;
+            if (aboutFirst) EXPECT_TRUE(dialogActive) << "the dialog did not become active again, " << row;
+            EXPECT_TRUE(IsWindowEnabled(frm.Handle())) << "both closed, yet the main window stays disabled, " << row;
+        }
 }

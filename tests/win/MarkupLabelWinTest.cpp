@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "platform/win32/GdiPicture.h"
 #include "platform/win32/GdiSurface.h"
 #include "platform/win32/Gui.h"
+#include "windows/FormHelp.h"
 #include "windows/HelpText.h"
 #include "windows/MarkupEngine.h"
 #include "windows/MarkupLabel.h"
@@ -448,4 +450,55 @@ TEST(MarkupLabelWin, WithoutWordWrapRunsFollowEachOtherAndAnOverflowEndsInAnElli
         EXPECT_GT(groups[3].first, 2) << "a letter before the dots";
     }
     DestroyWindow(parent);
+}
+
+namespace {
+
+// What a screen reader gets for a control through the accessibility interface (MSAA).
+struct TAccessible {
+    HRESULT Result = E_FAIL;
+    std::wstring Name;
+    LONG Role = 0;
+};
+
+TAccessible AccessibleOf(HWND control) {
+    using FromWindowFn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+    static const auto fromWindow = reinterpret_cast<FromWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"oleacc.dll"), "AccessibleObjectFromWindow")));
+    TAccessible a;
+    IAccessible* acc = nullptr;
+    if (!fromWindow) return a;
+    a.Result = fromWindow(control, DWORD(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void**>(&acc));
+    if (FAILED(a.Result) || !acc) return a;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (SUCCEEDED(acc->get_accName(self, &name)) && name) a.Name = name;
+    SysFreeString(name);
+    VARIANT role{};
+    if (SUCCEEDED(acc->get_accRole(self, &role)) && role.vt == VT_I4) a.Role = role.lVal;
+    acc->Release();
+    return a;
+}
+
+}  // namespace
+
+// The Help text is read as its plain text (tags left out), and the icon as a named picture.
+TEST(MarkupLabelWin, HelpTextAndIconHaveAccessibleNames) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+        TfrmHelp help(nullptr);
+        const TAccessible text = AccessibleOf(static_cast<HWND>(help.HelpLabel().Handle()));
+        ASSERT_HRESULT_SUCCEEDED(text.Result);
+        EXPECT_EQ(text.Name.rfind(L"Zoradid Ivavuda runs as a Windows service.  It's purpose", 0), 0u) 
+            << ToUtf8(std::u16string(text.Name.begin(), text.Name.end()));
+        EXPECT_NE(text.Name.find(L"Click Install to install"), std::wstring::npos);
+        EXPECT_EQ(text.Name.find(L"<B>"), std::wstring::npos);
+        EXPECT_EQ(text.Role, ROLE_SYSTEM_STATICTEXT);
+        const TAccessible picture = AccessibleOf(FindWindowExW(help.Handle(), nullptr, L"Static", L"Help"));
+        EXPECT_EQ(picture.Name, L"Help");
+        EXPECT_EQ(picture.Role, ROLE_SYSTEM_GRAPHIC);
+    }
+    CoUninitialize();
 }

@@ -29,6 +29,8 @@ public:
         return Parent;
     }
     std::unique_ptr<ISurface> CreateMeasureSurface() override { return std::make_unique<FakeSurface>(); }
+    void TextChanged(const std::u16string& plainText) override { Text = plainText; }
+    void FocusOn(void* control) override { Focused.push_back(control); }
 
     int Invalidations = 0, Updates = 0, HintsCancelled = 0, ParentColorAsks = 0;
     std::vector<TRect> InvalidatedRects, Bounds;
@@ -36,6 +38,8 @@ public:
     bool Hand = false;
     TColor Parent = 0x202020;
     std::vector<std::u16string> Opened, Hints;
+    std::u16string Text;
+    std::vector<void*> Focused;
 };
 
 }  // namespace zo::fakes
