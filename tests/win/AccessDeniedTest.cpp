@@ -155,7 +155,9 @@ TEST(AccessDenied, MainWindowStaysDisabledWhileAboutIsStillOpen) {
             ASSERT_TRUE(bothSeen) << row;
             EXPECT_TRUE(otherOpen) << row;
             EXPECT_EQ(mainEnabledBetween.load(), 0) << "the main window took input behind a modal window, " << row;
-            if (aboutFirst) EXPECT_TRUE(dialogActive) << "the dialog did not become active again, " << row;
+            if (aboutFirst) {
+                EXPECT_TRUE(dialogActive) << "the dialog did not become active again, " << row;
+            }
             EXPECT_TRUE(IsWindowEnabled(frm.Handle())) << "both closed, yet the main window stays disabled, " << row;
         }
 }
