@@ -6,7 +6,7 @@
 #               to the check box against a plain button and the main window, handles and GDI/USER
 #               objects over 10,000 polls (takes several minutes; GDI/USER counts only outside Wine), a caption bar
 #               repaint (the pointer over the close button), GDI objects over 20 display-scale
-#               changes, start-up at 200 % against 100 %
+#               changes, start-up at 200 % against 100 %, the refusal of a 200 MB settings file
 #   size: the programs' sizes in bytes against their budgets, and the libraries each imports
 # Usage: scripts/bench.sh [native] [wine] [size]   (default: all three)
 set -euo pipefail
@@ -37,6 +37,7 @@ for part in "${parts[@]}"; do
       echo "== caption bar"; wine "$bench" caption
       echo "== 20 display-scale changes"; wine "$bench" dpi
       echo "== start-up at 200 % against 100 %"; wine "$bench" scale "$panel" 10
+      echo "== a 200 MB settings file"; wine "$bench" oversized
       wine_env_stop ;;
     size)
       "$root/scripts/build.sh" win32 win64

@@ -10,6 +10,8 @@
 //   bench_panel caption   a caption bar repaint: the pointer onto the close button and off it, 100 times
 //   bench_panel dpi       GDI and USER objects of a panel window before and after 20 display-scale changes
 //   bench_panel scale <panel.exe> [runs]   start-up at 200 % against 100 %, alternately in one run, medians
+//   bench_panel oversized  the settings store refusing a 200 MB settings file: the first read (as at the
+//                         window's activation) and a write (a click), medians of 5
 #include <windows.h>
 #include <psapi.h>
 
@@ -23,7 +25,9 @@
 #include "platform/win32/Gui.h"
 #include "platform/win32/Win32ServicePlatform.h"
 #include "platform/win32/Win32Launching.h"
+#include "platform/Failure.h"
 #include "platform/win32/Win32Settings.h"
+#include "settings/RegIniFile.h"
 #include "service/ServiceManagement.h"
 #include "tests/support/WinProcess.h"
 
@@ -363,6 +367,42 @@ int Caption() {
     return 0;
 }
 
+// The store refuses a file over the size limit from its size alone, so a planted huge file costs the
+// panel no more than a small one.
+int Oversized() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + L"zo-bench-oversized.ini";
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 1;
+    std::string block = "[Settings]\r\nRestartServices=1\r\n";
+    while (block.size() < (1 << 20)) block += "padding line of a planted settings file\r\n";
+    DWORD written = 0;
+    for (int mb = 0; mb < 200; ++mb) WriteFile(h, block.data(), DWORD(block.size()), &written, nullptr);
+    CloseHandle(h);
+    const std::u16string file(path.begin(), path.end());
+    std::vector<double> reads, writes;
+    std::u16string message;
+    for (int run = 0; run < 5; ++run) {
+        zo::TRegIniFile ini(zo::DefaultSettingsPlatform());
+        ini.SetPathType(zo::ptIniFile);
+        ini.SetPath(file);
+        auto t0 = Clock::now();
+        try { ini.ReadBool(u"Settings", u"RestartServices", false); } catch (const zo::Exception& e) { message = e.Message(); }
+        auto t1 = Clock::now();
+        try { ini.WriteBool(u"Settings", u"RestartServices", false); } catch (const zo::Exception&) {}
+        auto t2 = Clock::now();
+        reads.push_back(Ms(t1 - t0));
+        writes.push_back(Ms(t2 - t1));
+    }
+    DeleteFileW(path.c_str());
+    std::sort(reads.begin(), reads.end());
+    std::sort(writes.begin(), writes.end());
+    std::printf("200 MB settings file refused: read %.3f ms, write %.3f ms (medians of 5)\n", reads[2], writes[2]);
+    std::printf("  message: %ls\n", reinterpret_cast<const wchar_t*>(message.c_str()));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -375,9 +415,10 @@ int wmain(int argc, wchar_t** argv) {
     if (what == L"install" && argc > 2) return Install(argv[2]);
     if (what == L"caption") return Caption();
     if (what == L"dpi") return DpiChanges();
+    if (what == L"oversized") return Oversized();
     if (what == L"scale" && argc > 2) return StartScaled(argv[2], argc > 3 ? _wtoi(argv[3]) : 10);
     std::fputs("usage: bench_panel poll | start <panel.exe> | startup <panel.exe> <minimal.exe> [runs] | "
-               "messages <panel.exe> | install <ZoradidIvavuda.exe> | leak | caption | dpi | scale <panel.exe> [runs]\n",
+               "messages <panel.exe> | install <ZoradidIvavuda.exe> | leak | caption | dpi | scale <panel.exe> [runs] | oversized\n",
                stderr);
     return 2;
 }
