@@ -11,6 +11,7 @@
 #include "companion/Registration.h"
 #include "companion/Service.h"
 #include "companion/Setting.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace {
@@ -52,7 +53,8 @@ int ShowSetting() {
     if (setting.Source == zo::companion::ssUnreadable) {
         PrintLine(STD_ERROR_HANDLE, u"Cannot read the settings file \"" +
                                         std::u16string(reinterpret_cast<const char16_t*>(zo::companion::kSettingsFile)) +
-                                        u"\": " + setting.ErrorText + u" (error " + zo::IntToStr(setting.ErrorCode) + u").");
+                                        u"\": " + setting.ErrorText +
+                                        (zo::IsSystemCode(setting.ErrorCode) ? u" (error " + zo::IntToStr(setting.ErrorCode) + u")." : u"."));
         return 1;
     }
     PrintLine(STD_OUTPUT_HANDLE, zo::companion::SettingLine(setting));

@@ -13,6 +13,8 @@ constexpr uint32_t fsFileExists = 80;
 // file), and a file larger than the reader takes.
 constexpr uint32_t fsLink = 0x20000001;
 constexpr uint32_t fsTooLarge = 0x20000002;
+// False for the codes above, which have no system text or number worth showing.
+constexpr bool IsSystemCode(uint32_t code) { return (code & 0x20000000u) == 0; }
 
 // What an open handle shows of its file.
 struct TOpenedFile {

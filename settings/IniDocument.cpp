@@ -480,8 +480,6 @@ uint32_t UnmarkedUtf16(std::string_view bytes) {
     return little ? cpUTF16LE : big ? cpUTF16BE : 0;
 }
 
-bool IsSystemCode(uint32_t code) { return (code & 0x20000000u) == 0; }
-
 }  // namespace
 
 bool SameFinalPath(std::u16string_view fileName, std::u16string_view finalPath) {
