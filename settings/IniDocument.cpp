@@ -255,38 +255,31 @@ void TIniDocument::Clear() {
     FLineTables.clear();
 }
 
-void TIniDocument::Parse(std::u16string t) {
-    Clear();
-    // Each kept line is written back into t, trimmed, at or before the place where it was read,
-    // so no unread text is overwritten; only a last line without a line break may need one more
-    // character for its end mark.
+namespace {
+
+// While the text is parsed, a header's entry ends with this mark instead, so that the entry arrays
+// can be built after the text is trimmed; no kept line holds it, since it breaks lines.
+constexpr char16_t kHeaderEnd = u'\r';
+
+bool Blank(char16_t c) { return c <= 32; }
+
+// Writes each kept line back into t, trimmed and followed by its end mark, at or before the place
+// where it was read, so no unread text is overwritten. Returns the length written; counts the
+// entries and the headers among them.
+size_t CompactLines(std::u16string& t, size_t& entries, size_t& headers) {
     const size_t n = t.size();
     size_t w = 0, i = 0;
-    // At most one entry a line, and one header a line that begins with "[": reserved at once
-    // rather than grown by copying, which would hold the old and the new array together.
-    size_t lines = 1, headers = 0;
-    bool lineStart = true;
-    for (size_t k = 0; k < n; ++k) {
-        const char16_t c = t[k];
-        if (c == u'\n' || (c == u'\r' && (k + 1 == n || t[k + 1] != u'\n'))) {
-            ++lines;
-            lineStart = true;
-        } else if (lineStart && c > 32) {
-            headers += c == u'[';
-            lineStart = false;
-        }
-    }
-    FEntries.reserve(lines);
-    FHeaders.reserve(headers);
     auto move = [&](size_t from, size_t to) {
-        std::char_traits<char16_t>::move(&t[w], &t[from], to - from);
-        w += to - from;
+        while (from < to) t[w++] = t[from++];
     };
-    auto endEntry = [&]() {
+    auto endEntry = [&](char16_t mark) {
+        ++entries;
+        // A header gives up its brackets and lines before the first header are dropped, so the
+        // mark always fits; a last line with nothing to trim would only need one more character.
         if (w < t.size())
-            t[w] = kEnd;
+            t[w] = mark;
         else
-            t.push_back(kEnd);
+            t.push_back(mark);
         ++w;
     };
     while (i < n) {
@@ -294,45 +287,66 @@ void TIniDocument::Parse(std::u16string t) {
         while (i < n && t[i] != u'\r' && t[i] != u'\n') ++i;
         size_t end = i;
         if (i < n) i += (t[i] == u'\r' && i + 1 < n && t[i + 1] == u'\n') ? 2 : 1;
-        while (start < end && t[start] <= 32) ++start;
-        while (end > start && t[end - 1] <= 32) --end;
+        while (start < end && Blank(t[start])) ++start;
+        while (end > start && Blank(t[end - 1])) --end;
         if (start == end || t[start] == u';') continue;
         if (end - start >= 2 && t[start] == u'[' && t[end - 1] == u']') {
             size_t nameStart = start + 1, nameEnd = end - 1;
-            while (nameStart < nameEnd && t[nameStart] <= 32) ++nameStart;
-            while (nameEnd > nameStart && t[nameEnd - 1] <= 32) --nameEnd;
-            FHeaders.push_back(CheckedSize(FEntries.size()));
-            FEntries.push_back(CheckedSize(w));
+            while (nameStart < nameEnd && Blank(t[nameStart])) ++nameStart;
+            while (nameEnd > nameStart && Blank(t[nameEnd - 1])) --nameEnd;
             move(nameStart, nameEnd);
-            endEntry();
+            endEntry(kHeaderEnd);
+            ++headers;
             continue;
         }
-        if (FHeaders.empty()) continue;
-        FEntries.push_back(CheckedSize(w));
-        const size_t eq = std::u16string_view(t).substr(start, end - start).find(u'=');
-        if (eq == std::u16string_view::npos) {
+        if (headers == 0) continue;
+        size_t eq = start;
+        while (eq < end && t[eq] != u'=') ++eq;
+        if (eq == end) {
             move(start, end);
         } else {
-            size_t nameEnd = start + eq, valueStart = start + eq + 1;
-            while (nameEnd > start && t[nameEnd - 1] <= 32) --nameEnd;
-            while (valueStart < end && t[valueStart] <= 32) ++valueStart;
+            size_t nameEnd = eq, valueStart = eq + 1;
+            while (nameEnd > start && Blank(t[nameEnd - 1])) --nameEnd;
+            while (valueStart < end && Blank(t[valueStart])) ++valueStart;
             move(start, nameEnd);
             t[w++] = u'=';
             move(valueStart, end);
         }
-        endEntry();
+        endEntry(kEnd);
     }
+    return w;
+}
+
+}  // namespace
+
+void TIniDocument::Parse(std::u16string t) {
+    Clear();
+    size_t entries = 0, headers = 0;
+    const size_t w = CompactLines(t, entries, headers);
     CheckedSize(w);
     t.resize(w);
+    // Trimmed lines are shorter than they were in the file. The room they left is given back by
+    // a copy when that copy peaks no higher than the entry arrays built next, or when it gives
+    // back more than it takes; else it stays, as the lesser cost while loading.
+    const size_t slack = t.capacity() - w;
+    if (slack > w / 16 && (w <= 2 * (entries + headers) || slack >= w)) t.shrink_to_fit();
     FText = std::move(t);
-    // Trimmed lines are shorter than they were in the file; the room they left is given back
-    // when it is worth a copy.
-    auto fit = [](auto& v) {
-        if (v.capacity() > v.size() + v.size() / 16) v.shrink_to_fit();
-    };
-    fit(FText);
-    fit(FEntries);
-    fit(FHeaders);
+    IndexEntries(entries, headers);
+}
+
+void TIniDocument::IndexEntries(size_t entries, size_t headers) {
+    FEntries.reserve(entries);
+    FHeaders.reserve(headers);
+    char16_t* const text = FText.data();
+    for (size_t p = 0, start = 0; p < FText.size(); ++p) {
+        if (text[p] != kEnd && text[p] != kHeaderEnd) continue;
+        if (text[p] == kHeaderEnd) {
+            FHeaders.push_back(uint32_t(FEntries.size()));
+            text[p] = kEnd;
+        }
+        FEntries.push_back(uint32_t(start));
+        start = p + 1;
+    }
 }
 
 void TIniDocument::SetStrings(const TStrings& lines) {

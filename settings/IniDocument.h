@@ -98,6 +98,8 @@ private:
     void ReplaceLine(size_t entry, std::u16string_view text);
     void EraseEntries(size_t first, size_t last);
     void CompactText();
+    // Fills the entry arrays from a parsed text, whose header entries end with their own mark.
+    void IndexEntries(size_t entries, size_t headers);
 
     ILocale& FLocale;
     // Every section name and every line, each followed by "\n" (which no name or value can
