@@ -20,23 +20,15 @@ constexpr char16_t kEnd = u'\n';
 // Sections of at most this many lines are searched line by line rather than through a table.
 constexpr size_t kLinearSection = 8;
 
-bool IsAscii(std::u16string_view s) {
-    for (char16_t c : s)
-        if (c >= 128) return false;
-    return true;
-}
-
 char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
-uint64_t HashFolded(std::u16string_view folded, bool asciiToUpper) {
-    uint64_t h = 1469598103934665603ull;
-    for (char16_t c : folded) {
-        h ^= asciiToUpper ? AsciiUpper(c) : c;
-        h *= 1099511628211ull;
-    }
-    // The tables take the low bits, which the multiplications above leave depending only on the
-    // low bits of each character: numbered names ("k1", "k2", ...) then crowd into long probe
-    // runs. A final mix spreads every bit over the low ones.
+constexpr uint64_t kHashStart = 1469598103934665603ull;
+uint64_t HashStep(uint64_t h, char16_t c) { return (h ^ c) * 1099511628211ull; }
+
+// The tables take the low bits, which the steps above leave depending only on the low bits of
+// each character: numbered names ("k1", "k2", ...) then crowd into long probe runs. A final mix
+// spreads every bit over the low ones.
+uint64_t MixHash(uint64_t h) {
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
     h ^= h >> 33;
@@ -55,18 +47,43 @@ std::u16string TIniDocument::Fold(std::u16string_view name) const { return FLoca
 
 // ASCII names, nearly all of them, are folded here without a call to the locale; that gives the
 // same result, since the locale maps ASCII letters to ASCII capitals.
-uint64_t TIniDocument::NameHash(std::u16string_view name) const {
-    return IsAscii(name) ? HashFolded(name, true) : HashFolded(Fold(name), false);
+inline uint64_t TIniDocument::NameHash(std::u16string_view name) const {
+    uint64_t h = kHashStart;
+    for (char16_t c : name) {
+        if (c >= 128) return FoldedHash(name);
+        h = HashStep(h, AsciiUpper(c));
+    }
+    return MixHash(h);
 }
 
-bool TIniDocument::SameName(std::u16string_view a, std::u16string_view b) const {
-    if (IsAscii(a) && IsAscii(b)) {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i)
-            if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-        return true;
+uint64_t TIniDocument::FoldedHash(std::u16string_view name) const {
+    uint64_t h = kHashStart;
+    for (char16_t c : Fold(name)) h = HashStep(h, c);
+    return MixHash(h);
+}
+
+// One pass over both names: folding keeps the length and maps an ASCII letter to its capital in
+// place, so two ASCII characters that differ after AsciiUpper decide at once; the locale is asked
+// only when a character beyond ASCII stands where the ASCII ones agreed.
+inline bool TIniDocument::SameName(std::u16string_view a, std::u16string_view b) const {
+    if (a.size() != b.size()) return false;
+    bool ascii = true;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if ((a[i] | b[i]) >= 128)
+            ascii = false;
+        else if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+            return false;
     }
-    return Fold(a) == Fold(b);
+    return ascii || Fold(a) == Fold(b);
+}
+
+// A section's name is its whole entry; a line's name is the text before its first "=", empty
+// when it has none. Read in one pass to the end mark or the "=".
+inline std::u16string_view TIniDocument::NameAt(size_t entry, bool line) const {
+    const char16_t* const start = FText.data() + FEntries[entry];
+    const char16_t* p = start;
+    while (*p != kEnd && !(line && *p == u'=')) ++p;
+    return line && *p == kEnd ? std::u16string_view() : std::u16string_view(start, size_t(p - start));
 }
 
 // A slot holds, above the entry's number plus one, the top bits of its name's hash, so that a
@@ -106,6 +123,7 @@ void TIniDocument::Rehash(TNameTable& table, size_t slots, bool tagged, NameOf n
 
 template <typename NameOf>
 void TIniDocument::ReserveNames(TNameTable& table, size_t count, NameOf nameOf) const {
+    if (count * 4 <= table.Slots.size() * 3) return;  // the common case, once per insert
     size_t slots = 16;
     while (slots * 3 < count * 4) slots *= 2;  // at most three quarters full
     if (slots > table.Slots.size()) Rehash(table, slots, table.Tagged, nameOf);
@@ -147,10 +165,10 @@ bool TIniDocument::WorthATable(const TNameTable& table, size_t names) {
 }
 
 std::optional<uint32_t> TIniDocument::FindSection(std::u16string_view name) {
-    auto nameOf = [this](uint32_t ordinal) { return SectionName(ordinal); };
+    auto nameOf = [this](uint32_t ordinal) { return NameAt(FHeaders[ordinal], false); };
     if (!WorthATable(FSectionTable, FHeaders.size())) {
         for (uint32_t k = 0; k < FHeaders.size(); ++k)
-            if (SameName(SectionName(k), name)) {
+            if (SameName(nameOf(k), name)) {
                 FSectionTable.Scanned += k + 1;
                 return k;
             }
@@ -158,7 +176,7 @@ std::optional<uint32_t> TIniDocument::FindSection(std::u16string_view name) {
         return std::nullopt;
     }
     if (!FSectionTable.Built) {
-        for (uint32_t k = 0; k < FHeaders.size(); ++k) InsertFirst(FSectionTable, SectionName(k), k, nameOf);
+        for (uint32_t k = 0; k < FHeaders.size(); ++k) InsertFirst(FSectionTable, nameOf(k), k, nameOf);
         FSectionTable.Built = true;
     }
     return Lookup(FSectionTable, name, nameOf);
@@ -169,14 +187,14 @@ std::optional<size_t> TIniDocument::FindLine(uint32_t ordinal, std::u16string_vi
     TNameTable* table = end - first <= kLinearSection ? nullptr : &FLineTables[ordinal];
     if (!table || !WorthATable(*table, end - first)) {
         for (size_t e = first; e < end; ++e)
-            if (SameName(IniLineName(EntryText(e)), ident)) {
+            if (SameName(NameAt(e, true), ident)) {
                 if (table) table->Scanned += e - first + 1;
                 return e;
             }
         if (table) table->Scanned += end - first;
         return std::nullopt;
     }
-    auto nameOf = [this, first](uint32_t place) { return IniLineName(EntryText(first + place)); };
+    auto nameOf = [this, first](uint32_t place) { return NameAt(first + place, true); };
     if (!table->Built) {
         ReserveNames(*table, end - first, nameOf);
         for (size_t e = first; e < end; ++e) InsertFirst(*table, nameOf(uint32_t(e - first)), uint32_t(e - first), nameOf);
@@ -199,7 +217,7 @@ uint32_t TIniDocument::AddSection(std::u16string_view name) {
     FHeaders.push_back(CheckedSize(FEntries.size()));
     FEntries.push_back(AppendText(name));
     if (FSectionTable.Built)
-        InsertFirst(FSectionTable, name, ordinal, [this](uint32_t k) { return SectionName(k); });
+        InsertFirst(FSectionTable, name, ordinal, [this](uint32_t k) { return NameAt(FHeaders[k], false); });
     return ordinal;
 }
 
@@ -212,7 +230,7 @@ void TIniDocument::AddLine(uint32_t ordinal, std::u16string_view text) {
     if (table != FLineTables.end() && table->second.Built) {
         const size_t first = FHeaders[ordinal] + 1;
         InsertFirst(table->second, IniLineName(text), uint32_t(end - first),
-                    [this, first](uint32_t place) { return IniLineName(EntryText(first + place)); });
+                    [this, first](uint32_t place) { return NameAt(first + place, true); });
     }
 }
 
@@ -266,21 +284,19 @@ bool Blank(char16_t c) { return c <= 32; }
 // Writes each kept line back into t, trimmed and followed by its end mark, at or before the place
 // where it was read, so no unread text is overwritten. Returns the length written; counts the
 // entries and the headers among them.
-size_t CompactLines(std::u16string& t, size_t& entries, size_t& headers) {
-    const size_t n = t.size();
+size_t CompactLines(std::u16string& text, size_t& entries, size_t& headers) {
+    char16_t* const t = text.data();
+    const size_t n = text.size();
     size_t w = 0, i = 0;
     auto move = [&](size_t from, size_t to) {
         while (from < to) t[w++] = t[from++];
     };
+    // A header gives up its brackets, and lines before the first header are dropped: from the
+    // first header on, the writing stays at least two characters behind the reading, so a mark
+    // always fits before the line's own end.
     auto endEntry = [&](char16_t mark) {
         ++entries;
-        // A header gives up its brackets and lines before the first header are dropped, so the
-        // mark always fits; a last line with nothing to trim would only need one more character.
-        if (w < t.size())
-            t[w] = mark;
-        else
-            t.push_back(mark);
-        ++w;
+        t[w++] = mark;
     };
     while (i < n) {
         size_t start = i;
