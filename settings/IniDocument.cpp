@@ -47,7 +47,7 @@ std::u16string TIniDocument::Fold(std::u16string_view name) const { return FLoca
 
 // ASCII names, nearly all of them, are folded here without a call to the locale; that gives the
 // same result, since the locale maps ASCII letters to ASCII capitals.
-inline uint64_t TIniDocument::NameHash(std::u16string_view name) const {
+uint64_t TIniDocument::NameHash(std::u16string_view name) const {
     uint64_t h = kHashStart;
     for (char16_t c : name) {
         if (c >= 128) return FoldedHash(name);
@@ -62,10 +62,10 @@ uint64_t TIniDocument::FoldedHash(std::u16string_view name) const {
     return MixHash(h);
 }
 
-// One pass over both names: folding keeps the length and maps an ASCII letter to its capital in
-// place, so two ASCII characters that differ after AsciiUpper decide at once; the locale is asked
-// only when a character beyond ASCII stands where the ASCII ones agreed.
-inline bool TIniDocument::SameName(std::u16string_view a, std::u16string_view b) const {
+// One pass over both names. Folding keeps the length and maps an ASCII letter to its capital in
+// place, so a pair of ASCII characters that differ after AsciiUpper decides at once; the locale
+// is asked only when some character is beyond ASCII and no ASCII pair differs.
+bool TIniDocument::SameName(std::u16string_view a, std::u16string_view b) const {
     if (a.size() != b.size()) return false;
     bool ascii = true;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -79,7 +79,7 @@ inline bool TIniDocument::SameName(std::u16string_view a, std::u16string_view b)
 
 // A section's name is its whole entry; a line's name is the text before its first "=", empty
 // when it has none. Read in one pass to the end mark or the "=".
-inline std::u16string_view TIniDocument::NameAt(size_t entry, bool line) const {
+std::u16string_view TIniDocument::NameAt(size_t entry, bool line) const {
     const char16_t* const start = FText.data() + FEntries[entry];
     const char16_t* p = start;
     while (*p != kEnd && !(line && *p == u'=')) ++p;
