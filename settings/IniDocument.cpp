@@ -20,23 +20,15 @@ constexpr char16_t kEnd = u'\n';
 // Sections of at most this many lines are searched line by line rather than through a table.
 constexpr size_t kLinearSection = 8;
 
-bool IsAscii(std::u16string_view s) {
-    for (char16_t c : s)
-        if (c >= 128) return false;
-    return true;
-}
-
 char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
-uint64_t HashFolded(std::u16string_view folded, bool asciiToUpper) {
-    uint64_t h = 1469598103934665603ull;
-    for (char16_t c : folded) {
-        h ^= asciiToUpper ? AsciiUpper(c) : c;
-        h *= 1099511628211ull;
-    }
-    // The tables take the low bits, which the multiplications above leave depending only on the
-    // low bits of each character: numbered names ("k1", "k2", ...) then crowd into long probe
-    // runs. A final mix spreads every bit over the low ones.
+constexpr uint64_t kHashStart = 1469598103934665603ull;
+uint64_t HashStep(uint64_t h, char16_t c) { return (h ^ c) * 1099511628211ull; }
+
+// The tables take the low bits, which the steps above leave depending only on the low bits of
+// each character: numbered names ("k1", "k2", ...) then crowd into long probe runs. A final mix
+// spreads every bit over the low ones.
+uint64_t MixHash(uint64_t h) {
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
     h ^= h >> 33;
@@ -56,17 +48,42 @@ std::u16string TIniDocument::Fold(std::u16string_view name) const { return FLoca
 // ASCII names, nearly all of them, are folded here without a call to the locale; that gives the
 // same result, since the locale maps ASCII letters to ASCII capitals.
 uint64_t TIniDocument::NameHash(std::u16string_view name) const {
-    return IsAscii(name) ? HashFolded(name, true) : HashFolded(Fold(name), false);
+    uint64_t h = kHashStart;
+    for (char16_t c : name) {
+        if (c >= 128) return FoldedHash(name);
+        h = HashStep(h, AsciiUpper(c));
+    }
+    return MixHash(h);
 }
 
+uint64_t TIniDocument::FoldedHash(std::u16string_view name) const {
+    uint64_t h = kHashStart;
+    for (char16_t c : Fold(name)) h = HashStep(h, c);
+    return MixHash(h);
+}
+
+// One pass over both names. Folding keeps the length and maps an ASCII letter to its capital in
+// place, so a pair of ASCII characters that differ after AsciiUpper decides at once; the locale
+// is asked only when some character is beyond ASCII and no ASCII pair differs.
 bool TIniDocument::SameName(std::u16string_view a, std::u16string_view b) const {
-    if (IsAscii(a) && IsAscii(b)) {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i)
-            if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-        return true;
+    if (a.size() != b.size()) return false;
+    bool ascii = true;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if ((a[i] | b[i]) >= 128)
+            ascii = false;
+        else if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+            return false;
     }
-    return Fold(a) == Fold(b);
+    return ascii || Fold(a) == Fold(b);
+}
+
+// A section's name is its whole entry; a line's name is the text before its first "=", empty
+// when it has none. Read in one pass to the end mark or the "=".
+std::u16string_view TIniDocument::NameAt(size_t entry, bool line) const {
+    const char16_t* const start = FText.data() + FEntries[entry];
+    const char16_t* p = start;
+    while (*p != kEnd && !(line && *p == u'=')) ++p;
+    return line && *p == kEnd ? std::u16string_view() : std::u16string_view(start, size_t(p - start));
 }
 
 // A slot holds, above the entry's number plus one, the top bits of its name's hash, so that a
@@ -106,6 +123,7 @@ void TIniDocument::Rehash(TNameTable& table, size_t slots, bool tagged, NameOf n
 
 template <typename NameOf>
 void TIniDocument::ReserveNames(TNameTable& table, size_t count, NameOf nameOf) const {
+    if (count * 4 <= table.Slots.size() * 3) return;  // the common case, once per insert
     size_t slots = 16;
     while (slots * 3 < count * 4) slots *= 2;  // at most three quarters full
     if (slots > table.Slots.size()) Rehash(table, slots, table.Tagged, nameOf);
@@ -147,10 +165,10 @@ bool TIniDocument::WorthATable(const TNameTable& table, size_t names) {
 }
 
 std::optional<uint32_t> TIniDocument::FindSection(std::u16string_view name) {
-    auto nameOf = [this](uint32_t ordinal) { return SectionName(ordinal); };
+    auto nameOf = [this](uint32_t ordinal) { return NameAt(FHeaders[ordinal], false); };
     if (!WorthATable(FSectionTable, FHeaders.size())) {
         for (uint32_t k = 0; k < FHeaders.size(); ++k)
-            if (SameName(SectionName(k), name)) {
+            if (SameName(nameOf(k), name)) {
                 FSectionTable.Scanned += k + 1;
                 return k;
             }
@@ -158,7 +176,7 @@ std::optional<uint32_t> TIniDocument::FindSection(std::u16string_view name) {
         return std::nullopt;
     }
     if (!FSectionTable.Built) {
-        for (uint32_t k = 0; k < FHeaders.size(); ++k) InsertFirst(FSectionTable, SectionName(k), k, nameOf);
+        for (uint32_t k = 0; k < FHeaders.size(); ++k) InsertFirst(FSectionTable, nameOf(k), k, nameOf);
         FSectionTable.Built = true;
     }
     return Lookup(FSectionTable, name, nameOf);
@@ -169,14 +187,14 @@ std::optional<size_t> TIniDocument::FindLine(uint32_t ordinal, std::u16string_vi
     TNameTable* table = end - first <= kLinearSection ? nullptr : &FLineTables[ordinal];
     if (!table || !WorthATable(*table, end - first)) {
         for (size_t e = first; e < end; ++e)
-            if (SameName(IniLineName(EntryText(e)), ident)) {
+            if (SameName(NameAt(e, true), ident)) {
                 if (table) table->Scanned += e - first + 1;
                 return e;
             }
         if (table) table->Scanned += end - first;
         return std::nullopt;
     }
-    auto nameOf = [this, first](uint32_t place) { return IniLineName(EntryText(first + place)); };
+    auto nameOf = [this, first](uint32_t place) { return NameAt(first + place, true); };
     if (!table->Built) {
         ReserveNames(*table, end - first, nameOf);
         for (size_t e = first; e < end; ++e) InsertFirst(*table, nameOf(uint32_t(e - first)), uint32_t(e - first), nameOf);
@@ -199,7 +217,7 @@ uint32_t TIniDocument::AddSection(std::u16string_view name) {
     FHeaders.push_back(CheckedSize(FEntries.size()));
     FEntries.push_back(AppendText(name));
     if (FSectionTable.Built)
-        InsertFirst(FSectionTable, name, ordinal, [this](uint32_t k) { return SectionName(k); });
+        InsertFirst(FSectionTable, name, ordinal, [this](uint32_t k) { return NameAt(FHeaders[k], false); });
     return ordinal;
 }
 
@@ -212,7 +230,7 @@ void TIniDocument::AddLine(uint32_t ordinal, std::u16string_view text) {
     if (table != FLineTables.end() && table->second.Built) {
         const size_t first = FHeaders[ordinal] + 1;
         InsertFirst(table->second, IniLineName(text), uint32_t(end - first),
-                    [this, first](uint32_t place) { return IniLineName(EntryText(first + place)); });
+                    [this, first](uint32_t place) { return NameAt(first + place, true); });
     }
 }
 
@@ -255,84 +273,96 @@ void TIniDocument::Clear() {
     FLineTables.clear();
 }
 
-void TIniDocument::Parse(std::u16string t) {
-    Clear();
-    // Each kept line is written back into t, trimmed, at or before the place where it was read,
-    // so no unread text is overwritten; only a last line without a line break may need one more
-    // character for its end mark.
-    const size_t n = t.size();
+namespace {
+
+// While the text is parsed, a header's entry ends with this mark instead, so that the entry arrays
+// can be built after the text is trimmed; no kept line holds it, since it breaks lines.
+constexpr char16_t kHeaderEnd = u'\r';
+
+bool Blank(char16_t c) { return c <= 32; }
+
+// Writes each kept line back into t, trimmed and followed by its end mark, at or before the place
+// where it was read, so no unread text is overwritten. Returns the length written; counts the
+// entries and the headers among them.
+size_t CompactLines(std::u16string& text, size_t& entries, size_t& headers) {
+    char16_t* const t = text.data();
+    const size_t n = text.size();
     size_t w = 0, i = 0;
-    // At most one entry a line, and one header a line that begins with "[": reserved at once
-    // rather than grown by copying, which would hold the old and the new array together.
-    size_t lines = 1, headers = 0;
-    bool lineStart = true;
-    for (size_t k = 0; k < n; ++k) {
-        const char16_t c = t[k];
-        if (c == u'\n' || (c == u'\r' && (k + 1 == n || t[k + 1] != u'\n'))) {
-            ++lines;
-            lineStart = true;
-        } else if (lineStart && c > 32) {
-            headers += c == u'[';
-            lineStart = false;
-        }
-    }
-    FEntries.reserve(lines);
-    FHeaders.reserve(headers);
     auto move = [&](size_t from, size_t to) {
-        std::char_traits<char16_t>::move(&t[w], &t[from], to - from);
-        w += to - from;
+        while (from < to) t[w++] = t[from++];
     };
-    auto endEntry = [&]() {
-        if (w < t.size())
-            t[w] = kEnd;
-        else
-            t.push_back(kEnd);
-        ++w;
+    // A header gives up its brackets, and lines before the first header are dropped: from the
+    // first header on, the writing stays at least two characters behind the reading, so a mark
+    // always fits before the line's own end.
+    auto endEntry = [&](char16_t mark) {
+        ++entries;
+        t[w++] = mark;
     };
     while (i < n) {
         size_t start = i;
         while (i < n && t[i] != u'\r' && t[i] != u'\n') ++i;
         size_t end = i;
         if (i < n) i += (t[i] == u'\r' && i + 1 < n && t[i + 1] == u'\n') ? 2 : 1;
-        while (start < end && t[start] <= 32) ++start;
-        while (end > start && t[end - 1] <= 32) --end;
+        while (start < end && Blank(t[start])) ++start;
+        while (end > start && Blank(t[end - 1])) --end;
         if (start == end || t[start] == u';') continue;
         if (end - start >= 2 && t[start] == u'[' && t[end - 1] == u']') {
             size_t nameStart = start + 1, nameEnd = end - 1;
-            while (nameStart < nameEnd && t[nameStart] <= 32) ++nameStart;
-            while (nameEnd > nameStart && t[nameEnd - 1] <= 32) --nameEnd;
-            FHeaders.push_back(CheckedSize(FEntries.size()));
-            FEntries.push_back(CheckedSize(w));
+            while (nameStart < nameEnd && Blank(t[nameStart])) ++nameStart;
+            while (nameEnd > nameStart && Blank(t[nameEnd - 1])) --nameEnd;
             move(nameStart, nameEnd);
-            endEntry();
+            endEntry(kHeaderEnd);
+            ++headers;
             continue;
         }
-        if (FHeaders.empty()) continue;
-        FEntries.push_back(CheckedSize(w));
-        const size_t eq = std::u16string_view(t).substr(start, end - start).find(u'=');
-        if (eq == std::u16string_view::npos) {
+        if (headers == 0) continue;
+        size_t eq = start;
+        while (eq < end && t[eq] != u'=') ++eq;
+        if (eq == end) {
             move(start, end);
         } else {
-            size_t nameEnd = start + eq, valueStart = start + eq + 1;
-            while (nameEnd > start && t[nameEnd - 1] <= 32) --nameEnd;
-            while (valueStart < end && t[valueStart] <= 32) ++valueStart;
+            size_t nameEnd = eq, valueStart = eq + 1;
+            while (nameEnd > start && Blank(t[nameEnd - 1])) --nameEnd;
+            while (valueStart < end && Blank(t[valueStart])) ++valueStart;
             move(start, nameEnd);
             t[w++] = u'=';
             move(valueStart, end);
         }
-        endEntry();
+        endEntry(kEnd);
     }
+    return w;
+}
+
+}  // namespace
+
+void TIniDocument::Parse(std::u16string t) {
+    Clear();
+    size_t entries = 0, headers = 0;
+    const size_t w = CompactLines(t, entries, headers);
     CheckedSize(w);
     t.resize(w);
+    // Trimmed lines are shorter than they were in the file. The room they left is given back by
+    // a copy when that copy peaks no higher than the entry arrays built next, or when it gives
+    // back more than it takes; else it stays, as the lesser cost while loading.
+    const size_t slack = t.capacity() - w;
+    if (slack > w / 16 && (w <= 2 * (entries + headers) || slack >= w)) t.shrink_to_fit();
     FText = std::move(t);
-    // Trimmed lines are shorter than they were in the file; the room they left is given back
-    // when it is worth a copy.
-    auto fit = [](auto& v) {
-        if (v.capacity() > v.size() + v.size() / 16) v.shrink_to_fit();
-    };
-    fit(FText);
-    fit(FEntries);
-    fit(FHeaders);
+    IndexEntries(entries, headers);
+}
+
+void TIniDocument::IndexEntries(size_t entries, size_t headers) {
+    FEntries.reserve(entries);
+    FHeaders.reserve(headers);
+    char16_t* const text = FText.data();
+    for (size_t p = 0, start = 0; p < FText.size(); ++p) {
+        if (text[p] != kEnd && text[p] != kHeaderEnd) continue;
+        if (text[p] == kHeaderEnd) {
+            FHeaders.push_back(uint32_t(FEntries.size()));
+            text[p] = kEnd;
+        }
+        FEntries.push_back(uint32_t(start));
+        start = p + 1;
+    }
 }
 
 void TIniDocument::SetStrings(const TStrings& lines) {

@@ -83,9 +83,12 @@ private:
 
     std::u16string Fold(std::u16string_view name) const;
     uint64_t NameHash(std::u16string_view name) const;
+    uint64_t FoldedHash(std::u16string_view name) const;
     bool SameName(std::u16string_view a, std::u16string_view b) const;
 
     std::u16string_view EntryText(size_t entry) const;
+    // The name an entry holds: a section's or a line's.
+    std::u16string_view NameAt(size_t entry, bool line) const;
     std::u16string_view SectionName(size_t ordinal) const { return EntryText(FHeaders[ordinal]); }
     // The entry after the section's last line.
     size_t SectionEnd(size_t ordinal) const;
@@ -98,6 +101,8 @@ private:
     void ReplaceLine(size_t entry, std::u16string_view text);
     void EraseEntries(size_t first, size_t last);
     void CompactText();
+    // Fills the entry arrays from a parsed text, whose header entries end with their own mark.
+    void IndexEntries(size_t entries, size_t headers);
 
     ILocale& FLocale;
     // Every section name and every line, each followed by "\n" (which no name or value can

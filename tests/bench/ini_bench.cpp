@@ -131,9 +131,13 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 // Read, decode, parse and one lookup, as the panel loads its settings file.
 bool LoadAndLookUp(const std::string& path, memplat::AsciiLocale& locale, memplat::Latin1& codePage) {
-    std::string bytes = ReadWhole(path);
-    std::u16string text = zo::DecodeText(codePage.AnsiCodePage(), bytes, codePage);
-    bytes = std::string();  // as the file reader drops its bytes once they are decoded
+    std::u16string text;
+    {
+        // The bytes are dropped once decoded, as the file reader drops them. (Assigning an empty
+        // string would keep their buffer.)
+        const std::string bytes = ReadWhole(path);
+        text = zo::DecodeText(codePage.AnsiCodePage(), bytes, codePage);
+    }
     zo::TIniDocument document(locale);
     document.Parse(std::move(text));
     return zo::StoredBool(document.ReadString(u"Settings", u"RestartServices", u""), false) ||
