@@ -157,11 +157,13 @@ size_t TIniDocument::SectionEnd(size_t ordinal) const {
     return ordinal + 1 < FHeaders.size() ? FHeaders[ordinal + 1] : FEntries.size();
 }
 
-// A table is built only once the lookups without it have read as many names as it would take
-// in: a file read for one or two values is searched straight through, at the speed of reading
-// memory in order, and many lookups still cost the same whatever the size of the file.
+// A table is built only once the lookups without it have read twice as many names as it would
+// take in: a file read for a few values is searched straight through, at the speed of reading
+// memory in order (a second lookup that finds its name early costs next to nothing, where a
+// table would cost a pass over every name), and many lookups still cost the same whatever the
+// size of the file.
 bool TIniDocument::WorthATable(const TNameTable& table, size_t names) {
-    return table.Built || table.Scanned >= names;
+    return table.Built || table.Scanned >= 2 * names;
 }
 
 std::optional<uint32_t> TIniDocument::FindSection(std::u16string_view name) {
