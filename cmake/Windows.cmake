@@ -1,4 +1,4 @@
-# Windows build (MinGW): the two programs, and for x86_64 the integration and end-to-end tests.
+# Windows build (MinGW): the two programs, and the integration and end-to-end tests (run under Wine).
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 add_compile_options(-Wall -Wextra)
 add_link_options(-static -static-libgcc -static-libstdc++)

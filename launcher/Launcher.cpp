@@ -347,7 +347,8 @@ THandle TLauncher::GetWindowHandle() {
     }
     if (!top || !processId) return 0;
     for (THandle window = top; window; window = processes.NextWindow(window)) {
-        if (!processes.ParentOf(window) && processes.WindowProcessId(window) == processId)
+        if (!processes.ParentOf(window) && processes.WindowProcessId(window) == processId &&
+            !processes.MadeBySystem(window))
             return window;
     }
     return 0;

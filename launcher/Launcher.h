@@ -145,7 +145,8 @@ public:
     // else the shell's instance code.
     virtual uint32_t Execute();
     static std::u16string GetErrorMsg(uint32_t ErrorCode);
-    // The first top-level window (highest in Z order, without parent) of the launched process.
+    // The first top-level window (highest in Z order, without parent) that the launched program
+    // made: the windows the system makes for each of its threads do not count.
     THandle GetWindowHandle();
 
 protected:

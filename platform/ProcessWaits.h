@@ -42,6 +42,9 @@ public:
     // The window's parent or owner; 0 when it has none.
     virtual THandle ParentOf(THandle window) = 0;
     virtual uint32_t WindowProcessId(THandle window) = 0;
+    // Whether the system made the window for the thread that owns it (the input-method windows
+    // that each thread with windows gets), rather than the program.
+    virtual bool MadeBySystem(THandle window) = 0;
 };
 
 }  // namespace zo

@@ -24,7 +24,7 @@ for part in "${parts[@]}"; do
     wine)
       "$root/scripts/build.sh" win64
       unset DISPLAY
-      source "$root/scripts/wine-env.sh"
+      source "$root/scripts/wine-env.sh" win64
       bench="$root/build/win64/helpers/bench_panel.exe"
       echo "== poll"; wine "$bench" poll
       panel="Z:${root//\//\\}\\dist\\win64\\ZudazuvOrerozoVuzuvaz.exe"

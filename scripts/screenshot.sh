@@ -23,7 +23,7 @@ nostyle=$root/build/win64/nostyle/ZudazuvOrerozoVuzuvaz_nostyle.exe
 out=$root/build/screenshots${dpi:+/$dpi}
 mkdir -p "$out"
 unset DISPLAY
-source "$root/scripts/wine-env.sh"
+source "$root/scripts/wine-env.sh" win64
 clicker=${CLICK_BUTTON:-$helpers/click_button.exe}
 main="Zudazuv Orerozo Vuzuvaz"
 # With no window manager on the virtual display, Wine draws a window's frame only for windows it

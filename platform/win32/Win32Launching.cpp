@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <exception>
+#include <string_view>
 
 #include "platform/Failure.h"
 #include "platform/SystemText.h"
@@ -98,6 +99,14 @@ public:
         DWORD pid = 0;
         GetWindowThreadProcessId(Wnd(window), &pid);
         return pid;
+    }
+    bool MadeBySystem(THandle window) override {
+        // The default input-method window and the text services' one; both are hidden and
+        // parentless, and may come before the program's own window in the Z order.
+        wchar_t name[16];
+        const int n = GetClassNameW(Wnd(window), name, 16);
+        const std::wstring_view cls(name, n > 0 ? size_t(n) : 0);
+        return cls == L"IME" || cls == L"MSCTFIME UI";
     }
 };
 

@@ -48,25 +48,6 @@ void ExpectDialogKeysDoNothing(HWND window) {
     EXPECT_TRUE(IsWindow(window) && IsWindowVisible(window)) << "a dialog key closed the window";
 }
 
-int CountTopWindows(const std::wstring& caption, DWORD pid) {
-    int n = 0;
-    struct Search {
-        const std::wstring* caption;
-        DWORD pid;
-        int* n;
-    } s{&caption, pid, &n};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            if (owner == s->pid && IsWindowVisible(h) && TextOf(h) == *s->caption) ++*s->n;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return n;
-}
-
 // A tool window of the given client size, centred on the main window, which it disables.
 void ExpectModalToolWindow(HWND window, HWND main, int width, int height) {
     RECT client;
@@ -160,7 +141,7 @@ TEST_F(AboutHelpE2e, HelpOpenedTwiceIsTwoWindowsEachFreedAndLaidOutAlike) {
     for (int round = 0; round < 2; ++round) {
         HWND help = Open(panel, L"Help", kHelpCaption);
         ASSERT_NE(help, nullptr) << "round " << round;
-        EXPECT_EQ(CountTopWindows(kHelpCaption, pid), 1);
+        EXPECT_EQ(TopWindows(kHelpCaption, pid).size(), 1u);
         if (round == 1) {
             EXPECT_NE(help, first);
         }
@@ -199,7 +180,7 @@ TEST_F(AboutHelpE2e, HelpOpenedTwiceIsTwoWindowsEachFreedAndLaidOutAlike) {
             Click(close);
         }
         ASSERT_TRUE(Gone(help)) << "round " << round;
-        EXPECT_EQ(CountTopWindows(kHelpCaption, pid), 0);
+        EXPECT_EQ(TopWindows(kHelpCaption, pid).size(), 0u);
         EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(panel.Main()) != FALSE; }, 3000));
     }
     Click(panel.Control(L"Exit"));

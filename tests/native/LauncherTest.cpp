@@ -533,7 +533,10 @@ TEST_F(LauncherTest, GetWindowHandleGivesTheHighestParentlessWindowOfTheProcess)
     const uint32_t pid = Sys->ProcessState(0x100).Pid;
     Sys->SetWindows({{0x10, 0, pid + 1}, {0x20, 0x10, pid}, {0x30, 0, pid}, {0x40, 0, pid}});
     EXPECT_EQ(l->GetWindowHandle(), 0x30u);
-    Sys->SetWindows({{0x10, 0, pid + 1}, {0x20, 0x10, pid}});
+    // The input-method window the system made for the program's thread is not the program's.
+    Sys->SetWindows({{0x10, 0, pid, true}, {0x30, 0, pid}});
+    EXPECT_EQ(l->GetWindowHandle(), 0x30u);
+    Sys->SetWindows({{0x10, 0, pid + 1}, {0x20, 0x10, pid}, {0x50, 0, pid, true}});
     EXPECT_EQ(l->GetWindowHandle(), 0u);
     Sys->SetWindows({});
     EXPECT_EQ(l->GetWindowHandle(), 0u);

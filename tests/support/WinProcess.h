@@ -98,26 +98,29 @@ inline std::wstring ClassOf(HWND hwnd) {
     return std::wstring(buf, n > 0 ? size_t(n) : 0);
 }
 
+// Collects each window it is called for into the std::vector<HWND> that lp points to. The system
+// calls it back, so it has the system's calling convention (on i686 a lambda has the wrong one).
+inline BOOL CALLBACK CollectWindow(HWND h, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+    return TRUE;
+}
+
+// The visible top-level windows of process pid (0: any process) with this caption.
+inline std::vector<HWND> TopWindows(const std::wstring& caption, DWORD pid = 0) {
+    std::vector<HWND> all, out;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
+    for (HWND h : all) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(h, &owner);
+        if ((pid == 0 || owner == pid) && IsWindowVisible(h) && TextOf(h) == caption) out.push_back(h);
+    }
+    return out;
+}
+
 // A visible top-level window of process pid (0: any process) with this caption.
 inline HWND FindTopWindow(const std::wstring& caption, DWORD pid = 0) {
-    struct Search {
-        const std::wstring* caption;
-        DWORD pid;
-        HWND found;
-    } s{&caption, pid, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            if ((s->pid == 0 || owner == s->pid) && IsWindowVisible(h) && TextOf(h) == *s->caption) {
-                s->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    const std::vector<HWND> found = TopWindows(caption, pid);
+    return found.empty() ? nullptr : found.front();
 }
 
 inline HWND WaitForTopWindow(const std::wstring& caption, DWORD pid, int ms) {
@@ -128,13 +131,7 @@ inline HWND WaitForTopWindow(const std::wstring& caption, DWORD pid, int ms) {
 
 inline std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> out;
-    EnumChildWindows(
-        parent,
-        [](HWND h, LPARAM lp) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&out));
+    EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&out));
     return out;
 }
 
@@ -199,14 +196,15 @@ inline void PressKey(HWND window, UINT vk) {
 }
 
 // Presses Ctrl+C in window the way the keyboard does (it is brought to the front first) and
-// returns the clipboard's text ("" when nothing arrived within 3 s).
+// returns the clipboard's text ("" when nothing arrived within 10 s).
 inline std::wstring CopyWithCtrlC(HWND window) {
     if (OpenClipboard(nullptr)) {
         EmptyClipboard();
         CloseClipboard();
     }
-    SetForegroundWindow(window);
-    Sleep(200);
+    // The keys go to the foreground window, which changes when the window system has handled the
+    // request: wait until it has, however slow the machine.
+    WaitFor([&] { return SetForegroundWindow(window) && GetForegroundWindow() == window; }, 10000);
     INPUT keys[4] = {};
     for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
     keys[0].ki.wVk = VK_CONTROL;
@@ -227,7 +225,7 @@ inline std::wstring CopyWithCtrlC(HWND window) {
             CloseClipboard();
             return !text.empty();
         },
-        3000);
+        10000);
     return text;
 }
 

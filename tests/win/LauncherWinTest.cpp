@@ -357,6 +357,7 @@ public:
     zo::THandle NextWindow(zo::THandle w) override { return Real->NextWindow(w); }
     zo::THandle ParentOf(zo::THandle w) override { return Real->ParentOf(w); }
     uint32_t WindowProcessId(zo::THandle w) override { return Real->WindowProcessId(w); }
+    bool MadeBySystem(zo::THandle w) override { return Real->MadeBySystem(w); }
     std::shared_ptr<zo::IProcessWaits> Real;
     int MsgWaits = 0;
 };

@@ -223,6 +223,13 @@ uint32_t FakeLaunchSystem::WindowProcessId(THandle window) {
     return 0;
 }
 
+bool FakeLaunchSystem::MadeBySystem(THandle window) {
+    std::lock_guard<std::mutex> lock(FLock);
+    for (const Window& w : FWindows)
+        if (w.Handle == window) return w.MadeBySystem;
+    return false;
+}
+
 void FakeLaunchSystem::StartThread(std::function<void()> run) {
     if (FailThreadCreation) throw zo::Exception(u"Thread creation error: Not enough resources");
     std::lock_guard<std::mutex> lock(FLock);

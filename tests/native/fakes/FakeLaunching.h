@@ -49,6 +49,7 @@ public:
         THandle Handle;
         THandle Parent;
         uint32_t Pid;
+        bool MadeBySystem = false;
     };
 
     static std::shared_ptr<FakeLaunchSystem> Make() { return std::shared_ptr<FakeLaunchSystem>(new FakeLaunchSystem); }
@@ -101,6 +102,7 @@ public:
     THandle NextWindow(THandle window) override;
     THandle ParentOf(THandle window) override;
     uint32_t WindowProcessId(THandle window) override;
+    bool MadeBySystem(THandle window) override;
     void StartThread(std::function<void()> run) override;
     void Synchronize(const std::function<void()>& call) override;
     void ProcessMessages() override;
