@@ -2,21 +2,10 @@
 #pragma once
 #include <windows.h>
 
+#include "platform/win32/OwnedHandle.h"
+
 namespace zo::companion {
 
-class ScHandle {
-public:
-    explicit ScHandle(SC_HANDLE h) : FHandle(h) {}
-    ~ScHandle() {
-        if (FHandle) CloseServiceHandle(FHandle);
-    }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    SC_HANDLE get() const { return FHandle; }
-    explicit operator bool() const { return FHandle != nullptr; }
-
-private:
-    SC_HANDLE FHandle;
-};
+using ScHandle = win::TOwnedHandle<SC_HANDLE, CloseServiceHandle>;
 
 }  // namespace zo::companion

@@ -15,6 +15,7 @@
 #include "WinTestMain.h"
 #include "companion/EventLog.h"
 #include "companion/Names.h"
+#include "companion/ServiceHandle.h"
 #include "platform/win32/Win32Settings.h"
 #include "settings/IniFiles.h"
 
@@ -63,20 +64,7 @@ DWORD RunCompanion(const std::wstring& args, std::string& output) {
     return code;
 }
 
-class Sc {
-public:
-    explicit Sc(SC_HANDLE h = nullptr) : h_(h) {}
-    ~Sc() {
-        if (h_) CloseServiceHandle(h_);
-    }
-    Sc(const Sc&) = delete;
-    Sc& operator=(const Sc&) = delete;
-    SC_HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    SC_HANDLE h_;
-};
+using Sc = zo::companion::ScHandle;
 
 SC_HANDLE Manager() { return OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS); }
 
