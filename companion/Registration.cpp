@@ -204,14 +204,14 @@ TRegistrationResult Uninstall() {
             Sleep(250);
         }
     }
-    const DWORD sourceError = RemoveEventSource();
     if (!DeleteService(service.get())) {
         DWORD error = GetLastError();
         if (error == ERROR_SERVICE_MARKED_FOR_DELETE)
             return {true, u"Service " + Quoted(name) + u" is already marked for removal."};
         return Failed(u"Could not remove service " + Quoted(name), error);
     }
-    if (sourceError) return Failed(u"Removed service " + Quoted(name) + u", but not its event source", sourceError);
+    // Only once the registration is gone: a service that stays keeps its event source.
+    if (const DWORD sourceError = RemoveEventSource()) return Failed(u"Removed service " + Quoted(name) + u", but not its event source", sourceError);
     if (!stopped)
         return {true, u"Service " + Quoted(name) + u" did not stop in time; it is removed once it has stopped."};
     return {true, u"Service " + Quoted(name) + u" removed."};

@@ -7,6 +7,7 @@
 
 #include "companion/Names.h"
 #include "platform/FolderSecurity.h"
+#include "platform/win32/OwnedHandle.h"
 #include "platform/win32/WideText.h"
 
 namespace zo::companion {
@@ -46,6 +47,7 @@ bool ReadSecurity(const wchar_t* folder, TFolderSecurity& found, DWORD& error) {
     error = GetNamedSecurityInfoW(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                   &owner, nullptr, &dacl, nullptr, &sd);
     if (error) return false;
+    const win::TOwnedHandle<PSECURITY_DESCRIPTOR, LocalFree> descriptor(sd);  // owner and dacl point into it
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     GetSecurityDescriptorControl(sd, &control, &revision);
@@ -62,7 +64,6 @@ bool ReadSecurity(const wchar_t* folder, TFolderSecurity& found, DWORD& error) {
             found.Entries.push_back({trOther, true, kChangeBits});  // a kind not looked into: replaced
         }
     }
-    LocalFree(sd);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "companion/Setting.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "platform/win32/WideText.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ int ShowSetting() {
     const zo::companion::TRestartSetting setting = zo::companion::ReadRestartSetting(false);
     if (setting.Source == zo::companion::ssUnreadable) {
         PrintLine(STD_ERROR_HANDLE, u"Cannot read the settings file \"" +
-                                        std::u16string(reinterpret_cast<const char16_t*>(zo::companion::kSettingsFile)) +
+                                        zo::win::U(zo::companion::kSettingsFile) +
                                         u"\": " + setting.ErrorText +
                                         (zo::IsSystemCode(setting.ErrorCode) ? u" (error " + zo::IntToStr(setting.ErrorCode) + u")." : u"."));
         return 1;

@@ -176,7 +176,8 @@ void TCustomIniFile::ReadSubSections(const std::u16string& section, TStrings& st
 
 TMemIniFile::TMemIniFile(std::u16string fileName, const TSettingsPlatform& platform,
                          std::optional<uint32_t> encoding)
-    : TCustomIniFile(std::move(fileName), platform), FDocument(platform.Locale), FEncoding(encoding) {
+    : TCustomIniFile(std::move(fileName), platform), FDocument(platform.Locale), FEncoding(encoding),
+      FEncodingGiven(encoding.has_value()) {
     LoadValues();
 }
 
@@ -298,7 +299,7 @@ void RewriteFile(const TSettingsPlatform& platform, const std::u16string& fileNa
     std::u16string temporary;
     bool created = false;
     uint32_t code = fsFileExists;
-    for (int attempt = 0; attempt < 16 && !created && (code == fsFileExists || code == 183); ++attempt) {
+    for (int attempt = 0; attempt < 16 && !created && code == fsFileExists; ++attempt) {
         temporary = FreshName(files, fileName);
         code = files.CreateNewAndWriteAllBytes(temporary, bytes, created);
     }

@@ -133,9 +133,10 @@ public:
     // Writes the whole document, replacing the file. Throws EFCreateError when the file cannot
     // be created; the document is kept as it is.
     void UpdateFile() override;
-    // Read-modify-write: while the file is opened exclusively, the document is read from it anew
-    // (emptied when there is none), `edit` is applied and the result replaces the file, so that
-    // what another program wrote since the last read is kept. Throws EFCreateError as UpdateFile.
+    // Read-modify-write: the document is read anew from the file, opened exclusively for the
+    // read (emptied when there is none), `edit` is applied and the result replaces the file, so
+    // that what another program wrote since the last read is kept. (The exclusive open ends
+    // before the replace, which must open the file itself; a write in that moment is lost.) Throws EFCreateError as UpdateFile.
     void UpdateFile(const std::function<void(TMemIniFile&)>& edit);
     bool SectionExists(const std::u16string& section) override;
     bool ValueExists(const std::u16string& section, const std::u16string& ident) override;
@@ -171,7 +172,7 @@ private:
     bool FMarked = false;  // the file read had the byte-order mark of its encoding
 };
 
-// Rewrites a file. While it is opened exclusively, its current content is read through
+// Rewrites a file. Under an exclusive open, its current content is read through
 // ReadIniText (decoded with `encoding` when given) and handed to `rewrite` (null when there is
 // no file), whose bytes then go to a new file of a fresh name in the same folder that replaces it.
 // A failure leaves the old file as it was. Throws EFCreateError, naming the file and the reason.

@@ -143,19 +143,11 @@ TCustomIniFile& TRegIniFile::Storage() {
 void TRegIniFile::Write(const std::function<void(TCustomIniFile&)>& edit) {
     edit(Storage());  // kept in memory when the file cannot be written
     if (FPathType != ptIniFile || !FAutoUpdateIniFile || !FIni) return;
-    SetWriteEncoding();
     FIni->UpdateFile([&](TMemIniFile& current) { edit(current); });
-}
-
-void TRegIniFile::SetWriteEncoding() {
-    // The default keeps what the file had (or takes what holds its text).
-    if (FFileEncoding == feUTF8) FIni->SetEncoding(cpUTF8);
-    if (FFileEncoding == feUnicode) FIni->SetEncoding(cpUTF16LE);
 }
 
 void TRegIniFile::UpdateIniFile() {
     if (FPathType != ptIniFile || !FIni) return;
-    SetWriteEncoding();
     FIni->UpdateFile();
 }
 

@@ -138,7 +138,6 @@ private:
     // A write operation: applied to the storage, then, in INI mode with AutoUpdateIniFile, to
     // the file as it is now (read-modify-write).
     void Write(const std::function<void(TCustomIniFile&)>& edit);
-    void SetWriteEncoding();
 
     TSettingsPlatform FPlatform;
     std::u16string FPath;

@@ -50,7 +50,7 @@ void TfrmHelp::CreateComponents() {
         throw EOSError(u"The help text could not be created", GetLastError());
     // The help icon only decorates: a screen reader hears it as a picture named "Help", the
     // window's own title, rather than as a nameless client area.
-    Image1 = AddControl(L"STATIC", u"Help", SS_OWNERDRAW, idImage1, 6, 8, kIconSize, kIconSize, nullptr);
+    Image1 = AddControl(L"STATIC", kCaption, SS_OWNERDRAW, idImage1, 6, 8, kIconSize, kIconSize, nullptr);
     win::SetAccessibleRole(Image1, ROLE_SYSTEM_GRAPHIC);
     // No tab stop, neither default nor cancel button: Enter and Escape do not reach it.
     btnClose = AddControl(L"BUTTON", u"Close", BS_OWNERDRAW, idClose, 199, 199, 70, 23, &FFont);

@@ -964,14 +964,17 @@ void TEngine::Picture(std::u16string_view tag, const std::u16string& up, TPassSt
     }
 }
 
-// Each tag of the markup, upper-cased, in order; stops when visit returns false.
+// Each tag of the markup whose name starts with `name` (upper case), in order, with its
+// upper-cased form; only those tags are copied.
 template <class F>
-void ForEachTag(std::u16string_view markup, F visit) {
+void ForEachTag(std::u16string_view markup, std::u16string_view name, F visit) {
     for (size_t lt = markup.find(u'<'); lt != npos; lt = markup.find(u'<', lt + 1)) {
         const size_t gt = markup.find(u'>', lt);
         if (gt == npos) return;
         const std::u16string_view tag = markup.substr(lt, gt + 1 - lt);
-        if (!visit(tag, Upper(tag))) return;
+        bool named = tag.size() > name.size() + 1;
+        for (size_t i = 0; named && i < name.size(); ++i) named = Up(tag[i + 1]) == name[i];
+        if (named) visit(tag, Upper(tag));
         lt = gt;
     }
 }
@@ -981,19 +984,13 @@ void TEngine::BodyBackgrounds(std::u16string_view markup) {
     first.Drawing = true;
     first.LineRect = {R.Left, R.Top, R.Right, R.Bottom};
     first.X = R.Left;
-    ForEachTag(markup, [&](std::u16string_view tag, const std::u16string& up) {
-        if (up.size() > 2 && up[1] == u'B' && up[2] == u'O') AreaBackground(tag, up, first);
-        return true;
-    });
+    ForEachTag(markup, u"BO", [&](std::u16string_view tag, const std::u16string& up) { AreaBackground(tag, up, first); });
 }
 
 // The paragraphs that start on the line, up to where the line ends (the measuring pass put no
 // more in its source).
 void TEngine::ParagraphBackgrounds(std::u16string_view line, TLine& ln) {
-    ForEachTag(line, [&](std::u16string_view, const std::u16string& up) {
-        if (up.size() > 1 && up[1] == u'P') ParagraphFill(up, ln);
-        return true;
-    });
+    ForEachTag(line, u"P", [&](std::u16string_view, const std::u16string& up) { ParagraphFill(up, ln); });
 }
 
 void TEngine::ParagraphFill(const std::u16string& up, const TLine& ln) {

@@ -101,8 +101,7 @@ public:
     const std::wstring& TipText() const { return FTipText; }
     // The window text is what screen readers read (the label answers for its name with it).
     void TextChanged(const std::u16string& plainText) override {
-        const std::wstring text(plainText.begin(), plainText.end());
-        SetWindowTextW(FWnd, text.c_str());
+        SetWindowTextW(FWnd, win::W(plainText).c_str());
         win::AnnounceNameChange(FWnd);
     }
     void FocusOn(void* control) override { SetFocus(static_cast<HWND>(control)); }

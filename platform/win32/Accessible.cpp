@@ -36,7 +36,10 @@ public:
             AddRef();
             return S_OK;
         }
-        return FInner->QueryInterface(iid, out);  // e.g. the children's enumeration
+        // Nothing else: an interface of the platform's object would lead back to its own
+        // IAccessible, without the name and role, and the controls have no children to enumerate.
+        *out = nullptr;
+        return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&FRefs); }
     ULONG STDMETHODCALLTYPE Release() override {

@@ -97,7 +97,10 @@ uint32_t Win32FileSystem::CreateNewAndWriteAllBytes(const std::u16string& fileNa
     TFileHandle file{CreateFileW(W(fileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
     created = file.H != INVALID_HANDLE_VALUE;
-    if (!created) return GetLastError();
+    if (!created) {
+        const DWORD error = GetLastError();
+        return error == ERROR_ALREADY_EXISTS ? fsFileExists : error;
+    }
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, 1u << 20)), written = 0;

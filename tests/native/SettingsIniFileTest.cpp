@@ -124,6 +124,7 @@ TEST_F(SettingsIniFile, EncodingIsDetectedFromTheByteOrderMarkAndKeptForWriting)
     EXPECT_EQ(forced.GetStrings().front(), u"[S]");
     auto forcedAnsi = Load("\xFF\xFE[S]\r\nk=1\r\n", 28591u);
     EXPECT_EQ(forcedAnsi.GetStrings(), TStrings{});  // "\xFF\xFE[S]" is not a header then
+    EXPECT_EQ(forcedAnsi.Encoding(), 28591u);  // and the mark found does not replace it
 }
 
 TEST_F(SettingsIniFile, NulEndsTheTextAndLoneCrOrLfEndLines) {
