@@ -1,5 +1,6 @@
-#include "platform/win32/Accessible.h"
 #include "app/GlyphStatusControl.h"
+
+#include "platform/win32/Accessible.h"
 
 namespace zo {
 

@@ -211,7 +211,8 @@ TRegistrationResult Uninstall() {
         return Failed(u"Could not remove service " + Quoted(name), error);
     }
     // Only once the registration is gone: a service that stays keeps its event source.
-    if (const DWORD sourceError = RemoveEventSource()) return Failed(u"Removed service " + Quoted(name) + u", but not its event source", sourceError);
+    if (const DWORD sourceError = RemoveEventSource())
+        return Failed(u"Removed service " + Quoted(name) + u", but not its event source", sourceError);
     if (!stopped)
         return {true, u"Service " + Quoted(name) + u" did not stop in time; it is removed once it has stopped."};
     return {true, u"Service " + Quoted(name) + u" removed."};

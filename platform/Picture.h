@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Text.h"
+
 namespace zo {
 
 class IPicture {
@@ -112,8 +114,7 @@ public:
 private:
     static std::u16string Key(std::u16string_view name) {
         std::u16string k(name);
-        for (auto& c : k)
-            if (c >= u'a' && c <= u'z') c = char16_t(c - 32);
+        for (auto& c : k) c = AsciiUpper(c);
         return k;
     }
     std::map<std::u16string, TPicturePtr> FItems;

@@ -73,8 +73,7 @@ void ServiceStop(IServicePlatform& p, std::u16string_view serviceName) {
 
 std::u16string UpperAscii(std::u16string_view s) {
     std::u16string out(s);
-    for (char16_t& c : out)
-        if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
+    for (char16_t& c : out) c = AsciiUpper(c);
     return out;
 }
 

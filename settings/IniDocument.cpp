@@ -20,8 +20,6 @@ constexpr char16_t kEnd = u'\n';
 // Sections of at most this many lines are searched line by line rather than through a table.
 constexpr size_t kLinearSection = 8;
 
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
-
 constexpr uint64_t kHashStart = 1469598103934665603ull;
 uint64_t HashStep(uint64_t h, char16_t c) { return (h ^ c) * 1099511628211ull; }
 
@@ -495,8 +493,6 @@ bool TIniDocument::ValueExists(std::u16string_view section, std::u16string_view 
 
 namespace {
 
-char16_t FoldAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
-
 // UTF-16 without a byte-order mark: a NUL in every other byte of the first line, and none in the
 // bytes between them. 0 when the bytes do not look so.
 uint32_t UnmarkedUtf16(std::string_view bytes) {
@@ -525,7 +521,7 @@ bool SameFinalPath(std::u16string_view fileName, std::u16string_view finalPath) 
     }
     if (fileName.size() != finalPath.size()) return false;
     for (size_t i = 0; i < fileName.size(); ++i)
-        if (FoldAscii(fileName[i]) != FoldAscii(finalPath[i])) return false;
+        if (AsciiUpper(fileName[i]) != AsciiUpper(finalPath[i])) return false;
     return true;
 }
 

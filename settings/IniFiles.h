@@ -136,7 +136,8 @@ public:
     // Read-modify-write: the document is read anew from the file, opened exclusively for the
     // read (emptied when there is none), `edit` is applied and the result replaces the file, so
     // that what another program wrote since the last read is kept. (The exclusive open ends
-    // before the replace, which must open the file itself; a write in that moment is lost.) Throws EFCreateError as UpdateFile.
+    // before the replace, which must open the file itself; a write in that moment is lost.)
+    // Throws EFCreateError as UpdateFile.
     void UpdateFile(const std::function<void(TMemIniFile&)>& edit);
     bool SectionExists(const std::u16string& section) override;
     bool ValueExists(const std::u16string& section, const std::u16string& ident) override;

@@ -12,11 +12,9 @@ namespace {
 
 constexpr size_t npos = std::u16string_view::npos;
 
-char16_t Up(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
-
 std::u16string Upper(std::u16string_view s) {
     std::u16string r(s);
-    for (auto& c : r) c = Up(c);
+    for (auto& c : r) c = AsciiUpper(c);
     return r;
 }
 
@@ -24,7 +22,7 @@ std::u16string Upper(std::u16string_view s) {
 bool MatchAt(std::u16string_view s, size_t pos, std::u16string_view pattern) {
     if (pos + pattern.size() > s.size()) return false;
     for (size_t i = 0; i < pattern.size(); ++i)
-        if (Up(s[pos + i]) != pattern[i]) return false;
+        if (AsciiUpper(s[pos + i]) != pattern[i]) return false;
     return true;
 }
 
@@ -309,7 +307,7 @@ TColor HtmlColor(std::u16string_view value) {
     if (value[0] == u'#') {
         auto digit = [&](size_t i) -> int {
             if (i >= value.size()) return 0;
-            char16_t c = Up(value[i]);
+            char16_t c = AsciiUpper(value[i]);
             return c >= u'A' ? c - u'A' + 10 : c - u'0';
         };
         auto pair = [&](size_t i) -> TColor { return TColor(digit(i) * 16 + digit(i + 1)) & 0xFF; };
@@ -973,7 +971,7 @@ void ForEachTag(std::u16string_view markup, std::u16string_view name, F visit) {
         if (gt == npos) return;
         const std::u16string_view tag = markup.substr(lt, gt + 1 - lt);
         bool named = tag.size() > name.size() + 1;
-        for (size_t i = 0; named && i < name.size(); ++i) named = Up(tag[i + 1]) == name[i];
+        for (size_t i = 0; named && i < name.size(); ++i) named = AsciiUpper(tag[i + 1]) == name[i];
         if (named) visit(tag, Upper(tag));
         lt = gt;
     }

@@ -10,13 +10,11 @@ namespace zo {
 
 namespace {
 
-char16_t UpC(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
-
 bool EqualAt(std::u16string_view s, size_t pos, std::u16string_view what, bool matchCase) {
     if (pos + what.size() > s.size()) return false;
     for (size_t i = 0; i < what.size(); ++i) {
         char16_t a = s[pos + i], b = what[i];
-        if (matchCase ? a != b : UpC(a) != UpC(b)) return false;
+        if (matchCase ? a != b : AsciiUpper(a) != AsciiUpper(b)) return false;
     }
     return true;
 }
@@ -527,11 +525,7 @@ std::u16string TMarkupLabel::HintText() {
     return {};
 }
 
-}  // namespace zo
-
-namespace zo {
-
-std::u16string TMarkupLabel::MarkedPlainText() {
+std::u16string TMarkupLabel::MarkedPlainText(const std::u16string& display) {
     if (!FHost) return {};
     auto s = FHost->CreateMeasureSurface();
     if (!s) return {};
@@ -540,7 +534,7 @@ std::u16string TMarkupLabel::MarkedPlainText() {
     in.MeasureOnly = true;
     in.WordWrap = !FEllipsis;
     THtmlDrawOutput out;
-    DrawHtmlText(*s, BuildDisplayText(), {0, 0, std::max(FWidth, 1), 65535}, in, out);
+    DrawHtmlText(*s, display, {0, 0, std::max(FWidth, 1), 65535}, in, out);
     std::u16string text;
     for (char16_t c : out.StripVal) text += c == u'\r' ? std::u16string(u"\r\n") : std::u16string(1, c);
     return text;
@@ -548,8 +542,9 @@ std::u16string TMarkupLabel::MarkedPlainText() {
 
 // The engine draws "&x" as x underlined, the access key, unless the text has a free-standing " & ".
 std::u16string TMarkupLabel::PlainText() {
-    const std::u16string marked = MarkedPlainText();
-    return BuildDisplayText().find(u" & ") == std::u16string::npos ? WithoutAccessKeyMarks(marked) : marked;
+    const std::u16string display = BuildDisplayText();
+    const std::u16string marked = MarkedPlainText(display);
+    return display.find(u" & ") == std::u16string::npos ? WithoutAccessKeyMarks(marked) : marked;
 }
 
 void TMarkupLabel::TextChanged() {
@@ -557,9 +552,11 @@ void TMarkupLabel::TextChanged() {
 }
 
 bool TMarkupLabel::DialogChar(char16_t key) {
-    if (!FFocusControl || !FHost || BuildDisplayText().find(u" & ") != std::u16string::npos) return false;
-    const char16_t accessKey = AccessKeyOf(MarkedPlainText());
-    if (!accessKey || UpC(accessKey) != UpC(key)) return false;
+    if (!FFocusControl || !FHost) return false;
+    const std::u16string display = BuildDisplayText();
+    if (display.find(u" & ") != std::u16string::npos) return false;
+    const char16_t accessKey = AccessKeyOf(MarkedPlainText(display));
+    if (!accessKey || AsciiUpper(accessKey) != AsciiUpper(key)) return false;
     FHost->FocusOn(FFocusControl);
     return true;
 }

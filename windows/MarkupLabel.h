@@ -226,8 +226,8 @@ private:
     // surface's resolution.
     void UseShownFont(ISurface& s) const;
     TSize MeasureWith(ISurface& surface, int maxWidth);
-    // The engine's plain text, with the "&" marks it draws as access keys.
-    std::u16string MarkedPlainText();
+    // The engine's plain text of the display text, with the "&" marks it draws as access keys.
+    std::u16string MarkedPlainText(const std::u16string& display);
     // The text changed: the host is told its plain form.
     void TextChanged();
     // The rectangle the text is laid out in, inside the bevels and borders; with a surface, the
