@@ -7,14 +7,27 @@
 
 namespace zo::companion {
 
-TRestartSetting ReadRestartSetting(bool lastOn) {
+namespace {
+
+const TSettingsFiles& Files() {
     static Win32FileSystem files;
     static Win32CodePage codePages;
     static Win32Locale locale;
     static Win32SystemText systemText;
+    static const TSettingsFiles access{files, codePages, locale, systemText};
+    return access;
+}
+
+}  // namespace
+
+TRestartSetting ReadRestartSetting(bool lastOn) {
     static const std::u16string fileName = win::U(kSettingsFile), section = win::U(kSettingsSection),
                                 key = win::U(kRestartServicesKey);
-    return DecideRestartSetting(TSettingReader{files, codePages, locale, systemText}, fileName, section, key, lastOn);
+    return DecideRestartSetting(Files(), fileName, section, key, lastOn);
+}
+
+TRestartSetting ChangeRestartSetting(bool on) {
+    return WriteRestartSetting(Files(), win::U(kSettingsFile), win::U(kSettingsSection), win::U(kRestartServicesKey), on);
 }
 
 }  // namespace zo::companion

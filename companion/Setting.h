@@ -11,4 +11,9 @@ namespace zo::companion {
 // lastOn is the answer kept when the read fails for a passing reason.
 TRestartSetting ReadRestartSetting(bool lastOn);
 
+// Switches restarting on or off in the settings file, as the panel's check box does, and returns
+// what the service now decides from it. Throws zo::Exception with the reason when the file cannot
+// be read or written.
+TRestartSetting ChangeRestartSetting(bool on);
+
 }  // namespace zo::companion

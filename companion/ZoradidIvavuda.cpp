@@ -2,6 +2,7 @@
 //   ZoradidIvavuda /install     registers the service and creates its settings folder
 //   ZoradidIvavuda /uninstall   stops the service if it runs and removes its registration
 //   ZoradidIvavuda /setting     shows whether restarting is on, as the service decides from the file now
+//   ZoradidIvavuda /setting on|off   switches restarting on or off in the settings file
 //   (no switch)                 run by the service control manager: the service itself
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include "companion/Registration.h"
 #include "companion/Service.h"
 #include "companion/Setting.h"
+#include "platform/Failure.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/win32/WideText.h"
@@ -36,9 +38,10 @@ constexpr int kExitUsage = 2;
 int Usage() {
     PrintLine(STD_ERROR_HANDLE,
               u"Quillora 5 service monitor: runs as the Windows service \"Quillora5ZoradidIvavuda\".\r\n"
-              u"Usage: ZoradidIvavuda /install     register the service\r\n"
-              u"       ZoradidIvavuda /uninstall   stop and remove the service\r\n"
-              u"       ZoradidIvavuda /setting     show whether stopped services are restarted");
+              u"Usage: ZoradidIvavuda /install          register the service\r\n"
+              u"       ZoradidIvavuda /uninstall        stop and remove the service\r\n"
+              u"       ZoradidIvavuda /setting          show whether stopped services are restarted\r\n"
+              u"       ZoradidIvavuda /setting on|off   restart stopped services, or do not");
     return kExitUsage;
 }
 
@@ -62,6 +65,18 @@ int ShowSetting() {
     return 0;
 }
 
+// Writes the setting as the panel's check box does, then shows what the service decides from the
+// file now.
+int ChangeSetting(bool on) {
+    try {
+        PrintLine(STD_OUTPUT_HANDLE, zo::companion::SettingLine(zo::companion::ChangeRestartSetting(on)));
+        return 0;
+    } catch (const zo::Exception& e) {
+        PrintLine(STD_ERROR_HANDLE, zo::FailureBoxText(e.Message()));
+        return 1;
+    }
+}
+
 bool IsSwitch(const wchar_t* arg, const wchar_t* name) {
     return (arg[0] == L'/' || arg[0] == L'-') && lstrcmpiW(arg + 1, name) == 0;
 }
@@ -72,6 +87,8 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && IsSwitch(argv[1], L"install")) return Report(zo::companion::Install());
     if (argc == 2 && IsSwitch(argv[1], L"uninstall")) return Report(zo::companion::Uninstall());
     if (argc == 2 && IsSwitch(argv[1], L"setting")) return ShowSetting();
+    if (argc == 3 && IsSwitch(argv[1], L"setting") && (!lstrcmpiW(argv[2], L"on") || !lstrcmpiW(argv[2], L"off")))
+        return ChangeSetting(!lstrcmpiW(argv[2], L"on"));
     if (argc > 1) return Usage();
 
     // No switch: the service control manager started us, or someone ran us by hand.

@@ -14,6 +14,7 @@
 #include "platform/Registry.h"
 #include "platform/SystemText.h"
 #include "settings/IniDocument.h"
+#include "settings/SettingsFile.h"
 #include "settings/ValueText.h"
 
 namespace zo {
@@ -29,6 +30,7 @@ struct TSettingsPlatform {
     IRegistry* Registry = nullptr;
     // A larger file is refused when read, and never rewritten.
     uint64_t MaxFileBytes = kMaxSettingsFileBytes;
+    TSettingsFiles FileAccess() const { return TSettingsFiles{Files, CodePage, Locale, SystemText, MaxFileBytes}; }
 };
 
 // A byte stream with a position.
@@ -172,12 +174,5 @@ private:
     bool FEncodingGiven = false;
     bool FMarked = false;  // the file read had the byte-order mark of its encoding
 };
-
-// Rewrites a file. Under an exclusive open, its current content is read through
-// ReadIniText (decoded with `encoding` when given) and handed to `rewrite` (null when there is
-// no file), whose bytes then go to a new file of a fresh name in the same folder that replaces it.
-// A failure leaves the old file as it was. Throws EFCreateError, naming the file and the reason.
-void RewriteFile(const TSettingsPlatform& platform, const std::u16string& fileName,
-                 const std::optional<uint32_t>& encoding, const std::function<std::string(TIniText* current)>& rewrite);
 
 }  // namespace zo

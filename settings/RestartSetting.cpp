@@ -11,7 +11,7 @@ namespace {
 // The system's codes for a file that another program holds for a moment.
 constexpr uint32_t kSharingViolation = 32, kLockViolation = 33, kNotEnoughMemory = 8;
 
-TRestartSetting Unreadable(const TSettingReader& reader, uint32_t code, bool lastOn) {
+TRestartSetting Unreadable(const TSettingsFiles& reader, uint32_t code, bool lastOn) {
     TRestartSetting setting;
     setting.Source = ssUnreadable;
     setting.KeptLast = code == kSharingViolation || code == kLockViolation || code == kNotEnoughMemory;
@@ -23,7 +23,7 @@ TRestartSetting Unreadable(const TSettingReader& reader, uint32_t code, bool las
 
 }  // namespace
 
-TRestartSetting DecideRestartSetting(const TSettingReader& reader, const std::u16string& fileName,
+TRestartSetting DecideRestartSetting(const TSettingsFiles& reader, const std::u16string& fileName,
                                      const std::u16string& section, const std::u16string& key, bool lastOn) {
     // The same reading as the panel's (the same checks, decoding, parsing and number rule), but
     // without its settings classes, which would bring every typed value into the service.
@@ -47,6 +47,12 @@ TRestartSetting DecideRestartSetting(const TSettingReader& reader, const std::u1
     } catch (const std::exception&) {
         return Unreadable(reader, kNotEnoughMemory, lastOn);  // the service must not end for it
     }
+}
+
+TRestartSetting WriteRestartSetting(const TSettingsFiles& files, const std::u16string& fileName,
+                                    const std::u16string& section, const std::u16string& key, bool on) {
+    EditIniFile(files, fileName, [&](TIniDocument& document) { document.WriteString(section, key, on ? u"1" : u"0"); });
+    return DecideRestartSetting(files, fileName, section, key, on);
 }
 
 std::u16string SettingLine(const TRestartSetting& setting) {

@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/SystemText.h"
+#include "settings/SettingsFile.h"
 
 namespace zo::companion {
 
@@ -22,18 +23,17 @@ struct TRestartSetting {
     unsigned long long Size = 0;     // ssTooLarge: the file's size in bytes
 };
 
-// The services one read needs.
-struct TSettingReader {
-    IFileSystem& Files;
-    ICodePage& CodePage;
-    ILocale& Locale;
-    ISystemText& SystemText;
-};
 
 // Reads `key` in `section` of the file now. Off for no file, a file over the size limit, or one
 // that cannot be read; only a sharing violation (someone is writing it) keeps lastOn.
-TRestartSetting DecideRestartSetting(const TSettingReader& reader, const std::u16string& fileName,
+TRestartSetting DecideRestartSetting(const TSettingsFiles& reader, const std::u16string& fileName,
                                      const std::u16string& section, const std::u16string& key, bool lastOn);
+
+// Switches restarting on or off: `key` in `section` becomes "1" or "0" by the read-modify-write
+// of the panel's own store, with its checks and messages; then the file is read again as the
+// service reads it. Throws EFOpenError or EFCreateError when the file cannot be read or written.
+TRestartSetting WriteRestartSetting(const TSettingsFiles& files, const std::u16string& fileName,
+                                    const std::u16string& section, const std::u16string& key, bool on);
 
 // The line `ZoradidIvavuda /setting` prints for a result, e.g. u"RestartServices=1",
 // u"RestartServices=0 (no file, so off)", u"RestartServices=0 (file over 1 MiB, so off)".

@@ -461,7 +461,18 @@ TEST_F(CompanionTest, ReadsTheSettingAsThePanelDoes) {
     EXPECT_EQ(RunCompanion(L"/setting", out), 1u) << out;
     EXPECT_NE(out.find("(error 32)"), std::string::npos) << out;
     EXPECT_EQ(out.find("RestartServices="), std::string::npos) << out;
+    EXPECT_EQ(RunCompanion(L"/setting on", out), 1u) << out;  // nor can it be switched
+    EXPECT_EQ(out.find("Cannot create file \"C:\\ProgramData\\"), 0u) << out;
     CloseHandle(held);
+    // Switched from the command line as the box switches it: the one value changes, the rest stays.
+    ASSERT_TRUE(WriteFileBytes(names::kSettingsFile, "[Other]\r\nx=1\r\n[Settings]\r\nRestartServices=1\r\n"));
+    for (const bool on : {false, true}) {
+        EXPECT_EQ(RunCompanion(on ? L"/setting on" : L"/setting OFF", out), 0u) << out;
+        EXPECT_EQ(out, on ? "RestartServices=1\r\n" : "RestartServices=0\r\n");
+        bool found = false;
+        EXPECT_EQ(ReadFileBytes(names::kSettingsFile, found),
+                  std::string("[Other]\r\nx=1\r\n\r\n[Settings]\r\nRestartServices=") + (on ? "1" : "0") + "\r\n\r\n");
+    }
 }
 
 // Wine keeps no Event Log, so the events' texts are checked where the Event Viewer finds them: in
