@@ -291,7 +291,14 @@ void TfrmMain::LoadSettings() {
 void TfrmMain::SaveSettings() {
     IniSettings.SetPathType(ptIniFile);
     IniSettings.SetPath(kSettingsFile);
-    IniSettings.WriteBool(u"Settings", u"RestartServices", chkRestartServices.Checked());
+    try {
+        IniSettings.WriteBool(u"Settings", u"RestartServices", chkRestartServices.Checked());
+    } catch (const ESettingsRefused&) {
+        // Nothing was written, and trying again would change nothing: the box shows what the file
+        // says, as the service decides.
+        chkRestartServices.Restore(IniSettings.ReadBool(u"Settings", u"RestartServices", false));
+        throw;
+    }
 }
 
 void TfrmMain::CheckServiceStatus() {

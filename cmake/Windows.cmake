@@ -31,7 +31,7 @@ file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.rc ${CMAK
      ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.rc)
 set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES OBJECT_DEPENDS "${RESOURCE_INPUTS}")
 
-set(WIN_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 ole32 uuid version msimg32 shlwapi)
+set(WIN_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 ole32 uuid version msimg32 shlwapi ntdll)
 
 # Everything Windows-only except the two programs' entries, so that tests can link it.
 set(ENTRY_SOURCE ${CMAKE_SOURCE_DIR}/app/ZudazuvOrerozoVuzuvaz_win.cpp)

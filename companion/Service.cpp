@@ -159,6 +159,7 @@ bool WaitForWork(TFolderWatch& folder, uint64_t nextCheckMs) {
 // A check at once, then one every interval and one after each change in the settings folder,
 // until the stop control.
 void RunWorker() {
+    RemoveSettingsLeftovers();
     TWatcher watcher;
     TFolderWatch folder;
     watcher.Report(TEvent{ekServiceStarted, {}});

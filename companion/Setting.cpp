@@ -30,4 +30,6 @@ TRestartSetting ChangeRestartSetting(bool on) {
     return WriteRestartSetting(Files(), win::U(kSettingsFile), win::U(kSettingsSection), win::U(kRestartServicesKey), on);
 }
 
+void RemoveSettingsLeftovers() { RemoveLeftovers(Files(), win::U(kSettingsFile)); }
+
 }  // namespace zo::companion

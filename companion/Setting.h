@@ -16,4 +16,8 @@ TRestartSetting ReadRestartSetting(bool lastOn);
 // be read or written.
 TRestartSetting ChangeRestartSetting(bool on);
 
+// Removes what writes of the settings file left when they crashed (old temporary files of this
+// program's own, nothing else), as the service starts.
+void RemoveSettingsLeftovers();
+
 }  // namespace zo::companion

@@ -40,6 +40,12 @@ class EFCreateError : public EStreamError {
 public:
     using EStreamError::EStreamError;
 };
+// A save of the settings file refused for what it would write (too large, or not the same text):
+// nothing was written, and trying again changes nothing until the file does.
+class ESettingsRefused : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
 
 }  // namespace zo
 

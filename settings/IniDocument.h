@@ -1,7 +1,8 @@
 // The settings document without the file around it: the text of an INI file parsed into
-// sections and lines, its lookups and edits; reading a settings file into that text; and the
-// rule by which a stored value reads as a number or a switch. TMemIniFile builds on these, and
-// the service reads its setting with them alone, so both programs read the file by one code.
+// sections and lines, its lookups and edits; the rule by which a stored value reads as a number
+// or a switch; the text encodings. TMemIniFile builds on these, and the service reads its
+// setting with them alone (settings/SettingsFile.h reads the file), so both programs read the
+// file by one code.
 //
 // Lookups ignore letter case (both sides upper-cased under the user's locale) and the first
 // match in document order wins. Duplicate sections and duplicate names are kept and written
@@ -16,9 +17,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
-#include "platform/FileSystem.h"
 #include "platform/Locale.h"
-#include "platform/SystemText.h"
 
 namespace zo {
 
@@ -119,45 +118,6 @@ private:
     TNameTable FSectionTable;
     std::unordered_map<uint32_t, TNameTable> FLineTables;
 };
-
-// The largest file that is a settings file: the control panel writes 33 bytes. Both programs
-// refuse a larger one alike.
-constexpr uint64_t kMaxSettingsFileBytes = 1 << 20;
-
-// True when a handle's final path is the file's own name: the same text but for letter case and a
-// "\\?\" prefix. Anything else (a link at the name or in a folder above it) leads elsewhere.
-bool SameFinalPath(std::u16string_view fileName, std::u16string_view finalPath);
-// What the settings code makes of an opened file: fsLink when it is reached through a link or has
-// a second name, fsTooLarge when it is over maxBytes, else 0.
-uint32_t CheckOpenedFile(std::u16string_view fileName, const TOpenedFile& file, uint64_t maxBytes);
-// The reason for a failure in words: the system's text, or the program's own for its codes.
-std::u16string FileFailureText(ISystemText& systemText, uint32_t code, uint64_t size);
-
-// A settings file read and decoded.
-struct TIniText {
-    std::u16string Text;
-    // In: the encoding to decode with, if fixed. Out: the one detected from a byte-order mark, or
-    // UTF-16 without one, else the ANSI code page; left as it was when the read fails.
-    std::optional<uint32_t> Encoding;
-    bool Marked = false;  // the file began with the byte-order mark of the detected encoding
-    bool Found = false;   // a file of that name exists (a missing one gives no text and no error)
-    bool Opened = false;  // it could be opened (a failure was then one of reading)
-    uint64_t Size = 0;    // its size, also when it was refused for its size
-};
-
-// Reads a settings file (with `exclusive`, sharing nothing while it is read) through a handle that
-// must lead to the file itself and hold at most maxBytes, and decodes it into the text that
-// TIniDocument::Parse takes. The text ends at the first NUL. A missing file, or no name, gives no
-// text. Returns 0, fsLink, fsTooLarge, or the platform's error code.
-uint32_t ReadIniText(IFileSystem& files, ICodePage& codePages, const std::u16string& fileName, uint64_t maxBytes,
-                     bool exclusive, TIniText& read);
-// Decodes a file's bytes: detects the encoding when none is fixed, skips its byte-order mark.
-std::u16string DecodeIniBytes(std::string_view bytes, ICodePage& codePages, std::optional<uint32_t>& encoding,
-                              bool& marked);
-// The encoding a rewrite uses when none is fixed: the file's own when it carried a byte-order
-// mark; else the ANSI code page when it holds every character of the text, else UTF-8.
-uint32_t RewriteEncoding(const std::optional<uint32_t>& detected, bool marked, std::u16string_view text,
-                         ICodePage& codePages);
 
 // Signed decimal digits, or hexadecimal digits after "$", "x", "X", "0x" or "0X", after optional
 // leading spaces and an optional sign; nothing may follow. Decimal values must fit 32 bits;

@@ -182,20 +182,13 @@ TMemIniFile::TMemIniFile(std::u16string fileName, const TSettingsPlatform& platf
 }
 
 void TMemIniFile::LoadValues() {
-    TIniText read;
-    if (FEncodingGiven) read.Encoding = FEncoding;
-    if (uint32_t code = ReadIniText(FPlatform.Files, FPlatform.CodePage, FFileName, FPlatform.MaxFileBytes, false, read)) {
-        if (read.Opened && code != fsLink && code != fsTooLarge) throw EReadError(u"Stream read error");
-        throw EFOpenError(FormatS(u"Cannot open file \"%s\". %s",
-                                  {FFileName, FileFailureText(FPlatform.SystemText, code, read.Size)}));
-    }
-    TakeText(std::move(read));
+    TakeText(ReadSettingsFile(FPlatform.FileAccess(), FFileName, FEncodingGiven ? FEncoding : std::nullopt));
 }
 
 void TMemIniFile::TakeText(TIniText&& read) {
-    if (!FEncodingGiven && read.Found) {
-        FEncoding = read.Encoding;
-        FMarked = read.Marked;
+    if (!FEncodingGiven) {
+        FEncoding = read.Found ? read.Encoding : std::nullopt;
+        FMarked = read.Found && read.Marked;
     }
     FDocument.Parse(std::move(read.Text));
 }
@@ -241,25 +234,25 @@ std::string TMemIniFile::Serialize() {
     return EncodeIniDocument(FDocument, FEncoding, FEncodingGiven, FMarked, FPlatform.CodePage);
 }
 
-void TMemIniFile::WriteFile(const std::function<std::string(TIniText* current)>& rewrite) {
-    RewriteFile(FPlatform.FileAccess(), FFileName, FEncodingGiven ? FEncoding : std::nullopt, rewrite);
-}
-
 void TMemIniFile::UpdateFile() {
-    WriteFile([this](TIniText*) { return Serialize(); });
+    RewriteFile(FPlatform.FileAccess(), FFileName, FEncodingGiven ? FEncoding : std::nullopt, false,
+                [this](TIniText*) { return TRewrite{&FDocument, FEncoding, FEncodingGiven, FMarked}; });
 }
 
 void TMemIniFile::UpdateFile(const std::function<void(TMemIniFile&)>& edit) {
-    WriteFile([&](TIniText* current) {
-        if (current) {
-            TakeText(std::move(*current));
-        } else {
-            FDocument.Clear();
-            FMarked = false;
-        }
-        edit(*this);
-        return Serialize();
-    });
+    std::optional<TIniText> read;  // the file as it was, for a save that is refused
+    try {
+        RewriteFile(FPlatform.FileAccess(), FFileName, FEncodingGiven ? FEncoding : std::nullopt, true,
+                    [&](TIniText* current) {
+                        read = current ? *current : TIniText{};
+                        TakeText(current ? std::move(*current) : TIniText{});
+                        edit(*this);
+                        return TRewrite{&FDocument, FEncoding, FEncodingGiven, FMarked};
+                    });
+    } catch (const ESettingsRefused&) {
+        if (read) TakeText(std::move(*read));  // the document says what the file says
+        throw;
+    }
 }
 
 }  // namespace zo

@@ -132,14 +132,16 @@ public:
     void ReadSectionValues(const std::u16string& section, TStrings& strings) override;
     void EraseSection(const std::u16string& section) override;
     void DeleteKey(const std::u16string& section, const std::u16string& ident) override;
-    // Writes the whole document, replacing the file. Throws EFCreateError when the file cannot
-    // be created; the document is kept as it is.
+    // Writes the whole document, replacing the file's content. Throws EFCreateError when the file
+    // cannot be written, ESettingsRefused when the document would be over the size limit; the
+    // document is kept as it is.
     void UpdateFile() override;
-    // Read-modify-write: the document is read anew from the file, opened exclusively for the
-    // read (emptied when there is none), `edit` is applied and the result replaces the file, so
-    // that what another program wrote since the last read is kept. (The exclusive open ends
-    // before the replace, which must open the file itself; a write in that moment is lost.)
-    // Throws EFCreateError as UpdateFile.
+    // Read-modify-write (RewriteFile): the document is read anew from the file, held for the
+    // writers' turn (emptied when there is none), `edit` is applied and the result is written
+    // back, so that what another program wrote since the last read is kept. Throws EFCreateError
+    // as UpdateFile, the document then holding the change; ESettingsRefused when the file cannot
+    // be rewritten without loss or the result would be over the size limit, the document then
+    // holding what the file says.
     void UpdateFile(const std::function<void(TMemIniFile&)>& edit);
     bool SectionExists(const std::u16string& section) override;
     bool ValueExists(const std::u16string& section, const std::u16string& ident) override;
@@ -167,7 +169,6 @@ public:
 private:
     void LoadValues();
     void TakeText(TIniText&& read);
-    void WriteFile(const std::function<std::string(TIniText* current)>& rewrite);
 
     TIniDocument FDocument;
     std::optional<uint32_t> FEncoding;

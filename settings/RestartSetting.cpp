@@ -8,13 +8,14 @@ namespace zo::companion {
 
 namespace {
 
-// The system's codes for a file that another program holds for a moment.
-constexpr uint32_t kSharingViolation = 32, kLockViolation = 33, kNotEnoughMemory = 8;
+constexpr uint32_t kNotEnoughMemory = 8;
 
 TRestartSetting Unreadable(const TSettingsFiles& reader, uint32_t code, bool lastOn) {
     TRestartSetting setting;
     setting.Source = ssUnreadable;
-    setting.KeptLast = code == kSharingViolation || code == kLockViolation || code == kNotEnoughMemory;
+    // Another program holds the file, or is writing it, for a moment.
+    setting.KeptLast = code == fsSharingViolation || code == fsLockViolation || code == fsChanging ||
+                       code == kNotEnoughMemory;
     setting.On = setting.KeptLast && lastOn;
     setting.ErrorCode = code;
     setting.ErrorText = FileFailureText(reader.SystemText, code, 0);
@@ -29,8 +30,7 @@ TRestartSetting DecideRestartSetting(const TSettingsFiles& reader, const std::u1
     // without its settings classes, which would bring every typed value into the service.
     try {
         TIniText read;
-        const uint32_t code =
-            ReadIniText(reader.Files, reader.CodePage, fileName, kMaxSettingsFileBytes, false, read);
+        const uint32_t code = ReadIniText(reader, fileName, 0, read);
         TRestartSetting setting;
         if (code == fsTooLarge) {
             setting.Source = ssTooLarge;
@@ -51,6 +51,8 @@ TRestartSetting DecideRestartSetting(const TSettingsFiles& reader, const std::u1
 
 TRestartSetting WriteRestartSetting(const TSettingsFiles& files, const std::u16string& fileName,
                                     const std::u16string& section, const std::u16string& key, bool on) {
+    // Read first, as the panel reads the file before its box can be clicked: the same refusals.
+    ReadSettingsFile(files, fileName, std::nullopt);
     EditIniFile(files, fileName, [&](TIniDocument& document) { document.WriteString(section, key, on ? u"1" : u"0"); });
     return DecideRestartSetting(files, fileName, section, key, on);
 }

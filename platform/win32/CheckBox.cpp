@@ -43,11 +43,15 @@ void TCheckBox::Rescale(int x, int y, int h, HFONT font, int dpi) {
 
 void TCheckBox::SetChecked(bool checked) {
     if (checked == FChecked) return;
+    Restore(checked);
+    if (OnClick) OnClick();
+}
+
+void TCheckBox::Restore(bool checked) {
     FChecked = checked;
     SendMessageW(FHandle, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     InvalidateRect(FHandle, nullptr, TRUE);
     UpdateWindow(FHandle);
-    if (OnClick) OnClick();
 }
 
 // Escape pressed while Space holds the box down cancels the toggle. The pushed state is asked for

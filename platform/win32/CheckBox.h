@@ -28,6 +28,8 @@ public:
     bool Checked() const { return FChecked; }
     // A change of state repaints the box and then runs OnClick; the same state does nothing.
     void SetChecked(bool checked);
+    // Puts the box back in a state without running OnClick: for a change that could not be kept.
+    void Restore(bool checked);
     std::function<void()> OnClick;
 
     // The parent forwards these: BN_CLICKED of the box, and its NM_CUSTOMDRAW.

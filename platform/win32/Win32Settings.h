@@ -11,20 +11,17 @@
 
 namespace zo {
 
-// CreateFileW with the sharing modes of the settings file: read sharing for reading, none for
-// writing; the handle's final path (GetFinalPathNameByHandleW, which under Wine follows Unix
-// links too) and link count for the check; a write goes to a new file that ReplaceFileW puts in
-// place, keeping the old file's attributes and access list.
+// Folders opened with CreateFileW (not following a link at their name, identification only), the
+// files in them with NtCreateFile relative to the folder's handle (FILE_OPEN_REPARSE_POINT, the same
+// quality of service); what a handle shows from GetFileType, GetFileInformationByHandle,
+// GetFinalPathNameByHandleW (which under Wine follows Unix links, so a link shows as another
+// path) and its owner; renames relative to the folder (NtSetInformationFile).
 class Win32FileSystem : public IFileSystem {
 public:
     bool FileExists(const std::u16string& fileName) override;
-    uint32_t ReadChecked(const std::u16string& fileName, bool exclusive, const TOpenedFileCheck& check,
-                         std::string& bytes, bool& opened) override;
-    uint32_t CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
-                                       bool& created) override;
-    uint32_t Replace(const std::u16string& source, const std::u16string& target, bool targetExists) override;
-    void RemoveFile(const std::u16string& fileName) override;
-    uint64_t RandomNumber() override;
+    uint32_t OpenFolder(const std::u16string& folder, std::unique_ptr<IFolder>& opened) override;
+    uint32_t RandomNumber(uint64_t& number) override;
+    void Pause(uint32_t ms) override;
     bool ForceDirectories(const std::u16string& folder) override;
 };
 

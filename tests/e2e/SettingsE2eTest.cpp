@@ -1,6 +1,7 @@
 // The restart-services check box and the settings file, through the real panel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -211,7 +212,8 @@ TEST_F(SettingsE2e, FileThatCannotBeWrittenIsReportedOnEveryChangeAndTheBoxKeeps
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     for (bool expected : {true, false}) {
         Click(panel.Control(kCheckBox));
-        std::wstring message = TakeMessageBox(kFailureCaption, panel.Process().Id(), 5000);
+        // The panel waits a moment for the file, as for another panel's write, then says so.
+        std::wstring message = TakeMessageBox(kFailureCaption, panel.Process().Id(), 15000);
         EXPECT_EQ(message.rfind(L"Cannot create file \"" + std::wstring(kFile) + L"\". ", 0), 0u)
             << std::string(message.begin(), message.end());
         EXPECT_EQ(message.back(), L'.');
@@ -252,4 +254,32 @@ TEST_F(SettingsE2e, FileHeldOpenForWritingAtOpeningIsReportedAndTheBoxStaysUnche
     ASSERT_TRUE(panel.WaitForMainWindow());
     EXPECT_FALSE(Checked(panel));
     CloseHandle(held);
+}
+
+// A save that would take the file over 1 MiB (LF line ends become CR LF) is refused before anything
+// is written, with the message a read of such a file gives, and the box shows what the file says;
+// so is the write-back of the first activation.
+TEST_F(SettingsE2e, ASaveOverTheSizeLimitIsRefusedAndTheBoxShowsTheFile) {
+    std::string content = "[Settings]\nRestartServices=1\n";
+    while (content.size() < 1000005 - 10) content += "p=xxxxxxx\n";
+    content += std::string(1000005 - 1 - content.size(), 'x') + "\n";
+    WriteSettingsFile(content);
+    const FILETIME written = WriteTime();
+    const std::wstring refusal = L"Cannot open file \"" + std::wstring(kFile) + L"\". It holds " +
+                                 std::to_wstring(content.size() + std::count(content.begin(), content.end(), '\n') + 2) +
+                                 L" bytes, and a settings file holds at most 1048576 bytes.";
+    TPanel panel;
+    EXPECT_EQ(TakeMessageBox(kFailureCaption, panel.Process().Id(), 15000), refusal);
+    Open(panel);
+    EXPECT_TRUE(Checked(panel));
+    Click(panel.Control(kCheckBox));
+    EXPECT_EQ(TakeMessageBox(kFailureCaption, panel.Process().Id(), 15000), refusal);
+    EXPECT_TRUE(Checked(panel));  // back: the file still says 1
+    const FILETIME after = WriteTime();
+    EXPECT_EQ(CompareFileTime(&written, &after), 0);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(kFile, GetFileExInfoStandard, &data);
+    EXPECT_EQ(data.nFileSizeLow, content.size());
+    Click(panel.Control(L"Exit"));
+    EXPECT_EQ(panel.Process().Wait(10000), 0u);
 }

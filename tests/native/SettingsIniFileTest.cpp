@@ -1,6 +1,9 @@
 // The INI document: parsing, lookups, the written bytes and the encodings.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <set>
+
 #include "fakes/FakeSettingsPlatform.h"
 #include "platform/Failure.h"
 #include "settings/IniFiles.h"
@@ -159,30 +162,65 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
     ini.UpdateFile();
     EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini"], "[S]\r\nk=v\r\n\r\n");
 
-    // Failing after the new file was made, or at a link, leaves the file and nothing else. The new
-    // file has a fresh name: anything already in the folder (a leftover, a planted file at the
-    // name the first random number gives) is passed over and left as it is.
+    // A write goes through a pending copy of the new content, made under a fresh name and then
+    // named "a.ini.~pending", then written over the file in place. Whatever fails leaves the file
+    // as it was, or, when not even that can be done, the pending copy that readers take for it.
+    // Nothing this write did not make is removed, but for old leftovers of crashed writes of ours.
+    const std::u16string file = u"C:\\Missing\\a.ini", pending = file + u".~pending";
+    const std::u16string failed = u"Cannot write file \"C:\\Missing\\a.ini\". Error 112 (error 112)";
+    auto& files = fake.Files;
     const struct {
-        uint32_t FailWith;
-        bool Link;
-        bool LeftBehind;
+        const char* Name;
+        std::function<void()> Plant;
         std::u16string Message;  // empty: the write succeeds
+        std::set<std::u16string> Left;  // the folder's files besides a.ini afterwards
+        std::string After = "[S]\r\nk=v\r\n\r\n";  // a.ini afterwards, when the write fails
     } rows[] = {
-        {112, false, false, u"Cannot write file \"C:\\Missing\\a.ini\". Error 112 (error 112)"},
-        {0, true, false,
-         u"Cannot create file \"C:\\Missing\\a.ini\". It is a link to another file, and settings are never "
-         u"read or written through a link"},
-        {0, false, true, u""},
+        {"the pending copy cannot be written", [&] { files.WriteFailures = {112}; }, failed, {}},
+        {"the file cannot be written, its bytes are put back", [&] { files.WriteFailures = {0, 112, 0}; }, failed, {}},
+        {"neither the file nor its old bytes can be written", [&] { files.WriteFailures = {0, 112, 112}; },
+         failed + u". Its new content is kept in \"C:\\Missing\\a.ini.~pending\", which takes its place until the next save",
+         {pending}, "[S]\r\nk"},
+        {"a link", [&] { files.Links.insert(file); },
+         u"Cannot create file \"C:\\Missing\\a.ini\". It is a link to another file, and settings are never read or "
+         u"written through a link",
+         {}},
+        {"no random numbers", [&] { files.RandomFailure = 31; }, u"Cannot create file \"C:\\Missing\\a.ini\". Error 31", {}},
+        {"the names it would take are taken",
+         [&] {
+             files.RandomNumbers = {7, 8, 9};
+             files.Files[file + u".~7000000000000000"] = "[S]\r\nk=ha";
+             files.Folders.insert(file + u".~8000000000000000");
+         },
+         u"", {file + u".~7000000000000000"}},
+        {"leftovers of crashed writes",
+         [&] {
+             for (const char16_t* name : {u".~0123456789abcdef", u".~1123456789abcdef", u".~2123456789abcdef",
+                                          u".~3123456789abcdef", u".~4123456789ABCDEF"}) {
+                 files.Files[file + name] = "[S]\r\n";
+                 files.Ages[file + name] = 61 * 1000;
+             }
+             files.Ages[file + u".~1123456789abcdef"] = 59 * 1000;   // a write that may be going on
+             files.Foreign.insert(file + u".~2123456789abcdef");      // somebody else's
+             files.SecondNames.insert(file + u".~3123456789abcdef");  // a name of another file
+         },
+         u"", {file + u".~1123456789abcdef", file + u".~2123456789abcdef", file + u".~3123456789abcdef",
+               file + u".~4123456789ABCDEF"}},
+        {"a pending copy that somebody else made",
+         [&] {
+             files.Files[pending] = "[S]\r\nk=theirs\r\n";
+             files.Foreign.insert(pending);
+         },
+         u"Cannot create file \"C:\\Missing\\a.ini\". A file that this program did not make has the name of its "
+         u"pending copy",
+         {pending}},
     };
     ini.WriteString(u"S", u"k", u"changed");
     for (const auto& row : rows) {
-        fake.Files.FailWritingWith = row.FailWith;
-        fake.Files.Links.clear();
-        if (row.Link) fake.Files.Links.insert(u"C:\\Missing\\a.ini");
-        if (row.LeftBehind) {
-            fake.Files.Files[u"C:\\Missing\\a.ini.~0000000000000000"] = "[S]\r\nk=ha";
-            fake.Files.RandomNumbers = {0, 0};
-        }
+        SCOPED_TRACE(row.Name);
+        files.Files = {{file, "[S]\r\nk=v\r\n\r\n"}};
+        files.Links.clear();
+        row.Plant();
         std::u16string message;
         try {
             ini.UpdateFile();
@@ -190,10 +228,20 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
             message = e.Message();
         }
         EXPECT_EQ(message, row.Message);
-        EXPECT_EQ(fake.Files.Files.size(), row.LeftBehind ? 2u : 1u);
-        if (row.LeftBehind) EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini.~0000000000000000"], "[S]\r\nk=ha");
-        EXPECT_EQ(fake.Files.Files[u"C:\\Missing\\a.ini"],
-                  row.Message.empty() ? "[S]\r\nk=changed\r\n\r\n" : "[S]\r\nk=v\r\n\r\n");
+        std::set<std::u16string> left;
+        for (const auto& [name, bytes] : files.Files)
+            if (name != file) left.insert(name);
+        EXPECT_EQ(left, row.Left);
+        EXPECT_EQ(files.Files[file], row.Message.empty() ? "[S]\r\nk=changed\r\n\r\n" : row.After);
+        if (row.Left.count(pending) && !files.Foreign.count(pending)) {
+            // Readers take the pending copy for the file, and the next save puts it in place.
+            EXPECT_EQ(TMemIniFile(file, fake.Platform()).ReadString(u"S", u"k", u""), u"changed");
+            ini.UpdateFile();
+            EXPECT_EQ(files.Files[file], "[S]\r\nk=changed\r\n\r\n");
+            EXPECT_FALSE(files.Files.count(pending));
+        }
+        files = fakes::FakeFileSystem{};
+        files.AddFolder(u"C:\\Missing");
     }
 }
 

@@ -4,7 +4,11 @@
 
 #include "fakes/FakeSettingsPlatform.h"
 #include "platform/Failure.h"
+#include "platform/Text.h"
 #include "settings/RegIniFile.h"
+#include "settings/RestartSetting.h"
+
+#include <functional>
 
 using namespace zo;
 
@@ -159,41 +163,88 @@ TEST_F(SettingsRegIniFile, UnreadableFileRaisesAndTheNextOperationTriesAgain) {
     EXPECT_TRUE(ini.ReadBool(u"Settings", u"RestartServices", false));
 }
 
-// A file reached through a link, one with a second name, and one over the size limit are
-// refused when read, and so never rewritten: the box shows off, as the service decides.
-TEST_F(SettingsRegIniFile, LinkedSecondNamedAndOversizedFilesAreRefusedAndNeverRewritten) {
-    const std::string big = "[Settings]\r\nRestartServices=1\r\n;" + std::string(kMaxSettingsFileBytes, 'x');
+// What is not a settings file on a disk, reached directly, with one name, at most 1 MiB, is refused
+// when read, and so never rewritten: the box shows off, as the service decides. A file that reads
+// but could not be rewritten without changing what it holds, or would be rewritten over 1 MiB, is
+// refused when written: nothing is written, and the box goes back to what the file says.
+TEST_F(SettingsRegIniFile, WhatIsNoSettingsFileOrCouldNotBeRewrittenWhollyIsRefused) {
+    const auto utf16 = [](std::u16string_view text) {
+        std::string out;
+        for (char16_t c : text) out += std::string{char(c & 0xFF), char(c >> 8)};
+        return out;
+    };
+    const std::u16string link = u"It is a link to another file, and settings are never read or written through a link";
+    const std::u16string refused = u"Cannot write file \"" + kPanelFile + u"\". ";
+    const std::u16string notText = refused + u"Some of its bytes are not text in its encoding, and rewriting it would change them";
+    const std::u16string nul = refused + u"It holds a NUL character, after which a settings file is not read, and "
+                                         u"rewriting it would drop what follows";
+    // 1 MiB exactly and just under it, without the blank line that ends a section when written.
+    const auto sized = [](size_t size) {
+        std::string bytes = "[Settings]\r\nRestartServices=1\r\np=";
+        return bytes + std::string(size - bytes.size() - 2, 'x') + "\r\n";
+    };
+    const auto over = [&](size_t written) {
+        return u"Cannot open file \"" + kPanelFile + u"\". It holds " + IntToStr(int64_t(written)) +
+               u" bytes, and a settings file holds at most 1048576 bytes";
+    };
+    const std::string plain = "[Settings]\r\nRestartServices=1\r\n";
     const struct {
         const char* Name;
         std::string Bytes;
-        bool Link, SecondName;
-        std::u16string Reason;
+        std::function<void(fakes::FakeFileSystem&)> Plant;
+        std::u16string ReadReason;  // the refusal when read; empty: it reads
+        std::u16string Refused;     // the refusal when written
     } rows[] = {
-        {"link", "[Settings]\r\nRestartServices=1\r\n", true, false,
-         u"It is a link to another file, and settings are never read or written through a link"},
-        {"second name", "[Settings]\r\nRestartServices=1\r\n", false, true,
-         u"It is a link to another file, and settings are never read or written through a link"},
-        {"over 1 MiB", big, false, false, u"It holds 1048608 bytes, and a settings file holds at most 1048576 bytes"},
+        {"link", plain, [](auto& fs) { fs.Links.insert(kPanelFile); }, link, u""},
+        {"second name", plain, [](auto& fs) { fs.SecondNames.insert(kPanelFile); }, link, u""},
+        {"link at the folder", plain, [](auto& fs) { fs.Links.insert(u"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda"); },
+         link, u""},
+        {"over 1 MiB", plain + ";" + std::string(kMaxSettingsFileBytes, 'x'), nullptr,
+         u"It holds 1048608 bytes, and a settings file holds at most 1048576 bytes", u""},
+        {"a pipe or FIFO", plain, [](auto& fs) { fs.Kinds[kPanelFile] = fkPipe; },
+         u"It is a pipe, not a file, and settings are read only from a file on a disk", u""},
+        {"a device", plain, [](auto& fs) { fs.Kinds[kPanelFile] = fkDevice; },
+         u"It is a device, not a file, and settings are read only from a file on a disk", u""},
+        {"a folder", "", [](auto& fs) { fs.Files.erase(kPanelFile); fs.Folders.insert(kPanelFile); },
+         u"It is a folder, not a file", u""},
+        {"changing while read", plain, [](auto& fs) { fs.ChangingReads[kPanelFile] = 100; },
+         u"It changed each time it was read: another program is writing it", u""},
+        {"UTF-8 with its mark, holding bytes that are no UTF-8", "\xEF\xBB\xBF" + plain + "k=\xFF\xFE\x80\r\n", nullptr,
+         u"", notText},
+        {"odd-length UTF-16 with its mark", "\xFF\xFE" + utf16(u"[Settings]\r\nRestartServices=1\r\n") + "x", nullptr,
+         u"", notText},
+        {"a NUL in a key name", std::string("[Settings]\r\nRestartServices=1\r\nRe\0x=1\r\n[Other]\r\n", 41), nullptr,
+         u"", nul},
+        {"NUL bytes in an 8-bit file", plain + std::string("\0\0[Other]\r\n", 11), nullptr, u"", nul},
+        {"1 MiB exactly, 2 bytes more when written", sized(kMaxSettingsFileBytes), nullptr, u"", over(kMaxSettingsFileBytes + 2)},
+        {"1 byte under 1 MiB", sized(kMaxSettingsFileBytes - 1), nullptr, u"", over(kMaxSettingsFileBytes + 1)},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
         fakes::FakeSettingsPlatform plat;
         plat.Files.AddFolder(u"C:\\ProgramData\\Marnwick Software\\ZoradidIvavuda");
         plat.Files.Files[kPanelFile] = row.Bytes;
-        if (row.Link) plat.Files.Links.insert(kPanelFile);
-        if (row.SecondName) plat.Files.SecondNames.insert(kPanelFile);
+        if (row.Plant) row.Plant(plat.Files);
         TRegIniFile store(plat.Platform());
         store.SetPath(kPanelFile);
+        const bool decided = companion::DecideRestartSetting(plat.Platform().FileAccess(), kPanelFile, u"Settings",
+                                                             u"RestartServices", false).On;
         for (int click = 0; click < 2; ++click) {
             try {
-                click ? store.WriteBool(u"Settings", u"RestartServices", false)
-                      : void(store.ReadBool(u"Settings", u"RestartServices", false));
-                ADD_FAILURE() << row.Name << ": no failure";
+                if (click)
+                    store.WriteBool(u"Settings", u"RestartServices", !decided);
+                else
+                    EXPECT_EQ(store.ReadBool(u"Settings", u"RestartServices", false), decided);
+                EXPECT_TRUE(row.ReadReason.empty() && (!click || row.Refused.empty())) << "no failure";
             } catch (const EFOpenError& e) {
-                EXPECT_EQ(e.Message(), u"Cannot open file \"" + kPanelFile + u"\". " + row.Reason) << row.Name;
+                EXPECT_EQ(e.Message(), u"Cannot open file \"" + kPanelFile + u"\". " + row.ReadReason);
+            } catch (const ESettingsRefused& e) {
+                EXPECT_EQ(e.Message(), row.Refused);
+                EXPECT_EQ(store.ReadBool(u"Settings", u"RestartServices", !decided), decided);  // what the file says
             }
         }
-        EXPECT_EQ(plat.Files.Files[kPanelFile], row.Bytes) << row.Name;
-        EXPECT_EQ(plat.Files.Writes, 0) << row.Name;
+        EXPECT_EQ(plat.Files.Files[kPanelFile], row.Bytes);
+        EXPECT_EQ(plat.Files.Writes, 0);
     }
 }
 
@@ -224,6 +275,15 @@ TEST_F(SettingsRegIniFile, RewritesKeepEveryCharacterAndWhatOthersWrote) {
          "\xEF\xBB\xBF[A]\r\nk=\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n[Settings]\r\n" + on},
         {"utf-16 be unmarked", 28591, utf16(u"[A]\r\nk=caf\u00E9\r\n", true),
          "[A]\r\nk=caf\xE9\r\n\r\n[Settings]\r\n" + on},
+        // Told from the whole file: a first line holding characters with a NUL byte (U+3000,
+        // U+4E00, U+0100), or an LF-only blank one, and a section name of no Latin letters.
+        {"utf-16 le unmarked, U+3000 and U+4E00 on the first line", 28591,
+         utf16(u"; \u8A2D\u5B9A\u3000\u4E00\r\n[A]\r\nk=\u0100\r\n", false),
+         "\xEF\xBB\xBF[A]\r\nk=\xC4\x80\r\n\r\n[Settings]\r\n" + on},
+        {"utf-16 le unmarked, an LF-only blank first line", 28591, utf16(u"\n[A]\r\nk=1\r\n", false),
+         "[A]\r\nk=1\r\n\r\n[Settings]\r\n" + on},
+        {"utf-16 be unmarked, a section named in CJK", 28591, utf16(u"[\u8A2D\u5B9A]\r\nk=1\r\n", true),
+         "\xEF\xBB\xBF[\xE8\xA8\xAD\xE5\xAE\x9A]\r\nk=1\r\n\r\n[Settings]\r\n" + on},
         {"utf-8 ansi code page", 65001, "[A]\r\nk=caf\xC3\xA9\r\n",
          "\xEF\xBB\xBF[A]\r\nk=caf\xC3\xA9\r\n\r\n[Settings]\r\n" + on},
     };
@@ -275,12 +335,18 @@ TEST_F(SettingsRegIniFile, WritingConvertsToTheChosenEncoding) {
     UsePanelFile();
     ini.WriteBool(u"Settings", u"RestartServices", true);  // feDefault keeps a file's mark
     EXPECT_EQ(PanelFile(), "\xEF\xBB\xBF[Settings]\r\nName=caf\xC3\xA9\r\nUnicode=\xE2\x98\xBA\r\nRestartServices=1\r\n\r\n");
+    // A UTF-8 file is no UTF-16 one: read as one, its bytes would not come back, so it is left alone.
+    const std::string utf8 = PanelFile();
     ini.SetFileEncoding(feUnicode);
-    ini.WriteString(u"Settings", u"Name", u"\u263A");
-    EXPECT_EQ(PanelFile().substr(0, 6), std::string("\xFF\xFE[\0S\0", 6));
+    EXPECT_THROW(ini.WriteString(u"Settings", u"Name", u"\u263A"), ESettingsRefused);
+    EXPECT_EQ(PanelFile(), utf8);
     ini.SetFileEncoding(feUTF8);
     ini.EraseSection(u"Settings");
     EXPECT_EQ(PanelFile(), "");
+    fake.Files.Files.erase(kPanelFile);
+    ini.SetFileEncoding(feUnicode);
+    ini.WriteString(u"Settings", u"Name", u"\u263A");
+    EXPECT_EQ(PanelFile().substr(0, 6), std::string("\xFF\xFE[\0S\0", 6));
 }
 
 TEST_F(SettingsRegIniFile, WithoutAutoUpdateTheFileIsWrittenOnUpdateOrDestruction) {

@@ -1,5 +1,8 @@
 #include "fakes/FakeSettingsPlatform.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/Text.h"
 
 namespace fakes {
@@ -28,57 +31,164 @@ void FakeFileSystem::AddFolder(std::u16string folder) {
 
 bool FakeFileSystem::FileExists(const std::u16string& fileName) { return Files.count(fileName) != 0; }
 
-// A link leads to a file of the same name in another folder.
-uint32_t FakeFileSystem::ReadChecked(const std::u16string& fileName, bool exclusive, const zo::TOpenedFileCheck& check,
-                                     std::string& bytes, bool& opened) {
-    opened = false;
-    bytes.clear();
-    auto it = Files.find(fileName);
-    if (it == Files.end()) return Folders.count(ParentFolder(fileName)) ? 2 : 3;  // file or path not found
-    if (AccessDenied.count(fileName)) return 5;
-    if (OpenForWriting.count(fileName) || (exclusive && OpenForReading.count(fileName))) return 32;
-    opened = true;
-    const std::u16string name = fileName.substr(fileName.find_last_of(u'\\') + 1);
-    zo::TOpenedFile file{Links.count(fileName) ? u"\\\\?\\C:\\Elsewhere\\" + name : u"\\\\?\\" + fileName,
-                         SecondNames.count(fileName) ? 2u : 1u, it->second.size()};
-    if (uint32_t code = check(file)) return code;
-    ++Reads;
-    bytes = it->second;
-    return 0;
+namespace {
+
+std::u16string Join(const std::u16string& folder, const std::u16string& name) {
+    return folder.empty() ? name : folder + u"\\" + name;
 }
 
-uint32_t FakeFileSystem::CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
-                                                   bool& created) {
-    created = false;
-    if (!Folders.count(ParentFolder(fileName))) return 3;  // path not found
-    if (AccessDenied.count(ParentFolder(fileName))) return 5;
-    if (Files.count(fileName)) return zo::fsFileExists;
-    created = true;
-    if (FailWritingWith) {
-        Files[fileName] = bytes.substr(0, bytes.size() / 2);
-        return FailWritingWith;
+// A file as the code holds it open.
+class FakeFile : public zo::IFile {
+public:
+    FakeFile(FakeFileSystem& fs, std::u16string folder, std::u16string path, zo::TOpenMode mode)
+        : FFs(fs), FFolder(std::move(folder)), FPath(std::move(path)), FMode(mode) {
+        FFs.Opened[FPath].push_back(mode);
     }
-    Files[fileName] = bytes;
+    ~FakeFile() override { Release(); }
+    uint32_t Facts(zo::TFileFacts& facts) override { return FakeFacts(FFs, FPath, facts); }
+    uint32_t ReadAll(std::string& bytes, uint64_t limit) override {
+        ++FFs.Reads;
+        const std::string& content = FFs.Files[FPath];
+        bytes = content.size() > limit ? content.substr(0, size_t(limit) + 1) : content;
+        auto changing = FFs.ChangingReads.find(FPath);
+        if (changing != FFs.ChangingReads.end() && changing->second > 0) {  // another writer, meanwhile
+            --changing->second;
+            ++FFs.Versions[FPath];
+        }
+        return 0;
+    }
+    uint32_t WriteAll(std::string_view bytes) override {
+        uint32_t failure = 0;
+        if (!FFs.WriteFailures.empty()) {
+            failure = FFs.WriteFailures.front();
+            FFs.WriteFailures.erase(FFs.WriteFailures.begin());
+        }
+        ++FFs.Versions[FPath];
+        FFs.Files[FPath] = std::string(failure ? bytes.substr(0, bytes.size() / 2) : bytes);
+        if (failure) return failure;
+        ++FFs.Writes;
+        return 0;
+    }
+    uint32_t Rename(const std::u16string& name, bool replace) override {
+        const std::u16string target = Join(FFolder, name);
+        if (FFs.RenameFailure) return FFs.RenameFailure;
+        if (FFs.Folders.count(target)) return 5;
+        if (FFs.Files.count(target) && !replace) return zo::fsFileExists;
+        if (FFs.Opened.count(target)) return 5;  // a file that is open is not replaced
+        FFs.Files[target] = std::move(FFs.Files[FPath]);
+        FFs.Files.erase(FPath);
+        Release();
+        FPath = target;
+        FFs.Opened[FPath].push_back(FMode);
+        return 0;
+    }
+    uint32_t Delete() override {
+        FFs.Removed.push_back(FPath);
+        FFs.Files.erase(FPath);
+        return 0;
+    }
+
+    static uint32_t FakeFacts(FakeFileSystem& fs, const std::u16string& path, zo::TFileFacts& facts) {
+        facts = zo::TFileFacts{};
+        auto kind = fs.Kinds.find(path);
+        if (kind != fs.Kinds.end()) {
+            facts.Kind = kind->second;
+            return 0;
+        }
+        const std::u16string name = path.substr(path.find_last_of(u'\\') + 1);
+        facts.FinalPath = fs.Links.count(path) ? u"\\\\?\\C:\\Elsewhere\\" + name : u"\\\\?\\" + path;
+        facts.Kind = fs.Folders.count(path) || path.empty() ? zo::fkFolder : zo::fkDisk;
+        facts.Links = fs.SecondNames.count(path) ? 2u : 1u;
+        auto file = fs.Files.find(path);
+        facts.Size = file == fs.Files.end() ? 0 : file->second.size();
+        facts.OwnedByUs = !fs.Foreign.count(path);
+        facts.WriteTime = fs.Versions[path];
+        auto age = fs.Ages.find(path);
+        facts.AgeMs = age == fs.Ages.end() ? 0 : age->second;
+        return 0;
+    }
+
+private:
+    void Release() {
+        auto& modes = FFs.Opened[FPath];
+        modes.erase(std::find(modes.begin(), modes.end(), FMode));
+        if (modes.empty()) FFs.Opened.erase(FPath);
+    }
+    FakeFileSystem& FFs;
+    std::u16string FFolder, FPath;
+    zo::TOpenMode FMode;
+};
+
+class FakeFolder : public zo::IFolder {
+public:
+    FakeFolder(FakeFileSystem& fs, std::u16string path) : FFs(fs), FPath(std::move(path)) {}
+    uint32_t Facts(zo::TFileFacts& facts) override { return FakeFile::FakeFacts(FFs, FPath, facts); }
+    uint32_t Open(const std::u16string& name, zo::TOpenMode mode, std::unique_ptr<zo::IFile>& file,
+                  bool& created) override {
+        created = false;
+        const std::u16string path = Join(FPath, name);
+        const bool exists = FFs.Files.count(path) || FFs.Kinds.count(path), folder = FFs.Folders.count(path) != 0;
+        // How this program holds it already: readers, and writers (who share with nobody).
+        int readers = 0, writers = 0;
+        if (auto held = FFs.Opened.find(path); held != FFs.Opened.end())
+            for (zo::TOpenMode m : held->second) {
+                if (m == zo::omRead) ++readers;
+                else if (m != zo::omInspect) ++writers;
+            }
+        if (mode == zo::omInspect) {
+            if (!exists && !folder) return zo::fsFileNotFound;
+        } else if (folder) {
+            return mode == zo::omCreateNew ? zo::fsFileExists : zo::fsFolder;
+        } else if (mode == zo::omCreateNew || (mode == zo::omExclusive && !exists)) {
+            if (exists) return zo::fsFileExists;
+            if (FFs.AccessDenied.count(FPath)) return 5;
+            FFs.Files[path];
+            created = true;
+        } else {
+            if (!exists) return zo::fsFileNotFound;
+            if (FFs.AccessDenied.count(path)) return 5;
+            const bool writing = mode == zo::omExclusive;
+            if (FFs.OpenForWriting.count(path) || writers || (writing && (FFs.OpenForReading.count(path) || readers)))
+                return zo::fsSharingViolation;
+        }
+        file = std::make_unique<FakeFile>(FFs, FPath, path, mode);
+        return 0;
+    }
+    uint32_t List(std::vector<std::u16string>& names) override {
+        for (const auto& entries : {std::vector<std::u16string>(FFs.Folders.begin(), FFs.Folders.end()), Keys(FFs.Files)})
+            for (const auto& path : entries)
+                if (path != FPath && ParentFolder(path) == FPath) names.push_back(path.substr(FPath.size() + !FPath.empty()));
+        return 0;
+    }
+
+private:
+    static std::vector<std::u16string> Keys(const std::map<std::u16string, std::string>& files) {
+        std::vector<std::u16string> keys;
+        for (const auto& [path, bytes] : files) keys.push_back(path);
+        return keys;
+    }
+    FakeFileSystem& FFs;
+    std::u16string FPath;
+};
+
+}  // namespace
+
+uint32_t FakeFileSystem::OpenFolder(const std::u16string& folder, std::unique_ptr<zo::IFolder>& opened) {
+    if (!folder.empty() && !Folders.count(folder)) return Folders.count(ParentFolder(folder)) ? 2 : 3;
+    opened = std::make_unique<FakeFolder>(*this, folder);
     return 0;
 }
 
-uint32_t FakeFileSystem::Replace(const std::u16string& source, const std::u16string& target, bool targetExists) {
-    if (AccessDenied.count(target)) return 5;
-    if (!targetExists && Files.count(target)) return 183;  // already exists
-    ++Writes;
-    Files[target] = std::move(Files[source]);
-    Files.erase(source);
-    return 0;
-}
-
-void FakeFileSystem::RemoveFile(const std::u16string& fileName) { Files.erase(fileName); }
-
-uint64_t FakeFileSystem::RandomNumber() {
+uint32_t FakeFileSystem::RandomNumber(uint64_t& number) {
     static uint64_t next = 0;
-    if (RandomNumbers.empty()) return next++;
-    const uint64_t n = RandomNumbers.front();
-    RandomNumbers.erase(RandomNumbers.begin());
-    return n;
+    if (RandomFailure) return RandomFailure;
+    if (RandomNumbers.empty()) {
+        number = next++;
+    } else {
+        number = RandomNumbers.front();
+        RandomNumbers.erase(RandomNumbers.begin());
+    }
+    return 0;
 }
 
 bool FakeFileSystem::ForceDirectories(const std::u16string& folder) {

@@ -3,6 +3,7 @@
 // settable formats, fixed error texts, a program environment and an in-memory registry.
 #pragma once
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,32 +12,42 @@
 
 namespace fakes {
 
+// Files and folders by full path ("" is a folder that always exists, for bare names). The files
+// that the code opens are tracked, so that opens share as the platform's do.
 class FakeFileSystem : public zo::IFileSystem {
 public:
     std::map<std::u16string, std::string> Files;
-    std::set<std::u16string> Folders;        // existing folders, without a trailing "\"
+    std::set<std::u16string> Folders;         // existing folders, without a trailing "\"
     std::set<std::u16string> OpenForWriting;  // held by another program: reads and writes fail
     std::set<std::u16string> OpenForReading;  // held by another program: writes fail
-    std::set<std::u16string> AccessDenied;
-    std::set<std::u16string> Links;          // names that are links to somewhere else
-    std::set<std::u16string> SecondNames;    // files that have another name as well
-    uint32_t FailWritingWith = 0;            // a new file is created, half written, then this fails
-    std::vector<uint64_t> RandomNumbers;     // the numbers RandomNumber gives, then 0, 1, 2, ...
-    int Reads = 0;
-    int Writes = 0;
+    std::set<std::u16string> AccessDenied;    // files that cannot be opened, folders nothing is made in
+    std::set<std::u16string> Links;           // names that are links to somewhere else
+    std::set<std::u16string> SecondNames;     // files that have another name as well
+    std::map<std::u16string, zo::TFileKind> Kinds;  // pipes and devices at a name
+    std::set<std::u16string> Foreign;         // files that somebody else owns
+    std::map<std::u16string, uint64_t> Ages;  // milliseconds since a file was written (default 0)
+    std::map<std::u16string, int> ChangingReads;  // reads during which another program rewrites the file
+    std::vector<uint32_t> WriteFailures;      // each WriteAll in turn: 0 writes, a code half writes and fails
+    uint32_t RenameFailure = 0;
+    uint32_t RandomFailure = 0;
+    std::vector<uint64_t> RandomNumbers;      // the numbers RandomNumber gives, then 0, 1, 2, ...
+    std::vector<std::u16string> Removed;      // what Delete removed, in order
+    int Reads = 0;   // ReadAll calls
+    int Writes = 0;  // completed WriteAll calls
+    int Pauses = 0;
 
     // Adds the folder and every folder above it.
     void AddFolder(std::u16string folder);
 
     bool FileExists(const std::u16string& fileName) override;
-    uint32_t ReadChecked(const std::u16string& fileName, bool exclusive, const zo::TOpenedFileCheck& check,
-                         std::string& bytes, bool& opened) override;
-    uint32_t CreateNewAndWriteAllBytes(const std::u16string& fileName, const std::string& bytes,
-                                       bool& created) override;
-    uint32_t Replace(const std::u16string& source, const std::u16string& target, bool targetExists) override;
-    void RemoveFile(const std::u16string& fileName) override;
-    uint64_t RandomNumber() override;
+    uint32_t OpenFolder(const std::u16string& folder, std::unique_ptr<zo::IFolder>& opened) override;
+    uint32_t RandomNumber(uint64_t& number) override;
+    void Pause(uint32_t) override { ++Pauses; }
     bool ForceDirectories(const std::u16string& folder) override;
+
+    // The files this program holds open now: how, by path.
+    std::map<std::u16string, std::vector<zo::TOpenMode>> Opened;
+    std::map<std::u16string, uint64_t> Versions;  // bumped by every write, for the last-write time
 };
 
 // Code page 28591: each byte is the character of the same code; other characters become "?".
