@@ -362,8 +362,8 @@ TEST_F(CompanionTest, RunsAsAServiceProcessThatEndsWhenStopped) {
     GetSystemTimeAsFileTime(&now);
     ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
     time.QuadPart -= 2 * 60 * 10000000ull;  // two minutes ago
-    const FILETIME before{time.LowPart, time.HighPart};
-    EXPECT_TRUE(SetFileTime(aged, nullptr, nullptr, &before));
+    const FILETIME longAgo{time.LowPart, time.HighPart};
+    EXPECT_TRUE(SetFileTime(aged, nullptr, nullptr, &longAgo));
     CloseHandle(aged);
     DWORD pid = 0;
     InstallAndStart(pid);
