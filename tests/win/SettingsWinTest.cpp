@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "WinTestMain.h"
+#include "support/TestThread.h"
 #include "platform/Failure.h"
 #include "platform/SystemText.h"
 #include "platform/Text.h"
@@ -500,69 +501,98 @@ TEST_F(SettingsWin, PlantedThingsInTheFolder) {
     }
 }
 
-// A writer of the settings file started now (helpers/settingswriter), its output into a file.
-struct TWriter {
-    TWriter(const std::u16string& file, const std::wstring& args, const std::u16string& output = u"") {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        out = output.empty() ? INVALID_HANDLE_VALUE
-                             : CreateFileW(reinterpret_cast<const wchar_t*>(output.c_str()), GENERIC_WRITE,
-                                           FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        si.dwFlags = out == INVALID_HANDLE_VALUE ? 0 : STARTF_USESTDHANDLES;
-        si.hStdOutput = si.hStdError = out;
-        std::wstring cmd = L"\"" + testsupport::WinePath(HELPERS_DIR "/settingswriter.exe") + L"\" \"" +
-                           std::wstring(file.begin(), file.end()) + L"\" " + args;
-        started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-    }
-    DWORD Wait() {
-        DWORD code = DWORD(-1);
-        if (started && WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-        return code;
-    }
-    ~TWriter() {
-        if (started) {
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
+// Clicks of a panel's check box (the panel's own store): on, off, on, ...; how many failed.
+int Clicks(const std::u16string& file, int count) {
+    TRegIniFile store(DefaultSettingsPlatform());
+    store.SetPath(file);
+    int failed = 0;
+    for (int i = 0; i < count; ++i) try {
+            store.WriteBool(u"Settings", u"RestartServices", i % 2 == 0);
+        } catch (const Exception&) {
+            ++failed;
         }
-        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    return failed;
+}
+
+// Opens the file as another program would and reads it; INVALID_HANDLE_VALUE while it is held.
+HANDLE OpenAndRead(const std::u16string& file, DWORD access, DWORD share, std::string& bytes) {
+    HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(file.c_str()), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    bytes.assign(1 << 16, '\0');
+    DWORD n = 0;
+    if (h != INVALID_HANDLE_VALUE) ReadFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
+    bytes.resize(n);
+    return h;
+}
+
+// A careful editor: count times the file opened shared with nobody, a section "[Added<i>]" added.
+void AddSections(const std::u16string& file, int count) {
+    for (int i = 0; i < count; Sleep(2)) {
+        std::string bytes;
+        HANDLE h = OpenAndRead(file, GENERIC_READ | GENERIC_WRITE, 0, bytes);
+        if (h == INVALID_HANDLE_VALUE) continue;  // held by a panel: again
+        DWORD n = 0;
+        bytes += "[Added" + std::to_string(i++) + "]\r\nk=1\r\n";
+        SetFilePointer(h, 0, nullptr, FILE_BEGIN);
+        WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
+        CloseHandle(h);
     }
-    HANDLE out;
-    PROCESS_INFORMATION pi{};
-    bool started = false;
+}
+
+// A program that rewrites the file every 10 ms by a new file and a rename, counting in
+// "[Other] Counter": its completed writes, those it found overwritten, its renames refused.
+struct TRenames {
+    int Writes = 0, Lost = 0, Refused = 0;
 };
+TRenames Renames(const std::u16string& file, DWORD ms) {
+    const std::u16string next = file + u".renamer";
+    TRenames result;
+    long last = 0;
+    for (const DWORD end = GetTickCount() + ms; GetTickCount() < end; Sleep(10)) {
+        std::string bytes;
+        HANDLE h = OpenAndRead(file, GENERIC_READ, FILE_SHARE_READ, bytes);
+        if (h == INVALID_HANDLE_VALUE) continue;  // held by a panel: again
+        CloseHandle(h);
+        const size_t at = bytes.find("Counter=");
+        const long found = at == std::string::npos ? 0 : std::strtol(bytes.c_str() + at + 8, nullptr, 10);
+        result.Lost += found < last;
+        bytes = bytes.substr(0, bytes.find("[Other]")) + "[Other]\r\nCounter=" + std::to_string(last + 1) + "\r\n";
+        WriteRaw(next, bytes);
+        if (MoveFileExW(reinterpret_cast<const wchar_t*>(next.c_str()), reinterpret_cast<const wchar_t*>(file.c_str()),
+                        MOVEFILE_REPLACE_EXISTING))
+            ++result.Writes, ++last;
+        else
+            ++result.Refused;  // the file was held: the write failed where its program sees it
+    }
+    DeleteFileW(reinterpret_cast<const wchar_t*>(next.c_str()));
+    return result;
+}
 
 // Panels, the service program's /setting and careful editors take turns on the file; a program
 // that renames its own new file over it fails while a panel holds the file, so that no completed
 // write is overwritten unseen.
 TEST_F(SettingsWin, WritersTakeTurnsAndNoCompletedWriteIsOverwritten) {
     WriteRaw(file, "[Settings]\r\nRestartServices=0\r\n");
+    int failed[2] = {-1, -1};
     {
-        TWriter first(file, L"clicks 101"), second(file, L"clicks 101"), editor(file, L"sections 40");
-        EXPECT_EQ(first.Wait(), 0u) << "clicks that failed";
-        EXPECT_EQ(second.Wait(), 0u) << "clicks that failed";
-        EXPECT_EQ(editor.Wait(), 0u);
+        testsupport::TThread first([&] { failed[0] = Clicks(file, 101); }), second([&] { failed[1] = Clicks(file, 101); });
+        AddSections(file, 40);
     }
+    EXPECT_EQ(failed[0] + failed[1], 0) << "clicks that failed";
     const std::string after = ReadRaw(file);
     for (int i = 0; i < 40; ++i) EXPECT_NE(after.find("[Added" + std::to_string(i) + "]\r\n"), std::string::npos) << i;
     EXPECT_EQ(after.find("[Settings]\r\nRestartServices=1\r\n"), 0u) << after;  // both last clicks: on
 
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::u16string output = U(temp) + u"zo-renames-" + U(std::to_wstring(GetCurrentProcessId())) + u".txt";
+    TRenames renames;
     {
-        TWriter renamer(file, L"renames 3000", output), first(file, L"clicks 100"), second(file, L"clicks 100");
-        EXPECT_EQ(first.Wait(), 0u);
-        EXPECT_EQ(second.Wait(), 0u);
-        EXPECT_EQ(renamer.Wait(), 0u);
+        testsupport::TThread first([&] { failed[0] = Clicks(file, 100); }), second([&] { failed[1] = Clicks(file, 100); });
+        renames = Renames(file, 3000);
     }
-    int writes = -1, lost = -1, refused = -1;
-    const std::string report = ReadRaw(output);
-    std::sscanf(report.c_str(), "writes=%d lost=%d refused=%d", &writes, &lost, &refused);
-    std::printf("a program renaming over the file, with two panels clicking 100 times each: %s", report.c_str());
-    EXPECT_GT(writes, 0) << report;
-    EXPECT_EQ(lost, 0) << report;
-    DeleteFileW(reinterpret_cast<const wchar_t*>(output.c_str()));
+    std::printf("a program renaming over the file every 10 ms, two panels clicking 100 times each: %d writes, "
+                "%d found overwritten, %d renames refused, %d clicks failed\n",
+                renames.Writes, renames.Lost, renames.Refused, failed[0] + failed[1]);
+    EXPECT_GT(renames.Writes, 0);
+    EXPECT_EQ(renames.Lost, 0);
+    EXPECT_EQ(failed[0] + failed[1], 0);
     EXPECT_EQ(FolderEntries(folder), std::vector<std::u16string>{u"ZoradidIvavuda.ini"});  // nothing left behind
 }
 
