@@ -71,7 +71,6 @@ public:
     }
     uint32_t Rename(const std::u16string& name, bool replace) override {
         const std::u16string target = Join(FFolder, name);
-        if (FFs.RenameFailure) return FFs.RenameFailure;
         if (FFs.Folders.count(target)) return 5;
         if (FFs.Files.count(target) && !replace) return zo::fsFileExists;
         if (FFs.Opened.count(target)) return 5;  // a file that is open is not replaced
@@ -83,7 +82,6 @@ public:
         return 0;
     }
     uint32_t Delete() override {
-        FFs.Removed.push_back(FPath);
         FFs.Files.erase(FPath);
         return 0;
     }

@@ -28,13 +28,10 @@ public:
     std::map<std::u16string, uint64_t> Ages;  // milliseconds since a file was written (default 0)
     std::map<std::u16string, int> ChangingReads;  // reads during which another program rewrites the file
     std::vector<uint32_t> WriteFailures;      // each WriteAll in turn: 0 writes, a code half writes and fails
-    uint32_t RenameFailure = 0;
     uint32_t RandomFailure = 0;
     std::vector<uint64_t> RandomNumbers;      // the numbers RandomNumber gives, then 0, 1, 2, ...
-    std::vector<std::u16string> Removed;      // what Delete removed, in order
     int Reads = 0;   // ReadAll calls
     int Writes = 0;  // completed WriteAll calls
-    int Pauses = 0;
 
     // Adds the folder and every folder above it.
     void AddFolder(std::u16string folder);
@@ -42,7 +39,7 @@ public:
     bool FileExists(const std::u16string& fileName) override;
     uint32_t OpenFolder(const std::u16string& folder, std::unique_ptr<zo::IFolder>& opened) override;
     uint32_t RandomNumber(uint64_t& number) override;
-    void Pause(uint32_t) override { ++Pauses; }
+    void Pause(uint32_t) override {}
     bool ForceDirectories(const std::u16string& folder) override;
 
     // The files this program holds open now: how, by path.
