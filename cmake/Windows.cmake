@@ -74,7 +74,8 @@ add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${RUNTIME_SOURCES} ${CMAKE_SO
                ${MESSAGES_DIR}/ZoradidIvavudaMessages.rc)
 target_include_directories(ZoradidIvavuda PRIVATE ${MESSAGES_DIR})
 target_link_options(ZoradidIvavuda PRIVATE -municode)
-target_link_libraries(ZoradidIvavuda PRIVATE winplat)
+# ntdll: /install opens each folder relative to the handle of the folder above (NtCreateFile).
+target_link_libraries(ZoradidIvavuda PRIVATE winplat ntdll)
 set_target_properties(ZoradidIvavuda PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
 option(BUILD_WIN_TESTS "Build the tests that run under Wine" ON)

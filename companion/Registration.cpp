@@ -59,27 +59,6 @@ bool OwnPath(std::u16string& path, DWORD& error) {
     }
 }
 
-// Creates a folder and every missing folder above it. The path is absolute ("C:\...").
-bool CreateFolders(const std::u16string& folder, DWORD& error) {
-    for (size_t pos = folder.find(u'\\', 3);; pos = folder.find(u'\\', pos + 1)) {
-        std::u16string part = folder.substr(0, pos);
-        if (!CreateDirectoryW(W(part), nullptr)) {
-            DWORD e = GetLastError();
-            if (e != ERROR_ALREADY_EXISTS) {
-                error = e;
-                return false;
-            }
-        }
-        if (pos == std::u16string::npos) break;
-    }
-    DWORD attributes = GetFileAttributesW(W(folder));
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
-        return false;
-    }
-    return true;
-}
-
 void SetDescription(SC_HANDLE service) {
     SERVICE_DESCRIPTIONW description{const_cast<wchar_t*>(kDescription)};
     ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);  // cosmetic only
@@ -151,11 +130,13 @@ TRegistrationResult Complete(SC_HANDLE service, const std::u16string& programPat
 
 TRegistrationResult Install() {
     const std::u16string name = U(kServiceName);
+    // The folders first: when something planted there is refused, nothing is registered either.
+    const TFolderChainResult folders = SecureSettingsFolders();
+    if (!folders.Ok) {
+        const std::u16string what = u"Could not install service " + Quoted(name) + u": " + folders.Message;
+        return folders.Error ? Failed(what, folders.Error) : TRegistrationResult{false, what};
+    }
     DWORD error = 0;
-    if (!CreateFolders(U(kSettingsFolder), error))
-        return Failed(u"Could not create the settings folder " + Quoted(U(kSettingsFolder)), error);
-    const TFolderSecurityResult folders = SecureSettingsFolders();
-    if (!folders.Ok) return Failed(folders.Message, folders.Error);
 
     std::u16string path;
     if (!OwnPath(path, error)) return Failed(u"Could not install service " + Quoted(name), error);

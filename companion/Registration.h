@@ -9,7 +9,8 @@ struct TRegistrationResult {
     std::u16string Message;  // one line saying what happened, or what failed and why
 };
 
-// Creates the settings folder (and the folders above it) when missing, then registers the service
+// Secures the settings folders (SecureSettingsFolders: refused, with nothing registered, when an
+// ordinary user planted a link there; created when missing; taken over), then registers the service
 // as an own-process service whose binary is this program (quoted full path), started
 // automatically with delay, restarted by the service control manager when it fails, with its
 // event source in the Application log. A service of that name that is already registered has its

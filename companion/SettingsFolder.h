@@ -1,17 +1,12 @@
-// The settings folders made the administrators' own.
+// The settings folders made the administrators' own, by /install.
 #pragma once
-#include <string>
+#include "companion/FolderChain.h"
 
 namespace zo::companion {
 
-struct TFolderSecurityResult {
-    bool Ok = false;
-    unsigned long Error = 0;
-    std::u16string Message;  // what was done, or which folder failed
-};
-
-// Gives "C:\ProgramData\Marnwick Software" and the settings folder below it the access list of
-// SettingsFolderSecurity, taking over a folder that has another owner or a wider list.
-TFolderSecurityResult SecureSettingsFolders();
+// Walks from C:\ProgramData to the settings folder and through everything in it with the system's
+// file handles (SecureSettingsFolderChain says what it refuses, creates and takes over), with the
+// privileges to read and take over what an ordinary user made.
+TFolderChainResult SecureSettingsFolders();
 
 }  // namespace zo::companion

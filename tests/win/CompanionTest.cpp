@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -348,6 +349,49 @@ TEST_F(CompanionTest, InstallRegistersAnAutomaticRecoveringOwnProcessServiceAndC
         EXPECT_EQ(RunCompanion(L"/install", out), 0u) << out;
         EXPECT_EQ(StateOf(names::kServiceName), DWORD(SERVICE_STOPPED));
     }
+}
+
+// Anyone may create folders in C:\ProgramData, so a user can plant a link at the vendor folder
+// before an administrator installs. /install refuses it, and neither the folder it leads to nor
+// the registration changes.
+TEST_F(CompanionTest, InstallRefusesALinkPlantedAtTheVendorFolderAndChangesNothing) {
+    const std::wstring vendor = L"C:\\ProgramData\\Marnwick Software", saved = vendor + L".zo-saved";
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring target = temp + std::wstring(L"zo-planted-") + std::to_wstring(GetCurrentProcessId());
+    const auto u16 = [](const std::wstring& s) { return std::u16string(s.begin(), s.end()); };
+    // The folder's Unix mode and what it holds, as the system's own tools show them.
+    const auto unixView = [&] {
+        wintest::UnixScript(L"stat -c %a $1 > $2; ls -A $1 >> $2", {u16(target), u16(target + L".view")});
+        bool exists = false;
+        return ReadFileBytes((target + L".view").c_str(), exists);
+    };
+    const bool moved = MoveFileW(vendor.c_str(), saved.c_str());
+    struct TRestore {
+        std::function<void()> Undo;
+        ~TRestore() { Undo(); }
+    } restore{[&] {
+        wintest::UnixRemove(u16(vendor));  // the link, not what it leads to
+        if (moved) MoveFileW(saved.c_str(), vendor.c_str());
+        wintest::UnixRemove(u16(target));
+        DeleteFileW((target + L".view").c_str());
+    }};
+    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(WriteFileBytes((target + L"\\mine.txt").c_str(), "mine"));
+    const std::string before = unixView();
+    ASSERT_TRUE(wintest::UnixLink(u16(target), u16(vendor))) << "needs Wine";
+
+    std::string out;
+    EXPECT_EQ(RunCompanion(L"/install", out), 1u) << out;
+    EXPECT_NE(out.find("Could not install service \"Quillora5ZoradidIvavuda\": \"C:\\ProgramData\\Marnwick Software\" is "
+                       "a link to another folder; remove it, then run /install again."),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(unixView(), before) << "mode and content of the folder the link leads to";
+    bool exists = false;
+    EXPECT_EQ(ReadFileBytes((target + L"\\mine.txt").c_str(), exists), "mine");
+    EXPECT_EQ(StateOf(names::kServiceName), 0u) << "nothing registered";
+    EXPECT_EQ(EventMessageFileOf(), L"");
 }
 
 TEST_F(CompanionTest, RunsAsAServiceProcessThatEndsWhenStopped) {

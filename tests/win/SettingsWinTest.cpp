@@ -21,6 +21,8 @@
 #include "settings/RegIniFile.h"
 
 using namespace zo;
+using wintest::UnixLink;
+using wintest::UnixRemove;
 
 namespace {
 
@@ -272,8 +274,6 @@ TEST_F(SettingsWin, FullWidthLookAlikesNeverBecomeTheFilesSyntax) {
     EXPECT_EQ(ReadRaw(file), "\xEF\xBB\xBF" + ToUtf8(text + u"\r\n"));
 }
 
-void UnixRemove(const std::u16string& path);
-
 // The folder may be writable by anyone: a second name of a file is a link too, refused when read,
 // and neither name changes.
 TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
@@ -320,49 +320,6 @@ TEST_F(SettingsWin, ALinkAtTheFileNameIsNeverWrittenThrough) {
     DeleteFileW(reinterpret_cast<const wchar_t*>(temporary.c_str()));
     DeleteFileW(reinterpret_cast<const wchar_t*>(other.c_str()));
 }
-
-// Runs a Unix shell script under Wine (which runs Unix programs) with the Unix names of the given
-// files as $1, $2, ...; waits until it has ended. Wine's handle of a Unix process does not wait for
-// its end, so the script ends by creating a marker file, and the wait is for that. False outside
-// Wine. The names must hold no spaces.
-bool UnixScript(const std::wstring& script, std::initializer_list<std::u16string> files) {
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    if (!unixName) return false;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring marker = std::wstring(temp) + L"zo-unix-" + std::to_wstring(GetCurrentProcessId()) + L".done";
-    DeleteFileW(marker.c_str());
-    std::wstring cmd = L"Z:\\bin\\sh -c \"" + script + L"; : > $0\"";
-    std::vector<std::u16string> names{std::u16string(marker.begin(), marker.end())};
-    names.insert(names.end(), files);
-    for (const std::u16string& name : names) {
-        char* unix = unixName(reinterpret_cast<const wchar_t*>(name.c_str()));
-        if (!unix) return false;
-        cmd += L" " + std::wstring(unix, unix + strlen(unix));
-        HeapFree(GetProcessHeap(), 0, unix);
-    }
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return false;
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    for (int i = 0; i < 400; ++i, Sleep(25))
-        if (DeleteFileW(marker.c_str())) return true;
-    return false;
-}
-
-// A Unix symbolic link, made by the system's own ln; false outside Wine.
-bool UnixLink(const std::u16string& target, const std::u16string& link) {
-    return UnixScript(L"ln -sfn $1 $2", {target, link}) &&
-           GetFileAttributesW(reinterpret_cast<const wchar_t*>(link.c_str())) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Removes whatever has the name, a dangling link included.
-void UnixRemove(const std::u16string& path) { UnixScript(L"rm -rf $1", {path}); }
 
 // What the service decides from a file, with the real file system.
 companion::TRestartSetting ServiceDecision(const std::u16string& path) {
