@@ -31,6 +31,7 @@ file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.rc ${CMAK
      ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.rc)
 set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES OBJECT_DEPENDS "${RESOURCE_INPUTS}")
 
+# ntdll: files and folders are opened relative to the handle of a checked folder (NtCreateFile).
 set(WIN_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 ole32 uuid version msimg32 shlwapi ntdll)
 
 # Everything Windows-only except the two programs' entries, so that tests can link it.
@@ -74,8 +75,7 @@ add_executable(ZoradidIvavuda ${COMPANION_SOURCES} ${RUNTIME_SOURCES} ${CMAKE_SO
                ${MESSAGES_DIR}/ZoradidIvavudaMessages.rc)
 target_include_directories(ZoradidIvavuda PRIVATE ${MESSAGES_DIR})
 target_link_options(ZoradidIvavuda PRIVATE -municode)
-# ntdll: /install opens each folder relative to the handle of the folder above (NtCreateFile).
-target_link_libraries(ZoradidIvavuda PRIVATE winplat ntdll)
+target_link_libraries(ZoradidIvavuda PRIVATE winplat)
 set_target_properties(ZoradidIvavuda PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
 option(BUILD_WIN_TESTS "Build the tests that run under Wine" ON)

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "platform/Text.h"
-#include "settings/IniDocument.h"  // SameFinalPath
+#include "settings/SettingsFile.h"  // SameFinalPath
 
 namespace zo::companion {
 

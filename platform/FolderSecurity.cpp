@@ -65,9 +65,11 @@ TUserPowers OrdinaryUserPowers(const TFolderSecurity& security, bool folder) {
 }
 
 TFolderSecurity SettingsFolderSecurity() {
+    // Users may list the folder (and folders in it), but open none of its files: one who could
+    // open the settings file could hold it shared with nobody, and so lock the writers out.
     return TFolderSecurity{trAdministrators, true, true,
                            {{trAdministrators, true, kFullControl}, {trSystem, true, kFullControl},
-                            {trUsers, true, kReadAndExecute}}};
+                            {trUsers, true, kReadAndExecute, aeContainerInherit}}};
 }
 
 TFolderSecurity InheritedOnly() { return TFolderSecurity{trAdministrators, false, true, {}}; }

@@ -56,7 +56,7 @@ struct TUserPowers {
 TUserPowers OrdinaryUserPowers(const TFolderSecurity& security, bool folder = true);
 
 // The settings folder's: owned by Administrators, protected, full control for Administrators and
-// SYSTEM, reading for Users, each entry passed on to everything made inside.
+// SYSTEM, passed on to everything made inside; listing for Users, passed on to folders only.
 TFolderSecurity SettingsFolderSecurity();
 // Owned by Administrators, with no entries of its own: only what the folder above passes on.
 TFolderSecurity InheritedOnly();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/FinalPath.h"
 #include "platform/win32/OwnedHandle.h"
 #include "platform/win32/WideText.h"
 
@@ -53,19 +54,6 @@ bool Win32FileSystem::FileExists(const std::u16string& fileName) {
 
 namespace {
 
-uint32_t FinalPath(HANDLE file, std::u16string& path) {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetFinalPathNameByHandleW(file, buffer.data(), DWORD(buffer.size()), FILE_NAME_NORMALIZED);
-        if (n == 0) return GetLastError();
-        if (n < buffer.size()) {
-            path = U(buffer.data(), n);
-            return 0;
-        }
-        buffer.resize(n);
-    }
-}
-
 // Administrators, SYSTEM, or the account this program runs as: the owners of what this program
 // (the panel as an administrator, the service as SYSTEM) makes.
 bool OwnedByUs(HANDLE handle) {
@@ -96,7 +84,7 @@ uint32_t HandleFacts(HANDLE handle, TFileFacts& facts) {
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handle, &info)) return GetLastError();
-    if (uint32_t code = FinalPath(handle, facts.FinalPath)) return code;
+    if (uint32_t code = win::FinalPathOf(handle, facts.FinalPath)) return code;
     facts.Kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? fkFolder : fkDisk;
     facts.ReparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     facts.Links = info.nNumberOfLinks;

@@ -23,6 +23,7 @@
 using namespace zo;
 using wintest::UnixLink;
 using wintest::UnixRemove;
+using wintest::UnixScript;
 
 namespace {
 
