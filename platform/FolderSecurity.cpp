@@ -75,7 +75,9 @@ TFolderSecurity SettingsFolderSecurity() {
 TFolderSecurity InheritedOnly() { return TFolderSecurity{trAdministrators, false, true, {}}; }
 
 bool OnlyAdministratorsChange(const TFolderSecurity& found) {
-    return found.Protected && !ChangesAnything(OrdinaryUserPowers(found));
+    // Reading its files counts too: a user who can open the settings file can hold it.
+    const TUserPowers p = OrdinaryUserPowers(found);
+    return found.Protected && !ChangesAnything(p) && !p.Read;
 }
 
 bool VendorFolderKept(const TFolderSecurity& found) {

@@ -64,7 +64,7 @@ TFolderSecurity InheritedOnly();
 // The decisions of /install. An owner other than Administrators or SYSTEM can always change the
 // list, so each also asks for Administrators or SYSTEM as the owner.
 // The settings folder is kept as found when Administrators or SYSTEM own it, its list is protected
-// and an ordinary user can change nothing in it.
+// and an ordinary user can change nothing in it, nor read its files.
 bool OnlyAdministratorsChange(const TFolderSecurity& found);
 // The vendor folder, which other products share, is kept when Administrators or SYSTEM own it and
 // no one else can delete or rename it or what is in it, change its list or take its ownership.

@@ -107,6 +107,14 @@ TEST(FolderChain, RefusesWhatIsPlantedWithNothingChangedAndTakesOverTheRest) {
              f.Objects[kVendor].Security.Entries.push_back({trUsers, true, 0x40, 0});
          },
          takenOver + "\"" + kV + "\".", {"set " + kV + " inherited", fresh[0], fresh[1]}},
+        {"the settings folder of an older install, its files readable by users",
+         [](auto& f) {
+             Ours(f);
+             f.Objects[kSettings].Security.Entries.back().Flags = aeObjectInherit | aeContainerInherit;
+             f.Objects[kFile] = File({trAdministrators, false, true, {{trUsers, true, kReadAndExecute, aeInherited}}});
+         },
+         takenOver + "\"" + kS + "\", \"" + kS + "\\ZoradidIvavuda.ini\".",
+         {"set " + kS + " protected", "set " + kS + "\\ZoradidIvavuda.ini inherited"}},
         {"the vendor folder of an older install, protected for the administrators",
          [](auto& f) { f.Objects[kVendor] = Folder(SettingsFolderSecurity()); }, ownAlready, fresh},
     };
