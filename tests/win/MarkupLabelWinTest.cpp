@@ -461,18 +461,28 @@ struct TAccessible {
     LONG Role = 0;
 };
 
-TAccessible AccessibleOf(HWND control) {
+HRESULT ObjectOf(HWND control, IAccessible** acc) {
     using FromWindowFn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
     static const auto fromWindow = reinterpret_cast<FromWindowFn>(
         reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"oleacc.dll"), "AccessibleObjectFromWindow")));
-    TAccessible a;
-    IAccessible* acc = nullptr;
-    if (!fromWindow) return a;
-    a.Result = fromWindow(control, DWORD(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void**>(&acc));
-    if (FAILED(a.Result) || !acc) return a;
+    *acc = nullptr;
+    return fromWindow ? fromWindow(control, DWORD(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void**>(acc))
+                      : E_FAIL;
+}
+
+VARIANT Self() {
     VARIANT self{};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
+    return self;
+}
+
+TAccessible AccessibleOf(HWND control) {
+    TAccessible a;
+    IAccessible* acc = nullptr;
+    a.Result = ObjectOf(control, &acc);
+    if (FAILED(a.Result) || !acc) return a;
+    const VARIANT self = Self();
     BSTR name = nullptr;
     if (SUCCEEDED(acc->get_accName(self, &name)) && name) a.Name = name;
     SysFreeString(name);
@@ -500,5 +510,31 @@ TEST(MarkupLabelWin, HelpTextAndIconHaveAccessibleNames) {
         EXPECT_EQ(picture.Name, L"Help");
         EXPECT_EQ(picture.Role, ROLE_SYSTEM_GRAPHIC);
     }
+    CoUninitialize();
+}
+
+// A screen reader may hold the label's object after its window is destroyed: every call then fails
+// as one to a disconnected object does, none answers with empty data.
+TEST(MarkupLabelWin, TheAccessibleObjectOfADestroyedLabelAnswersEveryCallWithAnError) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* acc = nullptr;
+    {
+        TfrmHelp help(nullptr);
+        ASSERT_HRESULT_SUCCEEDED(ObjectOf(static_cast<HWND>(help.HelpLabel().Handle()), &acc));
+    }
+    const VARIANT self = Self();
+    VARIANT v{};
+    BSTR text = nullptr;
+    LONG n = 0;
+    IDispatch* parent = nullptr;
+    UINT count = 0;
+    const HRESULT results[] = {  // what the wrapper answers itself, and what it passes on
+        acc->get_accName(self, &text),     acc->get_accRole(self, &v),      acc->get_accValue(self, &text),
+        acc->get_accState(self, &v),       acc->get_accParent(&parent),     acc->get_accChildCount(&n),
+        acc->accLocation(&n, &n, &n, &n, self), acc->accHitTest(0, 0, &v), acc->accDoDefaultAction(self),
+        acc->GetTypeInfoCount(&count),
+    };
+    for (size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i], RPC_E_DISCONNECTED) << "call " << i;
+    acc->Release();
     CoUninitialize();
 }
