@@ -206,9 +206,10 @@ std::wstring EventMessageFileOf() {
     return value;
 }
 
-bool RegisterStandIn(const wchar_t* name) {
+// A stand-in under the name; args make it misbehave (see StandInService.cpp).
+bool RegisterStandIn(const wchar_t* name, const std::wstring& args = L"") {
     Sc m(Manager());
-    std::wstring path = L"\"" + StandInExe() + L"\"";
+    std::wstring path = L"\"" + StandInExe() + L"\" " + args;
     Sc s(CreateServiceW(m.get(), name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
                         SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
     return bool(s);
@@ -424,6 +425,24 @@ TEST_F(CompanionTest, UninstallStopsARunningServiceAndRemovesItsRegistration) {
     EXPECT_NE(out.find("1060"), std::string::npos) << out;
 }
 
+// A watched service that dies at once after each start is started again after longer and longer
+// waits, not at every 5-second check.
+TEST_F(CompanionTest, AWatchedServiceThatDiesAtOnceIsNotStartedAtEveryCheck) {
+    ASSERT_TRUE(RegisterStandIn(kQuillora, L"/runs 300")) << GetLastError();
+    ASSERT_TRUE(WriteRestartServices(true));
+    DWORD pid = 0, last = 0;
+    InstallAndStart(pid);
+    std::vector<std::chrono::steady_clock::time_point> starts;  // each new process of the stand-in
+    for (auto end = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < end;) {
+        if (StateOf(kQuillora, &pid) != SERVICE_STOPPED && pid && pid != last)
+            starts.push_back(std::chrono::steady_clock::now());
+        last = pid ? pid : last;
+        std::this_thread::sleep_for(40ms);
+    }
+    std::printf("a service that dies at once: %zu starts in 30 s\n", starts.size());  // due at 0, 10, 25 s
+    ASSERT_GE(starts.size(), 2u) << "it is started again";
+    for (size_t i = 1; i < starts.size(); ++i) EXPECT_GT(starts[i] - starts[i - 1], 7500ms) << "at the next check";
+}
 
 // The service reads the setting by the panel's rules: its decision equals the panel's ReadBool
 // for every stored form, byte-order marks included.
