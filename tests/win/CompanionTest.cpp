@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <chrono>
+#include <functional>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -420,9 +421,37 @@ TEST_F(CompanionTest, UninstallStopsARunningServiceAndRemovesItsRegistration) {
     EXPECT_EQ(error, DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
     EXPECT_EQ(EventMessageFileOf(), L"") << "the event source must go with the service";
 
-    // Removing what is not registered fails with the system's reason.
-    EXPECT_NE(RunCompanion(L"/uninstall", out), 0u);
-    EXPECT_NE(out.find("1060"), std::string::npos) << out;
+}
+
+// The event source goes on every path that leaves no service behind, and stays while the service
+// may still run and write events.
+TEST_F(CompanionTest, UninstallRemovesTheEventSourceExactlyWhenNoServiceIsLeft) {
+    Sc held;
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        {"is not installed", [] { RemoveService(names::kServiceName); }},  // by hand
+        {"already marked for removal", [&] {
+             held.reset(OpenServiceW(Sc(Manager()), names::kServiceName, DELETE));
+             DeleteService(held);
+         }},
+        {"did not stop in time", [] {  // played by a stand-in that stops later than /uninstall waits
+             Sc s(OpenServiceW(Sc(Manager()), names::kServiceName, SERVICE_CHANGE_CONFIG | SERVICE_START));
+             const std::wstring slow = L"\"" + StandInExe() + L"\" /stops-after 17000";
+             ChangeServiceConfigW(s, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, slow.c_str(), nullptr,
+                                  nullptr, nullptr, nullptr, nullptr, nullptr);
+             StartServiceW(s, 0, nullptr);
+             WaitForState(names::kServiceName, SERVICE_RUNNING, 15s);
+         }},
+    };
+    for (const auto& [says, prepare] : rows) {
+        std::string out;
+        ASSERT_EQ(RunCompanion(L"/install", out), 0u) << out;
+        prepare();
+        EXPECT_EQ(RunCompanion(L"/uninstall", out), 0u) << out;
+        EXPECT_NE(out.find(says), std::string::npos) << out;
+        EXPECT_EQ(EventMessageFileOf().empty(), *says != 'd') << out;
+        held.reset();
+        EXPECT_TRUE(WaitForState(names::kServiceName, 0, 25s)) << says << ": the service stays";
+    }
 }
 
 // A watched service that dies at once after each start is started again after longer and longer

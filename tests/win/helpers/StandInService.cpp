@@ -1,6 +1,7 @@
 // A minimal own-process service that runs until it is stopped. The tests register it under the
-// names of the services that ZoradidIvavuda watches. On its command line (the registration's binary
-// path), "/runs <ms>" makes it stop by itself, with an error, that long after it reports running.
+// names of the services that ZoradidIvavuda watches, and under its own. On its command line (the
+// registration's binary path), "/runs <ms>" makes it stop by itself, with an error, that long after
+// it reports running, and "/stops-after <ms>" makes it take that long to stop after a stop control.
 #include <windows.h>
 
 #include <cwchar>
@@ -9,7 +10,7 @@ namespace {
 
 SERVICE_STATUS_HANDLE FHandle = nullptr;
 HANDLE FStop = nullptr;
-DWORD FRunsMs = INFINITE;
+DWORD FRunsMs = INFINITE, FStopsAfterMs = 0;
 
 void Report(DWORD state, DWORD exitCode = NO_ERROR) {
     SERVICE_STATUS status{};
@@ -17,6 +18,7 @@ void Report(DWORD state, DWORD exitCode = NO_ERROR) {
     status.dwCurrentState = state;
     status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
     status.dwWin32ExitCode = exitCode;
+    status.dwWaitHint = state == SERVICE_STOP_PENDING ? FStopsAfterMs + 1000 : 0;
     SetServiceStatus(FHandle, &status);
 }
 
@@ -35,6 +37,7 @@ void WINAPI Main(DWORD argc, wchar_t** argv) {
     FStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     Report(SERVICE_RUNNING);
     const bool stopped = WaitForSingleObject(FStop, FRunsMs) == WAIT_OBJECT_0;
+    if (stopped) Sleep(FStopsAfterMs);
     Report(SERVICE_STOPPED, stopped ? NO_ERROR : ERROR_PROCESS_ABORTED);
 }
 
@@ -44,6 +47,7 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const DWORD ms = DWORD(wcstoul(argv[i + 1], nullptr, 10));
         if (lstrcmpiW(argv[i], L"/runs") == 0) FRunsMs = ms;
+        if (lstrcmpiW(argv[i], L"/stops-after") == 0) FStopsAfterMs = ms;
     }
     wchar_t name[] = L"StandInService";
     SERVICE_TABLE_ENTRYW table[] = {{name, Main}, {nullptr, nullptr}};
