@@ -553,13 +553,28 @@ TEST_F(CompanionTest, WritingTheSettingOnStartsAStoppedWatchedServiceWithinASeco
     std::this_thread::sleep_for(1000ms);
     ASSERT_EQ(StateOf(kQuillora), DWORD(SERVICE_STOPPED));
 
-    const auto written = std::chrono::steady_clock::now();
-    ASSERT_TRUE(WriteRestartServices(true));
-    const bool running = WaitForState(kQuillora, SERVICE_RUNNING, 1500ms);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - written).count();
-    std::printf("setting written to the watched service running: %lld ms\n", static_cast<long long>(ms));
-    EXPECT_TRUE(running);
+    // And once more with the folder removed (moved away, as into the recycle bin, then deleted) and
+    // made again by the write, 2 s later.
+    for (const char* folder : {"as it was", "made again"}) {
+        if (*folder == 'm') {
+            ASSERT_TRUE(WriteRestartServices(false));
+            std::this_thread::sleep_for(500ms);
+            ASSERT_TRUE(StopService(kQuillora));
+            const std::wstring away = std::wstring(names::kSettingsFolder) + L".removed";
+            ASSERT_TRUE(MoveFileW(names::kSettingsFolder, away.c_str())) << GetLastError();
+            DeleteFileW((away + L"\\ZoradidIvavuda.ini").c_str());
+            RemoveDirectoryW(away.c_str());
+            std::this_thread::sleep_for(2000ms);
+        }
+        const auto written = std::chrono::steady_clock::now();
+        ASSERT_TRUE(WriteRestartServices(true));
+        const bool running = WaitForState(kQuillora, SERVICE_RUNNING, 1500ms);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - written).count();
+        std::printf("setting written to the watched service running, folder %s: %lld ms\n", folder,
+                    static_cast<long long>(ms));
+        EXPECT_TRUE(running) << folder;
+    }
 }
 
 }  // namespace
