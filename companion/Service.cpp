@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 #include "companion/EventLog.h"
@@ -27,8 +28,9 @@ constexpr DWORD kSettleMs = 150;
 // (dispatcher thread) can run; the status is reported by the service thread alone.
 SERVICE_STATUS_HANDLE FStatusHandle = nullptr;
 HANDLE FStopEvent = nullptr;
-// The stop did not wait for the worker, which is still in a system call (see AwaitWorker).
-bool FWorkerLeftInACall = false;
+// The stop did not wait for the worker, which is still in a system call (see AwaitWorker); read by
+// the dispatcher's thread once the service has stopped.
+std::atomic<bool> FWorkerLeftInACall = false;
 
 void ReportStatus(DWORD state, DWORD exitCode = NO_ERROR, DWORD waitHintMs = 0, DWORD checkPoint = 0) {
     SERVICE_STATUS status{};
