@@ -18,7 +18,10 @@ struct TSlowWorker final : IStopSteps {
     explicit TSlowWorker(uint64_t returnsAt) : ReturnsAt(returnsAt) {}
     uint64_t NowMs() override { return Now; }
     void ReportStopPending(uint32_t checkPoint, uint32_t hint) override { Reports.push_back({Now, checkPoint, hint}); }
-    bool WaitForWorker(uint32_t ms) override { return (Now = std::min(Now + ms, std::max(Now, ReturnsAt))) >= ReturnsAt; }
+    bool WaitForWorker(uint32_t ms) override {
+        Now = std::max(Now, std::min(Now + ms, ReturnsAt));
+        return Now >= ReturnsAt;
+    }
     uint64_t Now = 0, ReturnsAt;
     std::vector<std::array<uint64_t, 3>> Reports;  // at, checkpoint, wait hint
 };
@@ -53,15 +56,13 @@ struct TFakeFolders final : IFolderWatches {
 
 TEST(ServiceStop, ProgressUntilTheWorkerReturnsAndAnEndWithinEveryHintWhenItDoesNot) {
     struct Row {
-        uint64_t ReturnsAt;
+        uint64_t ReturnsAt, EndsAt;
         bool Returned;
-        uint64_t EndsAt;
         size_t Reports;
-    };
-    const Row rows[] = {
-        {0, true, 0, 1},           // it was waiting
-        {1100, true, 1100, 5},     // in a slow call
-        {30000, false, 3000, 12},  // in a call that outlasts the stop's time
+    } const rows[] = {
+        {0, 0, true, 1},           // it was waiting
+        {1100, 1100, true, 5},     // in a slow call
+        {30000, 3000, false, 12},  // in a call that outlasts the stop's time
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.ReturnsAt);

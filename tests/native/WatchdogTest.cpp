@@ -98,8 +98,7 @@ TEST(WatchdogRetry, StartsAndEventsInAnHourOfAServiceThatKeepsStopping) {
     struct Row {
         uint64_t RunsMs;  // after each start
         int StartsInTheFirstMinute, Starts, Events;
-    };
-    const Row rows[] = {
+    } const rows[] = {
         {300, 4, 17, 8},    // at 0, 10, 25, 50, 95, 180, 345 s, then every 305 s
         {40000, 2, 15, 8},  // at 0, 45, 95, 155, 235, 355, 555 s, then every 340 s
         {62000, 1, 56, 56}, // lasts: started again at the check after each stop, every 65 s
