@@ -164,39 +164,56 @@ TRegistrationResult Install() {
                     u"Service " + Quoted(name) + u" was already installed; its settings were updated. " + folders.Message);
 }
 
-TRegistrationResult Uninstall() {
-    const std::u16string name = U(kServiceName);
-    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager) return Failed(u"Could not remove service " + Quoted(name), GetLastError());
-    ScHandle service(OpenServiceW(manager.get(), kServiceName, DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS));
-    if (!service) return Failed(u"Could not remove service " + Quoted(name), GetLastError());
+namespace {
 
-    // Stop it first, so that its program has ended when the registration is gone.
-    bool stopped = true;
+// Asks the service to stop when it runs, and waits up to kStopWaitMs; true once it is stopped.
+bool StopAndWait(SC_HANDLE service) {
     SERVICE_STATUS status{};
-    if (QueryServiceStatus(service.get(), &status) && status.dwCurrentState != SERVICE_STOPPED) {
-        ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
-        stopped = false;
-        for (DWORD waited = 0; waited < kStopWaitMs; waited += 250) {
-            if (!QueryServiceStatus(service.get(), &status) || status.dwCurrentState == SERVICE_STOPPED) {
-                stopped = true;
-                break;
-            }
-            Sleep(250);
-        }
+    if (!QueryServiceStatus(service, &status)) return false;
+    if (status.dwCurrentState == SERVICE_STOPPED) return true;
+    ControlService(service, SERVICE_CONTROL_STOP, &status);
+    for (DWORD waited = 0; waited < kStopWaitMs; waited += 250) {
+        Sleep(250);
+        if (!QueryServiceStatus(service, &status)) return false;
+        if (status.dwCurrentState == SERVICE_STOPPED) return true;
     }
+    return false;
+}
+
+// The last step of every removal that leaves no service behind.
+TRegistrationResult WithoutEventSource(const std::u16string& name, const std::u16string& done) {
+    if (const DWORD error = RemoveEventSource())
+        return Failed(done + u" Could not remove the event source of service " + name, error);
+    return {true, done};
+}
+
+}  // namespace
+
+TRegistrationResult Uninstall() {
+    const std::u16string name = Quoted(U(kServiceName));
+    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) return Failed(u"Could not remove service " + name, GetLastError());
+    ScHandle service(OpenServiceW(manager.get(), kServiceName, DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS));
+    if (!service) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_SERVICE_DOES_NOT_EXIST) return Failed(u"Could not remove service " + name, error);
+        // Removed by other means (an uninstall must not fail for that): what it left goes too.
+        return WithoutEventSource(name, u"Service " + name + u" is not installed; what is left of it is removed.");
+    }
+    // Stop it first, so that its program has ended when the registration is gone.
+    const bool stopped = StopAndWait(service.get());
+    bool marked = false;
     if (!DeleteService(service.get())) {
-        DWORD error = GetLastError();
-        if (error == ERROR_SERVICE_MARKED_FOR_DELETE)
-            return {true, u"Service " + Quoted(name) + u" is already marked for removal."};
-        return Failed(u"Could not remove service " + Quoted(name), error);
+        const DWORD error = GetLastError();
+        if (error != ERROR_SERVICE_MARKED_FOR_DELETE) return Failed(u"Could not remove service " + name, error);
+        marked = true;
     }
-    // Only once the registration is gone: a service that stays keeps its event source.
-    if (const DWORD sourceError = RemoveEventSource())
-        return Failed(u"Removed service " + Quoted(name) + u", but not its event source", sourceError);
+    const std::u16string done = u"Service " + name + (marked ? u" was already marked for removal" : u" removed");
+    // A service still running may still write events: its source stays as long as it does.
     if (!stopped)
-        return {true, u"Service " + Quoted(name) + u" did not stop in time; it is removed once it has stopped."};
-    return {true, u"Service " + Quoted(name) + u" removed."};
+        return {true, done + u", but it did not stop in time: it goes once it has stopped. Its event source stays "
+                             u"until then; /uninstall again removes it."};
+    return WithoutEventSource(name, done + u".");
 }
 
 }  // namespace zo::companion

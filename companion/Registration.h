@@ -18,7 +18,9 @@ struct TRegistrationResult {
 TRegistrationResult Install();
 
 // Stops the service when it runs (waiting a few seconds for it), then removes its registration and
-// its event source.
+// its event source. The source goes on every path that leaves no service behind (also when the
+// service was already removed, or already marked for removal and stopped), and stays while the
+// service may still run and write events (it did not stop in time).
 TRegistrationResult Uninstall();
 
 }  // namespace zo::companion

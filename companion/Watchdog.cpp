@@ -11,6 +11,9 @@ namespace {
 std::u16string Seconds(uint64_t ms) { return IntToStr(int64_t(ms / 1000)); }
 std::u16string Number(unsigned long long n) { return IntToStr(int64_t(n)); }
 
+// The reason of a failure that is a start that did not last; no system error has this code.
+constexpr unsigned long kDidNotLast = 0xFFFFFFFFul;
+
 TEventKind SettingKind(const TRestartSetting& setting) {
     switch (setting.Source) {
     case ssFile:
@@ -49,35 +52,47 @@ std::optional<TEvent> TSettingWatch::Check(const TRestartSetting& setting) {
 std::optional<TEvent> TWatchedService::Check(TServiceFact fact, bool restartOn, uint64_t nowMs,
                                              const std::function<TStartResult()>& start) {
     if (fact == sfRunning) {
-        // It runs: a series of failed starts is over.
-        const bool wasFailing = FRetryMs != 0;
+        if (!FUpSinceMs) FUpSinceMs = nowMs;
+        if (nowMs - *FUpSinceMs < kLastingRunMs) return std::nullopt;  // not known to last yet
+        // It has run long enough: a series of failed starts is over.
+        FStartedHere = false;
+        if (FRetryMs == 0) return std::nullopt;
         FRetryMs = 0;
-        if (wasFailing) return TEvent{ekRetryReset, {FName}};
-        return std::nullopt;
+        return TEvent{ekRetryReset, {FName, Seconds(kLastingRunMs)}};
     }
+    const bool didNotLast = FStartedHere && nowMs - *FUpSinceMs < kLastingRunMs;
+    FUpSinceMs.reset();
+    FStartedHere = false;
     if (fact == sfNotInstalled || !restartOn) {
         // Nothing is watched now: a later start begins a new series.
         FRetryMs = 0;
         return std::nullopt;
     }
+    if (didNotLast) return Failed({kDidNotLast, {}}, nowMs);
     if (FRetryMs != 0 && nowMs < FNextTryMs) return std::nullopt;  // still waiting after a failure
     const TStartResult result = start();
     if (result.ErrorCode != 0) return Failed(result, nowMs);
-    // The request was taken; the series (if any) ends only when a check finds the service running.
-    FNextTryMs = nowMs + FRetryMs;
+    // The request was taken; whether the start lasts, a later check tells. Within a series the
+    // series' own events tell.
+    FUpSinceMs = nowMs;
+    FStartedHere = true;
+    if (FRetryMs != 0) return std::nullopt;
     return TEvent{ekStartRequested, {FName}};
 }
 
 std::optional<TEvent> TWatchedService::Failed(const TStartResult& result, uint64_t nowMs) {
     const uint64_t last = FRetryMs;
-    const bool sameError = last != 0 && result.ErrorCode == FLastError;
+    const bool sameReason = last != 0 && result.ErrorCode == FLastError;
     FRetryMs = NextRetryMs(last);
     FNextTryMs = nowMs + FRetryMs;
     FLastError = result.ErrorCode;
-    if (sameError && FRetryMs == last) return std::nullopt;  // at the longest wait: nothing new
-    TEvent event{sameError ? ekRetryGrown : ekStartFailed,
-                 {FName, result.ErrorText, Number(result.ErrorCode), Seconds(FRetryMs)}};
-    return event;
+    if (sameReason && FRetryMs == last) return std::nullopt;  // at the longest wait: nothing new
+    if (sameReason && FRetryMs == kLongestRetryMs) return TEvent{ekRetryLongest, {FName}};
+    if (result.ErrorCode == kDidNotLast)
+        return TEvent{sameReason ? ekRetryGrownDidNotLast : ekStartDidNotLast,
+                      {FName, Seconds(kLastingRunMs), Seconds(FRetryMs)}};
+    return TEvent{sameReason ? ekRetryGrown : ekStartFailed,
+                  {FName, result.ErrorText, Number(result.ErrorCode), Seconds(FRetryMs)}};
 }
 
 }  // namespace zo::companion

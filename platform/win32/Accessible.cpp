@@ -23,10 +23,31 @@ const TOleAcc& OleAcc() {
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
+// A control's role and whether the control still exists, shared by its subclass and every object
+// made for it: a screen reader may hold an object after the window is destroyed, and the window's
+// handle may by then name another window.
+struct TControlLife {
+    DWORD Role;
+    LONG Alive = 1;
+    LONG Refs = 1;
+    void AddRef() { InterlockedIncrement(&Refs); }
+    void Release() {
+        if (InterlockedDecrement(&Refs) == 0) delete this;
+    }
+};
+
+// What an object of a destroyed control answers to everything: the object has lost what it stood
+// for, as a platform's object whose server has gone away answers its clients.
+constexpr HRESULT kControlGone = RPC_E_DISCONNECTED;
+
 // The platform's object for the control with another name and role; everything else is passed on.
+// Once the control is destroyed, every call but IUnknown's fails with kControlGone.
 class TNamedAccessible final : public IAccessible {
 public:
-    TNamedAccessible(IAccessible* inner, HWND control, DWORD role) : FInner(inner), FControl(control), FRole(role) {}
+    TNamedAccessible(IAccessible* inner, HWND control, TControlLife* life)
+        : FInner(inner), FControl(control), FLife(life) {
+        FLife->AddRef();
+    }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -46,6 +67,7 @@ public:
         const LONG refs = InterlockedDecrement(&FRefs);
         if (refs == 0) {
             FInner->Release();
+            FLife->Release();
             delete this;
         }
         return ULONG(refs);
@@ -53,6 +75,7 @@ public:
 
     // What differs from the platform's object.
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (Gone()) return kControlGone;
         if (!IsSelf(child)) return FInner->get_accName(child, name);
         if (!name) return E_POINTER;
         const int len = GetWindowTextLengthW(FControl);
@@ -62,70 +85,90 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (Gone()) return kControlGone;
         if (!IsSelf(child)) return FInner->get_accRole(child, role);
         if (!role) return E_POINTER;
         role->vt = VT_I4;
-        role->lVal = LONG(FRole);
+        role->lVal = LONG(FLife->Role);
         return S_OK;
     }
 
-    // IDispatch and the rest of IAccessible: the platform's answers.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return FInner->GetTypeInfoCount(n); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** t) override { return FInner->GetTypeInfo(i, l, t); }
+    // IDispatch and the rest of IAccessible: the platform's answers while the control exists.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return Pass(&IAccessible::GetTypeInfoCount, n); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** t) override {
+        return Pass(&IAccessible::GetTypeInfo, i, l, t);
+    }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID r, LPOLESTR* n, UINT c, LCID l, DISPID* d) override {
-        return FInner->GetIDsOfNames(r, n, c, l, d);
+        return Pass(&IAccessible::GetIDsOfNames, r, n, c, l, d);
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID d, REFIID r, LCID l, WORD f, DISPPARAMS* p, VARIANT* v, EXCEPINFO* e,
                                      UINT* a) override {
-        return FInner->Invoke(d, r, l, f, p, v, e, a);
+        return Pass(&IAccessible::Invoke, d, r, l, f, p, v, e, a);
     }
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** p) override { return FInner->get_accParent(p); }
-    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* n) override { return FInner->get_accChildCount(n); }
-    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT c, IDispatch** p) override { return FInner->get_accChild(c, p); }
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT c, BSTR* v) override { return FInner->get_accValue(c, v); }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT c, BSTR* d) override { return FInner->get_accDescription(c, d); }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* s) override { return FInner->get_accState(c, s); }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT c, BSTR* h) override { return FInner->get_accHelp(c, h); }
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** p) override { return Pass(&IAccessible::get_accParent, p); }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* n) override { return Pass(&IAccessible::get_accChildCount, n); }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT c, IDispatch** p) override {
+        return Pass(&IAccessible::get_accChild, c, p);
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT c, BSTR* v) override { return Pass(&IAccessible::get_accValue, c, v); }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT c, BSTR* d) override {
+        return Pass(&IAccessible::get_accDescription, c, d);
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* s) override { return Pass(&IAccessible::get_accState, c, s); }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT c, BSTR* h) override { return Pass(&IAccessible::get_accHelp, c, h); }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* f, VARIANT c, LONG* t) override {
-        return FInner->get_accHelpTopic(f, c, t);
+        return Pass(&IAccessible::get_accHelpTopic, f, c, t);
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT c, BSTR* k) override {
-        return FInner->get_accKeyboardShortcut(c, k);
+        return Pass(&IAccessible::get_accKeyboardShortcut, c, k);
     }
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* c) override { return FInner->get_accFocus(c); }
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* c) override { return FInner->get_accSelection(c); }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* c) override { return Pass(&IAccessible::get_accFocus, c); }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* c) override { return Pass(&IAccessible::get_accSelection, c); }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT c, BSTR* a) override {
-        return FInner->get_accDefaultAction(c, a);
+        return Pass(&IAccessible::get_accDefaultAction, c, a);
     }
-    HRESULT STDMETHODCALLTYPE accSelect(LONG f, VARIANT c) override { return FInner->accSelect(f, c); }
+    HRESULT STDMETHODCALLTYPE accSelect(LONG f, VARIANT c) override { return Pass(&IAccessible::accSelect, f, c); }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* x, LONG* y, LONG* w, LONG* h, VARIANT c) override {
-        return FInner->accLocation(x, y, w, h, c);
+        return Pass(&IAccessible::accLocation, x, y, w, h, c);
     }
-    HRESULT STDMETHODCALLTYPE accNavigate(LONG d, VARIANT s, VARIANT* e) override { return FInner->accNavigate(d, s, e); }
-    HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* c) override { return FInner->accHitTest(x, y, c); }
-    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT c) override { return FInner->accDoDefaultAction(c); }
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT c, BSTR n) override { return FInner->put_accName(c, n); }
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT c, BSTR v) override { return FInner->put_accValue(c, v); }
+    HRESULT STDMETHODCALLTYPE accNavigate(LONG d, VARIANT s, VARIANT* e) override {
+        return Pass(&IAccessible::accNavigate, d, s, e);
+    }
+    HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* c) override {
+        return Pass(&IAccessible::accHitTest, x, y, c);
+    }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT c) override { return Pass(&IAccessible::accDoDefaultAction, c); }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT c, BSTR n) override { return Pass(&IAccessible::put_accName, c, n); }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT c, BSTR v) override { return Pass(&IAccessible::put_accValue, c, v); }
 
 private:
+    bool Gone() const { return InterlockedCompareExchange(&FLife->Alive, 0, 0) == 0; }
+    template <class Method, class... Args>
+    HRESULT Pass(Method method, Args... args) {
+        return Gone() ? kControlGone : (FInner->*method)(args...);
+    }
+
     IAccessible* FInner;  // owned: one reference
     HWND FControl;
-    DWORD FRole;
+    TControlLife* FLife;  // owned: one reference
     LONG FRefs = 1;
 };
 
-LRESULT CALLBACK AccessibleProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR role) {
+LRESULT CALLBACK AccessibleProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
+    auto* life = reinterpret_cast<TControlLife*>(data);
     if (msg == WM_GETOBJECT && LONG(lp) == OBJID_CLIENT) {
         const TOleAcc& acc = OleAcc();
         IAccessible* inner = nullptr;
         if (acc.CreateStd && acc.Lresult &&
             SUCCEEDED(acc.CreateStd(hwnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&inner)))) {
-            auto* named = new TNamedAccessible(inner, hwnd, DWORD(role));
+            auto* named = new TNamedAccessible(inner, hwnd, life);
             const LRESULT result = acc.Lresult(__uuidof(IAccessible), wp, named);
             named->Release();  // the result holds its own reference
             return result;
         }
     } else if (msg == WM_NCDESTROY) {
+        InterlockedExchange(&life->Alive, 0);
+        life->Release();
         RemoveSubclass(hwnd, AccessibleProc, id);
     }
     return DefSubclass(hwnd, msg, wp, lp);
@@ -135,7 +178,15 @@ constexpr UINT_PTR kAccessibleId = 3;
 
 }  // namespace
 
-void SetAccessibleRole(HWND control, DWORD role) { SetSubclass(control, AccessibleProc, kAccessibleId, role); }
+void SetAccessibleRole(HWND control, DWORD role) {
+    DWORD_PTR data = 0;
+    if (FindSubclass(control, AccessibleProc, kAccessibleId, &data)) {
+        reinterpret_cast<TControlLife*>(data)->Role = role;
+        return;
+    }
+    auto* life = new TControlLife{role};
+    if (!SetSubclass(control, AccessibleProc, kAccessibleId, reinterpret_cast<DWORD_PTR>(life))) life->Release();
+}
 
 void AnnounceNameChange(HWND control) { NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, control, OBJID_CLIENT, CHILDID_SELF); }
 

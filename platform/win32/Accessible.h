@@ -8,7 +8,8 @@
 namespace zo::win {
 
 // From now on the control answers WM_GETOBJECT with an object of role (a ROLE_SYSTEM_* value)
-// whose name is the control's window text.
+// whose name is the control's window text. Once the control is destroyed, the objects made for it
+// answer every call (but IUnknown's) with RPC_E_DISCONNECTED, never with empty data.
 void SetAccessibleRole(HWND control, DWORD role);
 
 // Tells screen readers that the control's name (its window text) changed, where the platform

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "companion/Names.h"
 #include "companion/Watchdog.h"
 #include "platform/Text.h"
 
@@ -35,7 +36,7 @@ TEST(WatchdogRetry, WaitStartsAtFiveSecondsDoublesAndStopsAtFiveMinutes) {
 }
 
 // One watched service through failed starts, a changed error, the longest wait, a start that is
-// taken, the service running again, and restarting switched off.
+// taken, starts that do not last, and restarting switched off.
 TEST(WatchdogRetry, OneEventPerChangeOfStateOverAScriptedRunOfChecks) {
     struct Row {
         uint64_t Now;
@@ -54,20 +55,24 @@ TEST(WatchdogRetry, OneEventPerChangeOfStateOverAScriptedRunOfChecks) {
         {35000, sfStopped, true, 5, ekStartFailed, "40"},  // another reason: said again, the wait grows on
         {75000, sfStopped, true, 5, ekRetryGrown, "80"},
         {155000, sfStopped, true, 5, ekRetryGrown, "160"},
-        {315000, sfStopped, true, 5, ekRetryGrown, "300"},
+        {315000, sfStopped, true, 5, ekRetryLongest, nullptr},
         {615000, sfStopped, true, 5, kNoEvent, nullptr},  // at the longest wait: tried, nothing new
-        {915000, sfStopped, true, 0, ekStartRequested, nullptr},
-        {920000, sfStopped, true, kNoStart, kNoEvent, nullptr},  // not seen running yet: still waits
-        {925000, sfRunning, true, kNoStart, ekRetryReset, nullptr},
-        {930000, sfRunning, true, kNoStart, kNoEvent, nullptr},
-        {935000, sfStopped, true, 0, ekStartRequested, nullptr},  // the normal interval again
-        {940000, sfStopped, true, 0, ekStartRequested, nullptr},
-        {945000, sfStopped, true, 1058, ekStartFailed, "5"},
-        {947000, sfStopped, false, kNoStart, kNoEvent, nullptr},  // off: the series ends
-        {948000, sfStopped, true, 1058, ekStartFailed, "5"},    // on again: tried at once
-        {950000, sfNotInstalled, true, kNoStart, kNoEvent, nullptr},
-        {951000, sfStopped, true, 0, ekStartRequested, nullptr},
-        {952000, sfStopped, false, kNoStart, kNoEvent, nullptr},
+        {915000, sfStopped, true, 0, kNoEvent, nullptr},  // taken, within the series
+        {920000, sfRunning, true, kNoStart, kNoEvent, nullptr},  // running, not for a minute yet
+        {975000, sfRunning, true, kNoStart, ekRetryReset, nullptr},
+        {980000, sfStopped, true, 0, ekStartRequested, nullptr},  // it had lasted: started again at once
+        {985000, sfStopped, true, kNoStart, ekStartDidNotLast, "5"},
+        {990000, sfStopped, true, 0, kNoEvent, nullptr},
+        {995000, sfRunning, true, kNoStart, kNoEvent, nullptr},
+        {1040000, sfStopped, true, kNoStart, ekRetryGrownDidNotLast, "10"},  // ran 50 s
+        {1045000, sfStopped, true, kNoStart, kNoEvent, nullptr},  // a check within the wait
+        {1050000, sfStopped, true, 1058, ekStartFailed, "20"},
+        {1052000, sfStopped, false, kNoStart, kNoEvent, nullptr},  // off: the series ends
+        {1053000, sfStopped, true, 1058, ekStartFailed, "5"},    // on again: tried at once
+        {1055000, sfNotInstalled, true, kNoStart, kNoEvent, nullptr},
+        {1056000, sfStopped, true, 0, ekStartRequested, nullptr},
+        {1057000, sfStopped, false, kNoStart, kNoEvent, nullptr},  // off: the start is not judged
+        {1058000, sfStopped, true, 0, ekStartRequested, nullptr},
     };
     TWatchedService service(u"Quillora5Server");
     for (const Row& row : rows) {
@@ -79,11 +84,42 @@ TEST(WatchdogRetry, OneEventPerChangeOfStateOverAScriptedRunOfChecks) {
         });
         EXPECT_EQ(starts, row.StartError == kNoStart ? 0 : 1) << where;
         ExpectEvent(event, row.Event, where);
+        if (event) EXPECT_EQ(event->Inserts[0], u"Quillora5Server") << where;
         if (event && row.NextTry) {
-            EXPECT_EQ(event->Inserts[0], u"Quillora5Server") << where;
-            EXPECT_EQ(event->Inserts[2], IntToStr(row.StartError)) << where;
-            EXPECT_EQ(event->Inserts[3], FromUtf8(row.NextTry)) << where;
+            EXPECT_EQ(event->Inserts.back(), FromUtf8(row.NextTry)) << where;
+            if (row.StartError > 0) EXPECT_EQ(event->Inserts[2], IntToStr(row.StartError)) << where;
         }
+    }
+}
+
+// A service that stops a while after each start, checked every 5 s for an hour: a start that does
+// not last backs off as a refused one does, one that lasts is made again at the next check.
+TEST(WatchdogRetry, StartsAndEventsInAnHourOfAServiceThatKeepsStopping) {
+    struct Row {
+        uint64_t RunsMs;  // after each start
+        int StartsInTheFirstMinute, Starts, Events;
+    } const rows[] = {
+        {300, 4, 17, 8},    // at 0, 10, 25, 50, 95, 180, 345 s, then every 305 s
+        {40000, 2, 15, 8},  // at 0, 45, 95, 155, 235, 355, 555 s, then every 340 s
+        {62000, 1, 56, 56}, // lasts: started again at the check after each stop, every 65 s
+        {UINT64_MAX, 1, 1, 1},
+    };
+    for (const Row& row : rows) {
+        TWatchedService service(u"Quillora5Server");
+        std::optional<uint64_t> startedAt;
+        int firstMinute = 0, starts = 0, events = 0;
+        for (uint64_t now = 0; now < 3600 * 1000; now += kCheckIntervalMs) {
+            const bool running = startedAt && now - *startedAt < row.RunsMs;
+            events += service.Check(running ? sfRunning : sfStopped, true, now, [&] {
+                ++starts;
+                firstMinute += now < 60000;
+                startedAt = now;
+                return TStartResult{};
+            }).has_value();
+        }
+        EXPECT_EQ(firstMinute, row.StartsInTheFirstMinute) << "runs " << row.RunsMs << " ms";
+        EXPECT_EQ(starts, row.Starts) << "runs " << row.RunsMs << " ms";
+        EXPECT_EQ(events, row.Events) << "runs " << row.RunsMs << " ms";
     }
 }
 

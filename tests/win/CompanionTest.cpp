@@ -6,11 +6,13 @@
 #include <tlhelp32.h>
 
 #include <chrono>
+#include <functional>
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "WinTestMain.h"
@@ -207,9 +209,10 @@ std::wstring EventMessageFileOf() {
     return value;
 }
 
-bool RegisterStandIn(const wchar_t* name) {
+// A stand-in under the name; args make it misbehave (see StandInService.cpp).
+bool RegisterStandIn(const wchar_t* name, const std::wstring& args = L"") {
     Sc m(Manager());
-    std::wstring path = L"\"" + StandInExe() + L"\"";
+    std::wstring path = L"\"" + StandInExe() + L"\" " + args;
     Sc s(CreateServiceW(m.get(), name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
                         SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
     return bool(s);
@@ -478,11 +481,57 @@ TEST_F(CompanionTest, UninstallStopsARunningServiceAndRemovesItsRegistration) {
     EXPECT_EQ(error, DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
     EXPECT_EQ(EventMessageFileOf(), L"") << "the event source must go with the service";
 
-    // Removing what is not registered fails with the system's reason.
-    EXPECT_NE(RunCompanion(L"/uninstall", out), 0u);
-    EXPECT_NE(out.find("1060"), std::string::npos) << out;
 }
 
+// The event source goes on every path that leaves no service behind, and stays while the service
+// may still run and write events.
+TEST_F(CompanionTest, UninstallRemovesTheEventSourceExactlyWhenNoServiceIsLeft) {
+    Sc held;
+    const std::tuple<const char*, bool, std::function<void()>> rows[] = {  // says, the source stays, setup
+        {"is not installed", false, [] { RemoveService(names::kServiceName); }},  // by hand
+        {"already marked for removal", false, [&] {
+             held.reset(OpenServiceW(Sc(Manager()), names::kServiceName, DELETE));
+             DeleteService(held);
+         }},
+        {"did not stop in time", true, [] {  // played by a stand-in that stops later than /uninstall waits
+             Sc s(OpenServiceW(Sc(Manager()), names::kServiceName, SERVICE_CHANGE_CONFIG | SERVICE_START));
+             const std::wstring slow = L"\"" + StandInExe() + L"\" /stops-after 17000";
+             ChangeServiceConfigW(s, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, slow.c_str(), nullptr,
+                                  nullptr, nullptr, nullptr, nullptr, nullptr);
+             StartServiceW(s, 0, nullptr);
+             WaitForState(names::kServiceName, SERVICE_RUNNING, 15s);
+         }},
+    };
+    for (const auto& [says, sourceStays, prepare] : rows) {
+        std::string out;
+        ASSERT_EQ(RunCompanion(L"/install", out), 0u) << out;
+        prepare();
+        EXPECT_EQ(RunCompanion(L"/uninstall", out), 0u) << out;
+        EXPECT_NE(out.find(says), std::string::npos) << out;
+        EXPECT_EQ(EventMessageFileOf().empty(), !sourceStays) << out;
+        held.reset();
+        EXPECT_TRUE(WaitForState(names::kServiceName, 0, 25s)) << says << ": the service stays";
+    }
+}
+
+// A watched service that dies at once after each start is started again after longer and longer
+// waits, not at every 5-second check.
+TEST_F(CompanionTest, AWatchedServiceThatDiesAtOnceIsNotStartedAtEveryCheck) {
+    ASSERT_TRUE(RegisterStandIn(kQuillora, L"/runs 300")) << GetLastError();
+    ASSERT_TRUE(WriteRestartServices(true));
+    DWORD pid = 0, last = 0;
+    InstallAndStart(pid);
+    std::vector<std::chrono::steady_clock::time_point> starts;  // each new process of the stand-in
+    for (auto end = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < end;) {
+        if (StateOf(kQuillora, &pid) != SERVICE_STOPPED && pid && pid != last)
+            starts.push_back(std::chrono::steady_clock::now());
+        last = pid ? pid : last;
+        std::this_thread::sleep_for(40ms);
+    }
+    std::printf("a service that dies at once: %zu starts in 30 s\n", starts.size());  // due at 0, 10, 25 s
+    ASSERT_GE(starts.size(), 2u) << "it is started again";
+    for (size_t i = 1; i < starts.size(); ++i) EXPECT_GT(starts[i] - starts[i - 1], 7500ms) << "at the next check";
+}
 
 // The service reads the setting by the panel's rules: its decision equals the panel's ReadBool
 // for every stored form, byte-order marks included.
@@ -575,13 +624,28 @@ TEST_F(CompanionTest, WritingTheSettingOnStartsAStoppedWatchedServiceWithinASeco
     std::this_thread::sleep_for(1000ms);
     ASSERT_EQ(StateOf(kQuillora), DWORD(SERVICE_STOPPED));
 
-    const auto written = std::chrono::steady_clock::now();
-    ASSERT_TRUE(WriteRestartServices(true));
-    const bool running = WaitForState(kQuillora, SERVICE_RUNNING, 1500ms);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - written).count();
-    std::printf("setting written to the watched service running: %lld ms\n", static_cast<long long>(ms));
-    EXPECT_TRUE(running);
+    // And once more with the folder removed (moved away, as into the recycle bin, then deleted) and
+    // made again by the write, 2 s later.
+    for (const char* folder : {"as it was", "made again"}) {
+        if (*folder == 'm') {
+            ASSERT_TRUE(WriteRestartServices(false));
+            std::this_thread::sleep_for(500ms);
+            ASSERT_TRUE(StopService(kQuillora));
+            const std::wstring away = std::wstring(names::kSettingsFolder) + L".removed";
+            ASSERT_TRUE(MoveFileW(names::kSettingsFolder, away.c_str())) << GetLastError();
+            DeleteFileW((away + L"\\ZoradidIvavuda.ini").c_str());
+            RemoveDirectoryW(away.c_str());
+            std::this_thread::sleep_for(2000ms);
+        }
+        const auto written = std::chrono::steady_clock::now();
+        ASSERT_TRUE(WriteRestartServices(true));
+        const bool running = WaitForState(kQuillora, SERVICE_RUNNING, 1500ms);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - written).count();
+        std::printf("setting written to the watched service running, folder %s: %lld ms\n", folder,
+                    static_cast<long long>(ms));
+        EXPECT_TRUE(running) << folder;
+    }
 }
 
 }  // namespace

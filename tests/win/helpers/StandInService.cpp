@@ -1,17 +1,24 @@
 // A minimal own-process service that runs until it is stopped. The tests register it under the
-// names of the services that ZoradidIvavuda watches.
+// names of the services that ZoradidIvavuda watches, and under its own. On its command line (the
+// registration's binary path), "/runs <ms>" makes it stop by itself, with an error, that long after
+// it reports running, and "/stops-after <ms>" makes it take that long to stop after a stop control.
 #include <windows.h>
+
+#include <cwchar>
 
 namespace {
 
 SERVICE_STATUS_HANDLE FHandle = nullptr;
 HANDLE FStop = nullptr;
+DWORD FRunsMs = INFINITE, FStopsAfterMs = 0;
 
-void Report(DWORD state) {
+void Report(DWORD state, DWORD exitCode = NO_ERROR) {
     SERVICE_STATUS status{};
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = state;
     status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
+    status.dwWin32ExitCode = exitCode;
+    status.dwWaitHint = state == SERVICE_STOP_PENDING ? FStopsAfterMs + 1000 : 0;
     SetServiceStatus(FHandle, &status);
 }
 
@@ -29,13 +36,19 @@ void WINAPI Main(DWORD argc, wchar_t** argv) {
     if (!FHandle) return;
     FStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     Report(SERVICE_RUNNING);
-    WaitForSingleObject(FStop, INFINITE);
-    Report(SERVICE_STOPPED);
+    const bool stopped = WaitForSingleObject(FStop, FRunsMs) == WAIT_OBJECT_0;
+    if (stopped) Sleep(FStopsAfterMs);
+    Report(SERVICE_STOPPED, stopped ? NO_ERROR : ERROR_PROCESS_ABORTED);
 }
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const DWORD ms = DWORD(wcstoul(argv[i + 1], nullptr, 10));
+        if (lstrcmpiW(argv[i], L"/runs") == 0) FRunsMs = ms;
+        if (lstrcmpiW(argv[i], L"/stops-after") == 0) FStopsAfterMs = ms;
+    }
     wchar_t name[] = L"StandInService";
     SERVICE_TABLE_ENTRYW table[] = {{name, Main}, {nullptr, nullptr}};
     return StartServiceCtrlDispatcherW(table) ? 0 : 1;
