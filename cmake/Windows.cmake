@@ -13,6 +13,10 @@ add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-Wl,--gc-sections)
 # Address-space layout randomisation and no-execute data stay on (the relocation section stays).
 add_link_options(-Wl,--dynamicbase -Wl,--nxcompat)
+# Reproducible: two builds of the same sources in different folders give the same bytes. The
+# linker writes no link time into the PE header, and no build folder reaches the programs.
+add_link_options(-Wl,--no-insert-timestamp)
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(DIST_NAME win64)
@@ -25,10 +29,16 @@ set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/${DIST_NAME})
 
 # windres reads the pictures, manifests and style that the resource scripts name, but nothing
 # records that: without this, a redrawn icon would leave the programs with the old one.
+# The version resource's numbers, from the file VERSION.
+set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(${CMAKE_SOURCE_DIR}/res/ProductVersion.h.in ${GENERATED_DIR}/ProductVersion.h @ONLY)
+include_directories(${GENERATED_DIR})
+
 file(GLOB RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.ico ${CMAKE_SOURCE_DIR}/res/*.bmp
      ${CMAKE_SOURCE_DIR}/res/*.manifest ${CMAKE_SOURCE_DIR}/res/*.style ${CMAKE_SOURCE_DIR}/res/*.inc)
 file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.rc ${CMAKE_SOURCE_DIR}/tests/win/*.rc
      ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.rc)
+list(APPEND RESOURCE_INPUTS ${GENERATED_DIR}/ProductVersion.h)
 set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES OBJECT_DEPENDS "${RESOURCE_INPUTS}")
 
 set(WIN_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 ole32 uuid version msimg32 shlwapi)
@@ -135,4 +145,5 @@ if(BUILD_WIN_TESTS)
   add_dependencies(e2e_tests ZudazuvOrerozoVuzuvaz ZoradidIvavuda ZudazuvOrerozoVuzuvaz_nostyle ${HELPER_TARGETS})
   add_test(NAME e2e_tests COMMAND e2e_tests)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 900)
+
 endif()
