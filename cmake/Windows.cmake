@@ -87,6 +87,26 @@ target_link_options(ZoradidIvavuda PRIVATE -municode)
 target_link_libraries(ZoradidIvavuda PRIVATE winplat)
 set_target_properties(ZoradidIvavuda PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
 
+# The installer package of the i686 build (scripts/package.sh, with wixl), and one of a lower
+# version for the upgrade test. The release's own is scripts/release.sh's, in dist/.
+find_program(WIXL wixl)
+if(DIST_NAME STREQUAL win32 AND WIXL)
+  set(PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
+  set(PACKAGE_MSI ${PACKAGE_DIR}/ZudazuvOrerozoVuzuvaz-${PROJECT_VERSION}.msi)
+  set(OLDER_PACKAGE_MSI ${PACKAGE_DIR}/ZudazuvOrerozoVuzuvaz-0.0.1.msi)
+  set(PACKAGE_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/package.sh)
+  add_custom_command(
+    OUTPUT ${PACKAGE_MSI} ${OLDER_PACKAGE_MSI}
+    COMMAND ${PACKAGE_SCRIPT} ${DIST_DIR} ${PACKAGE_MSI}
+    COMMAND ${PACKAGE_SCRIPT} ${DIST_DIR} ${OLDER_PACKAGE_MSI} 0.0.1
+    DEPENDS ZudazuvOrerozoVuzuvaz ZoradidIvavuda ${PACKAGE_SCRIPT} ${CMAKE_SOURCE_DIR}/installer/ZudazuvOrerozoVuzuvaz.wxs
+            ${CMAKE_SOURCE_DIR}/res/AppIcon.ico ${CMAKE_SOURCE_DIR}/VERSION
+    COMMENT "Building the installer packages")
+  add_custom_target(installer_package ALL DEPENDS ${PACKAGE_MSI} ${OLDER_PACKAGE_MSI})
+elseif(DIST_NAME STREQUAL win32)
+  message(STATUS "wixl not found: no installer package and no package tests (scripts/setup.sh installs it)")
+endif()
+
 option(BUILD_WIN_TESTS "Build the tests that run under Wine" ON)
 if(BUILD_WIN_TESTS)
   enable_testing()
@@ -146,4 +166,10 @@ if(BUILD_WIN_TESTS)
   add_test(NAME e2e_tests COMMAND e2e_tests)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 900)
 
+  if(TARGET installer_package)
+    # In a fresh prefix of its own; it starts its own Wine processes and ends them.
+    add_test(NAME package_tests COMMAND ${CMAKE_SOURCE_DIR}/tests/package/PackageTest.sh
+             ${PACKAGE_MSI} ${OLDER_PACKAGE_MSI} ${DIST_DIR} ${PACKAGE_DIR}/test)
+    set_tests_properties(package_tests PROPERTIES TIMEOUT 600)
+  endif()
 endif()
