@@ -171,5 +171,8 @@ if(BUILD_WIN_TESTS)
     add_test(NAME package_tests COMMAND ${CMAKE_SOURCE_DIR}/tests/package/PackageTest.sh
              ${PACKAGE_MSI} ${OLDER_PACKAGE_MSI} ${DIST_DIR} ${PACKAGE_DIR}/test)
     set_tests_properties(package_tests PROPERTIES TIMEOUT 600)
+    # Signing with a throwaway certificate (no Wine).
+    add_test(NAME package_signing COMMAND ${CMAKE_SOURCE_DIR}/tests/package/SigningTest.sh
+             ${DIST_DIR} ${PACKAGE_MSI} ${PACKAGE_DIR}/signing)
   endif()
 endif()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The installer package under the 32-bit Wine, in a fresh prefix of its own: a silent install of a
-# lower version with RESTARTSERVICES=1, the setting switched from the command line, the upgrade to
-# this version, a refused downgrade and a silent uninstall.
+# The installer package under the 32-bit Wine, in a fresh prefix of its own: a failed registration
+# rolled back, a silent install of a lower version with RESTARTSERVICES=1, the setting switched
+# from the command line, the upgrade to this version, a refused downgrade and a silent uninstall.
 # Usage: PackageTest.sh PACKAGE.msi OLDER_PACKAGE.msi PROGRAMS_DIR WORK_DIR   (the prefix is WORK_DIR/wineprefix)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -66,6 +66,16 @@ entry() {  # the Add/Remove Programs entry of the product: its name, publisher a
 # user's), from the verbose log.
 shortcut() { echo "$(text "$1" | sed -n 's/^Property(S): ProgramMenuFolder = C:\\\(.*\)$/\1/p' | tr '\\' /)Zudazuv Orerozo Vuzuvaz.lnk"; }
 
+# A registration that fails rolls the installation back: a file takes the settings folder's place.
+blocker="$drive/ProgramData/Marnwick Software/ZoradidIvavuda"
+mkdir -p "$(dirname "$blocker")" && : >"$blocker"
+log=$work/package-failed.log
+check "an installation whose registration fails fails" not test "$(msiexec failed "$log" /i "$(win "$new")")" = 0
+check "it leaves no program behind" test ! -e "$drive/Program Files/Marnwick Software"
+check "nor a service" not registered "$service"
+check "nor an entry in Add/Remove Programs" test -z "$(entry)"
+rm -f "$blocker"
+
 log=$work/package-install.log
 check "a silent install with RESTARTSERVICES=1 succeeds" test "$(msiexec install "$log" /i "$(win "$old")" RESTARTSERVICES=1)" = 0
 check "the panel is in place" cmp "$programs/ZudazuvOrerozoVuzuvaz.exe" "$dist/ZudazuvOrerozoVuzuvaz.exe"
@@ -107,6 +117,12 @@ check "the service is gone" not registered "$service"
 check "the event source is gone" not registered "EventLog\\Application\\$service"
 check "Add/Remove Programs has no entry" test -z "$(entry)"
 check "the uninstall keeps the settings file byte for byte" cmp "$settings" "$work/settings.before"
+
+# Registration left to the panel: nothing registered, started or removed that is not there.
+log=$work/package-noservice.log
+check "an install with INSTALLSERVICE=0 succeeds" test "$(msiexec noservice "$log" /i "$(win "$new")" INSTALLSERVICE=0)" = 0
+check "it registers no service" not registered "$service"
+check "its uninstall succeeds without a service" test "$(msiexec "noservice uninstall" "$work/package-noservice-uninstall.log" /x "$(win "$new")")" = 0
 
 echo "$failures failed" >&2
 [ "$failures" -eq 0 ]
