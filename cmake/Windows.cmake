@@ -13,6 +13,10 @@ add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-Wl,--gc-sections)
 # Address-space layout randomisation and no-execute data stay on (the relocation section stays).
 add_link_options(-Wl,--dynamicbase -Wl,--nxcompat)
+# Reproducible: two builds of the same sources in different folders give the same bytes. The
+# linker writes no link time into the PE header, and no build folder reaches the programs.
+add_link_options(-Wl,--no-insert-timestamp)
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(DIST_NAME win64)
@@ -25,10 +29,16 @@ set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/${DIST_NAME})
 
 # windres reads the pictures, manifests and style that the resource scripts name, but nothing
 # records that: without this, a redrawn icon would leave the programs with the old one.
+# The version resource's numbers, from the file VERSION.
+set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(${CMAKE_SOURCE_DIR}/res/ProductVersion.h.in ${GENERATED_DIR}/ProductVersion.h @ONLY)
+include_directories(${GENERATED_DIR})
+
 file(GLOB RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.ico ${CMAKE_SOURCE_DIR}/res/*.bmp
      ${CMAKE_SOURCE_DIR}/res/*.manifest ${CMAKE_SOURCE_DIR}/res/*.style ${CMAKE_SOURCE_DIR}/res/*.inc)
 file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.rc ${CMAKE_SOURCE_DIR}/tests/win/*.rc
      ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.rc)
+list(APPEND RESOURCE_INPUTS ${GENERATED_DIR}/ProductVersion.h)
 set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES OBJECT_DEPENDS "${RESOURCE_INPUTS}")
 
 # ntdll: files and folders are opened relative to the handle of a checked folder (NtCreateFile).
@@ -77,6 +87,26 @@ target_include_directories(ZoradidIvavuda PRIVATE ${MESSAGES_DIR})
 target_link_options(ZoradidIvavuda PRIVATE -municode)
 target_link_libraries(ZoradidIvavuda PRIVATE winplat)
 set_target_properties(ZoradidIvavuda PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR})
+
+# The installer package of the i686 build (scripts/package.sh, with wixl), and one of a lower
+# version for the upgrade test. The release's own is scripts/release.sh's, in dist/.
+find_program(WIXL wixl)
+if(DIST_NAME STREQUAL win32 AND WIXL)
+  set(PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
+  set(PACKAGE_MSI ${PACKAGE_DIR}/ZudazuvOrerozoVuzuvaz-${PROJECT_VERSION}.msi)
+  set(OLDER_PACKAGE_MSI ${PACKAGE_DIR}/ZudazuvOrerozoVuzuvaz-0.0.1.msi)
+  set(PACKAGE_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/package.sh)
+  add_custom_command(
+    OUTPUT ${PACKAGE_MSI} ${OLDER_PACKAGE_MSI}
+    COMMAND ${PACKAGE_SCRIPT} ${DIST_DIR} ${PACKAGE_MSI}
+    COMMAND ${PACKAGE_SCRIPT} ${DIST_DIR} ${OLDER_PACKAGE_MSI} 0.0.1
+    DEPENDS ZudazuvOrerozoVuzuvaz ZoradidIvavuda ${PACKAGE_SCRIPT} ${CMAKE_SOURCE_DIR}/installer/ZudazuvOrerozoVuzuvaz.wxs
+            ${CMAKE_SOURCE_DIR}/res/AppIcon.ico ${CMAKE_SOURCE_DIR}/VERSION
+    COMMENT "Building the installer packages")
+  add_custom_target(installer_package ALL DEPENDS ${PACKAGE_MSI} ${OLDER_PACKAGE_MSI})
+elseif(DIST_NAME STREQUAL win32)
+  message(STATUS "wixl not found: no installer package and no package tests (scripts/setup.sh installs it)")
+endif()
 
 option(BUILD_WIN_TESTS "Build the tests that run under Wine" ON)
 if(BUILD_WIN_TESTS)
@@ -136,4 +166,14 @@ if(BUILD_WIN_TESTS)
   add_dependencies(e2e_tests ZudazuvOrerozoVuzuvaz ZoradidIvavuda ZudazuvOrerozoVuzuvaz_nostyle ${HELPER_TARGETS})
   add_test(NAME e2e_tests COMMAND e2e_tests)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 900)
+
+  if(TARGET installer_package)
+    # In a fresh prefix of its own; it starts its own Wine processes and ends them.
+    add_test(NAME package_tests COMMAND ${CMAKE_SOURCE_DIR}/tests/package/PackageTest.sh
+             ${PACKAGE_MSI} ${OLDER_PACKAGE_MSI} ${DIST_DIR} ${PACKAGE_DIR}/test)
+    set_tests_properties(package_tests PROPERTIES TIMEOUT 600)
+    # Signing with a throwaway certificate (no Wine).
+    add_test(NAME package_signing COMMAND ${CMAKE_SOURCE_DIR}/tests/package/SigningTest.sh
+             ${DIST_DIR} ${PACKAGE_MSI} ${PACKAGE_DIR}/signing)
+  endif()
 endif()

@@ -3,6 +3,7 @@
 # sanitizer), win64 (x86_64) and win32 (i686, the release build); both Windows ones with the tests
 # that run under Wine (win32 under emulation).
 # Usage: scripts/build.sh [native|native-tsan|win64|win32 ...]   (default: all)
+# BUILD_TARGETS, when set, names the targets to build (default: all of them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -40,5 +41,5 @@ for c in "${configs[@]}"; do
     case "$a" in -DCMAKE_TOOLCHAIN_FILE=*) forget_other_compilers "$root/build/$c" "${a#*=}" ;; esac
   done
   cmake -S "$root" -B "$root/build/$c" "${args[@]}" "${launcher[@]}" >/dev/null
-  cmake --build "$root/build/$c" -j "$jobs"
+  cmake --build "$root/build/$c" -j "$jobs" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 done
