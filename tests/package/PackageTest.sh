@@ -80,5 +80,11 @@ check "it removes the programs, the shortcut, the service, its event source and 
 check "INSTALLSERVICE=0 installs and uninstalls without a service" \
   '[ "$(msiexec noservice /i "$newer" INSTALLSERVICE=0)" = 0 ] && ! registered $service && [ "$(msiexec noservice-uninstall /x "$newer")" = 0 ]'
 
+# Removed by hand before the uninstall: the uninstall still succeeds, and what was left (the event
+# source) goes.
+check "a service removed by hand leaves nothing behind the uninstall" \
+  '[ "$(msiexec byhand /i "$newer")" = 0 ] && "$wine" sc delete $service </dev/null >/dev/null 2>&1 &&
+   [ "$(msiexec byhand-uninstall /x "$newer")" = 0 ] && ! registered EventLog\\Application\\$service'
+
 echo "$failures failed" >&2
 [ "$failures" -eq 0 ]
