@@ -27,18 +27,20 @@ else()
 endif()
 set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/${DIST_NAME})
 
-# windres reads the pictures, manifests and style that the resource scripts name, but nothing
-# records that: without this, a redrawn icon would leave the programs with the old one.
-# The version resource's numbers, from the file VERSION.
+# The version resource's numbers and the manifests' identities, from the file VERSION; windres
+# finds the generated files through the include path, also when a resource script names them.
 set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
-configure_file(${CMAKE_SOURCE_DIR}/res/ProductVersion.h.in ${GENERATED_DIR}/ProductVersion.h @ONLY)
+foreach(generated ProductVersion.h app.manifest ZoradidIvavuda.manifest)
+  configure_file(${CMAKE_SOURCE_DIR}/res/${generated}.in ${GENERATED_DIR}/${generated} @ONLY)
+endforeach()
 include_directories(${GENERATED_DIR})
 
+# windres reads the pictures, manifests and style that the resource scripts name, but nothing
+# records that: without this, a redrawn icon would leave the programs with the old one.
 file(GLOB RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.ico ${CMAKE_SOURCE_DIR}/res/*.bmp
-     ${CMAKE_SOURCE_DIR}/res/*.manifest ${CMAKE_SOURCE_DIR}/res/*.style ${CMAKE_SOURCE_DIR}/res/*.inc)
+     ${CMAKE_SOURCE_DIR}/res/*.style ${CMAKE_SOURCE_DIR}/res/*.inc ${GENERATED_DIR}/*)
 file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.rc ${CMAKE_SOURCE_DIR}/tests/win/*.rc
      ${CMAKE_SOURCE_DIR}/tests/win/helpers/*.rc)
-list(APPEND RESOURCE_INPUTS ${GENERATED_DIR}/ProductVersion.h)
 set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES OBJECT_DEPENDS "${RESOURCE_INPUTS}")
 
 # ntdll: files and folders are opened relative to the handle of a checked folder (NtCreateFile).
