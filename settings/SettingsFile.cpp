@@ -124,8 +124,11 @@ uint32_t ReadPending(IFolder& folder, const std::u16string& fileName, uint64_t m
     if ((code = pending->Facts(facts))) return code;
     if (!facts.OwnedByUs || CheckOpenedFile(path, facts, maxBytes)) return fsForeignPending;
     uint64_t size = 0;
-    code = ReadChecked(*pending, path, maxBytes, bytes, size);
-    return code == fsTooLarge || code == fsLink ? fsForeignPending : code;
+    std::string read;  // the caller's bytes stay as they are unless the whole copy is read
+    code = ReadChecked(*pending, path, maxBytes, read, size);
+    if (code) return code == fsTooLarge || code == fsLink ? fsForeignPending : code;
+    bytes = std::move(read);
+    return 0;
 }
 
 // The file's name and 16 random hexadecimal digits, which nobody can guess and so plant anything
@@ -257,19 +260,19 @@ uint32_t ReadIniText(const TSettingsFiles& access, const std::u16string& fileNam
     std::unique_ptr<IFile> file;
     bool created = false;
     code = OpenWaiting(access.Files, *folder, parts.Name, omRead, waitMs, file, created);
-    if (code == fsFileNotFound) {
-        read.Found = false;
-        return 0;
-    }
-    if (code) return code;
     std::string bytes;
-    if ((code = ReadChecked(*file, fileName, access.MaxFileBytes, bytes, read.Size))) return code;
-    // While the file is open for reading no write is going on, so a pending copy is a crashed one.
-    std::string pending;
-    if (ReadPending(*folder, fileName, access.MaxFileBytes, pending) == 0) {
-        bytes = std::move(pending);
-        read.Pending = true;
-    }
+    if (code == fsFileNotFound)
+        read.Found = false;
+    else if (code || (code = ReadChecked(*file, fileName, access.MaxFileBytes, bytes, read.Size)))
+        return code;
+    // While the file is open for reading, or is not there, no write is going on (a write makes the
+    // file before its pending copy and removes the copy first), so a pending copy is a crashed
+    // one; a writer takes it as the file, and so must a reader. One that cannot be read now is a
+    // failure to read the file, not a file without one.
+    code = ReadPending(*folder, fileName, access.MaxFileBytes, bytes);
+    if (code == 0) read.Found = read.Pending = true;
+    else if (code != fsFileNotFound && code != fsForeignPending) return code;
+    if (!read.Found) return 0;
     read.Text = DecodeIniBytes(bytes, access.CodePage, read.Encoding, read.Marked);
     const size_t nul = read.Text.find(char16_t(0));  // a NUL ends the text
     if (nul != std::u16string::npos) read.Text.resize(nul);
@@ -362,7 +365,7 @@ void RewriteFile(const TSettingsFiles& access, const std::u16string& fileName, c
         throw cannotCreate(code);
     current.Bytes = onDisk;
     code = ReadPending(*folder, fileName, access.MaxFileBytes, current.Bytes);
-    if (code == fsForeignPending) throw cannotCreate(code);
+    if (code && code != fsFileNotFound) throw cannotCreate(code);
     current.Text.Pending = code == 0;
     current.Text.Found = !created || current.Text.Pending;
     RemoveLeftoversIn(*folder, fileName);
@@ -401,10 +404,7 @@ void RewriteFile(const TSettingsFiles& access, const std::u16string& fileName, c
     if ((code = file->WriteAll(bytes))) {
         // The old bytes back, if they can be; else the pending copy keeps the new ones, and both
         // programs read it until the next save puts it in place.
-        if (!current.Text.Pending && file->WriteAll(onDisk) == 0) {
-            pending->Delete();
-            throw cannotWrite(code);
-        }
+        if (!current.Text.Pending && file->WriteAll(onDisk) == 0 && pending->Delete() == 0) throw cannotWrite(code);
         madeHere.File = nullptr;
         throw EFCreateError(failure(u"Cannot write file", code, true) +
                             FormatS(u". Its new content is kept in \"%s\", which takes its place until the next save",

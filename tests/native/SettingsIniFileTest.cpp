@@ -181,6 +181,13 @@ TEST_F(SettingsIniFile, FailedWriteRaisesAndKeepsTheDocument) {
         {"neither the file nor its old bytes can be written", [&] { files.WriteFailures = {0, 112, 112}; },
          failed + u". Its new content is kept in \"C:\\Missing\\a.ini.~pending\", which takes its place until the next save",
          {pending}, "[S]\r\nk"},
+        {"the old bytes are back, but the pending copy cannot be removed",
+         [&] {
+             files.WriteFailures = {0, 112, 0};
+             files.DeleteFailures = 1;
+         },
+         failed + u". Its new content is kept in \"C:\\Missing\\a.ini.~pending\", which takes its place until the next save",
+         {pending}},
         {"a link", [&] { files.Links.insert(file); },
          u"Cannot create file \"C:\\Missing\\a.ini\". It is a link to another file, and settings are never read or "
          u"written through a link",

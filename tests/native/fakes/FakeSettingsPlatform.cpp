@@ -82,6 +82,7 @@ public:
         return 0;
     }
     uint32_t Delete() override {
+        if (FFs.DeleteFailures > 0 && FFs.DeleteFailures--) return 5;
         FFs.Files.erase(FPath);
         return 0;
     }

@@ -28,6 +28,7 @@ public:
     std::map<std::u16string, uint64_t> Ages;  // milliseconds since a file was written (default 0)
     std::map<std::u16string, int> ChangingReads;  // reads during which another program rewrites the file
     std::vector<uint32_t> WriteFailures;      // each WriteAll in turn: 0 writes, a code half writes and fails
+    int DeleteFailures = 0;                   // the next deletes that fail
     uint32_t RandomFailure = 0;
     std::vector<uint64_t> RandomNumbers;      // the numbers RandomNumber gives, then 0, 1, 2, ...
     int Reads = 0;   // ReadAll calls
