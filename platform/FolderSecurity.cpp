@@ -88,7 +88,9 @@ bool VendorFolderKept(const TFolderSecurity& found) {
 bool InsideKept(const TFolderSecurity& found, bool folder) {
     for (const auto& entry : found.Entries)
         if (!(entry.Flags & aeInherited)) return false;
-    return !found.Protected && !ChangesAnything(OrdinaryUserPowers(found, folder));
+    // Reading counts here too: a file moved in keeps the entries its old folder passed on.
+    const TUserPowers p = OrdinaryUserPowers(found, folder);
+    return !found.Protected && !ChangesAnything(p) && !p.Read;
 }
 
 }  // namespace zo

@@ -99,6 +99,14 @@ TEST(FolderChain, RefusesWhatIsPlantedWithNothingChangedAndTakesOverTheRest) {
              f.Objects[kFile] = File({trAdministrators, false, true, {{trUsers, true, kReadAndExecute, 0}}});
          },
          takenOver + "\"" + kS + "\\ZoradidIvavuda.ini\".", {"set " + kS + "\\ZoradidIvavuda.ini inherited"}},
+        {"a file moved in, with what its old folder passed on: users may read it",
+         [](auto& f) {
+             Ours(f);
+             f.Objects[kFile] = File({trAdministrators, false, true,
+                                      {{trAdministrators, true, kFullControl, aeInherited},
+                                       {trUsers, true, kReadAndExecute, aeInherited}}});
+         },
+         takenOver + "\"" + kS + "\\ZoradidIvavuda.ini\".", {"set " + kS + "\\ZoradidIvavuda.ini inherited"}},
         {"the vendor folder owned by a user", [](auto& f) { f.Objects[kVendor] = Folder(MadeInProgramData(trOther)); },
          takenOver + "\"" + kV + "\".", {"set " + kV + " inherited", fresh[0], fresh[1]}},
         {"the vendor folder letting users delete what is in it",
