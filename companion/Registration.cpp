@@ -126,24 +126,30 @@ TRegistrationResult Complete(SC_HANDLE service, const std::u16string& programPat
     return {true, done + u" This system does not offer: " + notOffered + u"."};
 }
 
+// The settings folders secured; what failed, after `what`, when they cannot be.
+TRegistrationResult SecuredFolders(const std::u16string& what) {
+    const TFolderChainResult folders = SecureSettingsFolders();
+    if (folders.Ok) return {true, folders.Message};
+    return folders.Error ? Failed(what + u": " + folders.Message, folders.Error)
+                         : TRegistrationResult{false, what + u": " + folders.Message};
+}
+
 }  // namespace
 
 TRegistrationResult Install() {
     const std::u16string name = U(kServiceName);
-    // The folders first: when something planted there is refused, nothing is registered either.
-    const TFolderChainResult folders = SecureSettingsFolders();
-    if (!folders.Ok) {
-        const std::u16string what = u"Could not install service " + Quoted(name) + u": " + folders.Message;
-        return folders.Error ? Failed(what, folders.Error) : TRegistrationResult{false, what};
-    }
     DWORD error = 0;
-
     std::u16string path;
     if (!OwnPath(path, error)) return Failed(u"Could not install service " + Quoted(name), error);
     const std::u16string binaryPath = Quoted(path);
 
+    // The right to register first: a user without it makes no folders either (anybody may create
+    // folders in C:\ProgramData, and the owner could then not be set).
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
     if (!manager) return Failed(u"Could not install service " + Quoted(name), GetLastError());
+    // Then the folders: when something planted there is refused, nothing is registered either.
+    const TRegistrationResult folders = SecuredFolders(u"Could not install service " + Quoted(name));
+    if (!folders.Ok) return folders;
 
     ScHandle service(CreateServiceW(manager.get(), kServiceName, kDisplayName, SERVICE_ALL_ACCESS,
                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
@@ -171,8 +177,9 @@ bool StopAndWait(SC_HANDLE service) {
     SERVICE_STATUS status{};
     if (!QueryServiceStatus(service, &status)) return false;
     if (status.dwCurrentState == SERVICE_STOPPED) return true;
-    ControlService(service, SERVICE_CONTROL_STOP, &status);
     for (DWORD waited = 0; waited < kStopWaitMs; waited += 250) {
+        // A service that is still starting refuses the control: it is asked again.
+        if (status.dwCurrentState != SERVICE_STOP_PENDING) ControlService(service, SERVICE_CONTROL_STOP, &status);
         Sleep(250);
         if (!QueryServiceStatus(service, &status)) return false;
         if (status.dwCurrentState == SERVICE_STOPPED) return true;
@@ -188,6 +195,13 @@ TRegistrationResult WithoutEventSource(const std::u16string& name, const std::u1
 }
 
 }  // namespace
+
+TRegistrationResult MakeSettingsFolders() {
+    const DWORD attributes = GetFileAttributesW(kSettingsFolder);
+    const DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return {true, u""};
+    return SecuredFolders(u"Could not make the settings folder");
+}
 
 TRegistrationResult Uninstall() {
     const std::u16string name = Quoted(U(kServiceName));

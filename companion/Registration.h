@@ -17,6 +17,10 @@ struct TRegistrationResult {
 // configuration updated to the same.
 TRegistrationResult Install();
 
+// Makes the settings folders as Install does when the settings folder is not there, so that the
+// setting can be written before the service is registered; leaves them as they are otherwise.
+TRegistrationResult MakeSettingsFolders();
+
 // Stops the service when it runs (waiting a few seconds for it), then removes its registration and
 // its event source. The source goes on every path that leaves no service behind (also when the
 // service was already removed, or already marked for removal and stopped), and stays while the

@@ -66,8 +66,11 @@ int ShowSetting() {
 }
 
 // Writes the setting as the panel's check box does, then shows what the service decides from the
-// file now.
+// file now. An installation that leaves the service's registration to the panel may set the
+// setting before any /install made the settings folder: it is made here as /install makes it.
 int ChangeSetting(bool on) {
+    const zo::companion::TRegistrationResult folders = zo::companion::MakeSettingsFolders();
+    if (!folders.Ok) return Report(folders);
     try {
         PrintLine(STD_OUTPUT_HANDLE, zo::companion::SettingLine(zo::companion::ChangeRestartSetting(on)));
         return 0;
