@@ -31,6 +31,13 @@ HANDLE FStopEvent = nullptr;
 // The stop did not wait for the worker, which is still in a system call (see AwaitWorker); read by
 // the dispatcher's thread once the service has stopped.
 std::atomic<bool> FWorkerLeftInACall = false;
+// The "stopped" event is written once, by the worker or, when the stop left the worker in a call,
+// by the service thread; a worker that returns from that call afterwards writes it no more.
+std::atomic<bool> FStoppedWritten = false;
+
+void WriteStopped(TEventLog& log) {
+    if (!FStoppedWritten.exchange(true)) log.Report(TEvent{ekServiceStopped, {}});
+}
 
 void ReportStatus(DWORD state, DWORD exitCode = NO_ERROR, DWORD waitHintMs = 0, DWORD checkPoint = 0) {
     SERVICE_STATUS status{};
@@ -72,10 +79,11 @@ TServiceFact Inspect(SC_HANDLE service) {
 }
 
 TStartResult Start(SC_HANDLE service) {
-    if (StartServiceW(service, 0, nullptr)) return {};
-    const DWORD code = GetLastError();
+    // Started by someone else since the check looked: as good as taken.
+    const DWORD code = StartServiceW(service, 0, nullptr) ? 0 : GetLastError();
+    if (code == 0 || code == ERROR_SERVICE_ALREADY_RUNNING) return {0, u"", GetTickCount64()};
     Win32SystemText system;
-    return {code, SysErrorMessage(system, code)};
+    return {code, SysErrorMessage(system, code), GetTickCount64()};
 }
 
 // The worker loop's memory between checks: the setting's last answer and state, and each watched
@@ -85,6 +93,8 @@ public:
     TWatcher() : FSetting(win::U(kSettingsFile)) {
         for (const wchar_t* name : kWatchedServices) FServices.emplace_back(win::U(name));
     }
+
+    void ReportStopped() { WriteStopped(FLog); }
 
     void Report(const std::optional<TEvent>& event) {
         if (event) FLog.Report(*event);
@@ -172,7 +182,7 @@ void RunWorker() {
         watcher.Check(now);
         if (!WaitForWork(notifications, now + kCheckIntervalMs)) break;
     }
-    watcher.Report(TEvent{ekServiceStopped, {}});
+    watcher.ReportStopped();
 }
 
 DWORD WINAPI Worker(void*) {
@@ -214,7 +224,8 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
         CloseHandle(worker);
     } else {
         FWorkerLeftInACall = true;
-        TEventLog().Report(TEvent{ekServiceStopped, {}});
+        TEventLog log;
+        WriteStopped(log);
     }
     ReportStatus(SERVICE_STOPPED);
     // The stop event stays valid until the process ends: the dispatcher may still deliver a late

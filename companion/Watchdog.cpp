@@ -71,10 +71,11 @@ std::optional<TEvent> TWatchedService::Check(TServiceFact fact, bool restartOn, 
     if (didNotLast) return Failed({kDidNotLast, {}}, nowMs);
     if (FRetryMs != 0 && nowMs < FNextTryMs) return std::nullopt;  // still waiting after a failure
     const TStartResult result = start();
-    if (result.ErrorCode != 0) return Failed(result, nowMs);
+    const uint64_t returnedMs = std::max(nowMs, result.ReturnedMs);
+    if (result.ErrorCode != 0) return Failed(result, returnedMs);
     // The request was taken; whether the start lasts, a later check tells. Within a series the
     // series' own events tell.
-    FUpSinceMs = nowMs;
+    FUpSinceMs = returnedMs;
     FStartedHere = true;
     if (FRetryMs != 0) return std::nullopt;
     return TEvent{ekStartRequested, {FName}};

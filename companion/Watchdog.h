@@ -72,9 +72,12 @@ private:
 enum TServiceFact { sfNotInstalled, sfRunning, sfStopped };
 
 // The outcome of a start request: ErrorCode 0 when the service control manager took it.
+// ReturnedMs: when the request returned (a start may take the service control manager's whole
+// wait); the wait before the next try and the time a start must last count from then.
 struct TStartResult {
     unsigned long ErrorCode = 0;
     std::u16string ErrorText;
+    uint64_t ReturnedMs = 0;
 };
 
 // One watched service across the checks. A stopped service is started while restarting is on;

@@ -45,6 +45,7 @@ TEST(WatchdogRetry, OneEventPerChangeOfStateOverAScriptedRunOfChecks) {
         long StartError;  // what the start request answers; kNoStart: no request expected
         int Event;
         const char* NextTry;  // the seconds insert of a failure event
+        uint64_t StartTakes = 0;  // how long the start request takes to return
     };
     const Row rows[] = {
         {0, sfStopped, true, 1058, ekStartFailed, "5"},
@@ -73,6 +74,12 @@ TEST(WatchdogRetry, OneEventPerChangeOfStateOverAScriptedRunOfChecks) {
         {1056000, sfStopped, true, 0, ekStartRequested, nullptr},
         {1057000, sfStopped, false, kNoStart, kNoEvent, nullptr},  // off: the start is not judged
         {1058000, sfStopped, true, 0, ekStartRequested, nullptr},
+        {1059000, sfStopped, false, kNoStart, kNoEvent, nullptr},
+        {1060000, sfStopped, true, 1053, ekStartFailed, "5", 30000},  // the wait counts from its return
+        {1093000, sfStopped, true, kNoStart, kNoEvent, nullptr},
+        {1095000, sfStopped, true, 0, kNoEvent, nullptr, 20000},
+        {1165000, sfRunning, true, kNoStart, kNoEvent, nullptr},  // a minute since the start returned
+        {1175000, sfRunning, true, kNoStart, ekRetryReset, nullptr},
     };
     TWatchedService service(u"Quillora5Server");
     for (const Row& row : rows) {
@@ -80,7 +87,8 @@ TEST(WatchdogRetry, OneEventPerChangeOfStateOverAScriptedRunOfChecks) {
         int starts = 0;
         const auto event = service.Check(row.Fact, row.On, row.Now, [&] {
             ++starts;
-            return TStartResult{static_cast<unsigned long>(row.StartError == kNoStart ? 0 : row.StartError), u"reason"};
+            return TStartResult{static_cast<unsigned long>(row.StartError == kNoStart ? 0 : row.StartError), u"reason",
+                                row.Now + row.StartTakes};
         });
         EXPECT_EQ(starts, row.StartError == kNoStart ? 0 : 1) << where;
         ExpectEvent(event, row.Event, where);
