@@ -57,7 +57,7 @@ msi=$stage/package.msi
 # - its summary takes the package code at random: it is the one derived above.
 rollback=$((18 + 0x40 + 0x100 + 0x400 + 0x800))  # program from the File table, result ignored, rollback, no impersonation
 at msibuild "$msi" \
-  -q "UPDATE Component SET Condition = 'INSTALLSERVICE<>\"0\" OR SERVICEREGISTERED' WHERE Component = 'ServiceStart'" \
+  -q "UPDATE Component SET Condition = 'INSTALLSERVICE=\"1\" OR SERVICEREGISTERED OR (NOT INSTALLSERVICE AND NOT (Installed OR WIX_UPGRADE_DETECTED))' WHERE Component = 'ServiceStart'" \
   -q "UPDATE Shortcut SET Target = '[#PanelExe]' WHERE Shortcut = 'PanelShortcut'" \
   -q "UPDATE CustomAction SET Type = $rollback WHERE Action = 'UndoRegisterService' OR Action = 'UndoUnregisterService'" \
   -q "UPDATE InstallExecuteSequence SET Sequence = 1501 WHERE Action = 'RemoveExistingProducts'" \

@@ -17,13 +17,20 @@ case "${1:-}" in
 esac
 version=$(head -n 1 "$root/VERSION")
 # Every date that the artifacts carry is the commit's (a copy of the tree has no history).
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null) ||
+    { echo "release.sh: no commit to take the release's time from: set SOURCE_DATE_EPOCH" >&2; exit 1; }
+fi
+export SOURCE_DATE_EPOCH
 programs=(win32/ZudazuvOrerozoVuzuvaz.exe win32/ZoradidIvavuda.exe)
 package=ZudazuvOrerozoVuzuvaz-$version.msi
 dist=$root/dist
 signing=no
 if [ -n "${ZO_SIGN_PKCS12:-}" ]; then
   signing=yes
+  # Signing runs in dist/: a path given relative to here must still name the file.
+  ZO_SIGN_PKCS12=$(realpath -e "$ZO_SIGN_PKCS12") || { echo "release.sh: no such certificate file" >&2; exit 1; }
+  export ZO_SIGN_PKCS12
 else
   echo "No certificate given (ZO_SIGN_PKCS12): the release is unsigned."
 fi
@@ -46,7 +53,7 @@ if [ "$check" = yes ]; then
     mkdir -p "$copies/$copy"
     (cd "$root" && git ls-files -z --cached --others --exclude-standard | xargs -0 tar -c) | tar -x -C "$copies/$copy"
     echo "== the release again, in $copies/$copy"
-    "$copies/$copy/scripts/release.sh" >/dev/null
+    CCACHE_DISABLE=1 "$copies/$copy/scripts/release.sh" >/dev/null  # compiled afresh, not from a cache
     if cmp -s "$dist/SHA256SUMS" "$copies/$copy/dist/SHA256SUMS"; then
       echo "identical: $copy"
     else

@@ -10,8 +10,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)}
 for file in "$@"; do
   rm -f "$file.signed"
-  # The password goes through a pipe, not the command line.
-  osslsigncode sign -pkcs12 "$ZO_SIGN_PKCS12" -readpass <(printf '%s' "${ZO_SIGN_PASSWORD:-}") -h sha256 \
+  # The password goes through a pipe, not the command line; a line of its own, also when empty
+  # (a file without a password), which an empty pipe would not be.
+  osslsigncode sign -pkcs12 "$ZO_SIGN_PKCS12" -readpass <(printf '%s\n' "${ZO_SIGN_PASSWORD:-}") -h sha256 \
     -n "Zudazuv Orerozo Vuzuvaz" -time "$epoch" -in "$file" -out "$file.signed" >/dev/null
   mv "$file.signed" "$file"
   echo "signed: $file"

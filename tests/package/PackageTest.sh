@@ -76,9 +76,13 @@ check "a silent uninstall keeps the settings file byte for byte" '[ "$(msiexec u
 check "it removes the programs, the shortcut, the service, its event source and the entry" \
   '[ ! -e "$programs" ] && [ ! -e "$shortcut" ] && ! registered $service && ! registered EventLog\\Application\\$service && [ -z "$(entry)" ]'
 
-# Registration left to the panel: nothing registered, started or removed that is not there.
-check "INSTALLSERVICE=0 installs and uninstalls without a service" \
-  '[ "$(msiexec noservice /i "$newer" INSTALLSERVICE=0)" = 0 ] && ! registered $service && [ "$(msiexec noservice-uninstall /x "$newer")" = 0 ]'
+# Registration left to the panel, on a machine without settings: nothing registered, started or
+# removed that is not there, also by a second run; the setting still written.
+rm -rf "$(dirname "$settings")"
+check "INSTALLSERVICE=0 installs, runs again and uninstalls without a service" \
+  '[ "$(msiexec noservice /i "$newer" INSTALLSERVICE=0 RESTARTSERVICES=0)" = 0 ] && ! registered $service &&
+   grep -qx $'"'"'RestartServices=0\r'"'"' "$settings" &&
+   [ "$(msiexec noservice-again /i "$newer")" = 0 ] && ! registered $service && [ "$(msiexec noservice-uninstall /x "$newer")" = 0 ]'
 
 # Removed by hand before the uninstall: the uninstall still succeeds, and what was left (the event
 # source) goes.
