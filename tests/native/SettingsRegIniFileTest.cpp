@@ -188,6 +188,10 @@ TEST_F(SettingsRegIniFile, WhatIsNoSettingsFileOrCouldNotBeRewrittenWhollyIsRefu
                u" bytes, and a settings file holds at most 1048576 bytes";
     };
     const std::string plain = "[Settings]\r\nRestartServices=1\r\n";
+    const auto heldPending = [&](fakes::FakeFileSystem& fs) {
+        fs.Files[kPanelFile + u".~pending"] = plain;
+        fs.OpenForWriting.insert(kPanelFile + u".~pending");
+    };
     const struct {
         const char* Name;
         std::string Bytes;
@@ -211,19 +215,9 @@ TEST_F(SettingsRegIniFile, WhatIsNoSettingsFileOrCouldNotBeRewrittenWhollyIsRefu
          u"It changed each time it was read: another program is writing it", u""},
         // A crashed save's pending copy is the file, for readers as for writers, also when only it
         // is left; one that cannot be read now makes the file unreadable, not the half-written file.
-        {"a crashed save's pending copy, held by another program", "[Settings]\r\nRestartSer",
-         [](auto& fs) {
-             fs.Files[kPanelFile + u".~pending"] = "[Settings]\r\nRestartServices=1\r\n";
-             fs.OpenForWriting.insert(kPanelFile + u".~pending");
-         },
-         u"Error 32", u""},
+        {"a crashed save's pending copy, held by another program", "[Settings]\r\nRestartSer", heldPending, u"Error 32", u""},
         {"the same, with the file itself gone", "",
-         [](auto& fs) {
-             fs.Files.erase(kPanelFile);
-             fs.Files[kPanelFile + u".~pending"] = "[Settings]\r\nRestartServices=1\r\n";
-             fs.OpenForWriting.insert(kPanelFile + u".~pending");
-         },
-         u"Error 32", u""},
+         [&](auto& fs) { fs.Files.erase(kPanelFile); heldPending(fs); }, u"Error 32", u""},
         {"UTF-8 with its mark, holding bytes that are no UTF-8", "\xEF\xBB\xBF" + plain + "k=\xFF\xFE\x80\r\n", nullptr,
          u"", notText},
         {"odd-length UTF-16 with its mark", "\xFF\xFE" + utf16(u"[Settings]\r\nRestartServices=1\r\n") + "x", nullptr,
