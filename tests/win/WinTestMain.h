@@ -51,8 +51,13 @@ inline bool UnixScript(const std::wstring& script, std::initializer_list<std::u1
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
         return false;
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    // For a Unix program the 32-bit Wine answers with no process handle and no real thread
+    // handle: closing the value it leaves there closed a handle of this process (once, its window
+    // station, after which no window of the process could use the clipboard).
+    if (pi.hProcess) {
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
     for (int i = 0; i < 400; ++i, Sleep(25))
         if (DeleteFileW(marker.c_str())) return true;
     return false;
