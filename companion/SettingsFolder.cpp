@@ -254,22 +254,30 @@ public:
 };
 
 // Reading and taking over what an ordinary user made needs the privileges that an administrator
-// has but does not use unasked.
-void EnableOwnershipPrivileges() {
+// has but does not use unasked. 0, or the code of the first one that the account does not hold:
+// without them the walk would make folders that it then could not give to the administrators.
+DWORD EnableOwnershipPrivileges() {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return GetLastError();
+    DWORD error = 0;
     for (const wchar_t* name : {SE_TAKE_OWNERSHIP_NAME, SE_RESTORE_NAME, SE_BACKUP_NAME}) {
         TOKEN_PRIVILEGES privileges{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
-        if (LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid))
-            AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+        if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid) ||
+            !AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr))
+            error = GetLastError();
+        else if (GetLastError() == ERROR_NOT_ALL_ASSIGNED)
+            error = ERROR_PRIVILEGE_NOT_HELD;
+        if (error) break;
     }
     CloseHandle(token);
+    return error;
 }
 
 }  // namespace
 
 TFolderChainResult SecureSettingsFolders() {
-    EnableOwnershipPrivileges();
+    if (const DWORD error = EnableOwnershipPrivileges())
+        return {false, error, u"the settings folders are made and taken over only with an administrator's rights"};
     TWin32FolderObjects objects;
     return SecureSettingsFolderChain(objects, U(kSettingsFolder));
 }
