@@ -134,6 +134,28 @@ TRegistrationResult SecuredFolders(const std::u16string& what) {
                          : TRegistrationResult{false, what + u": " + folders.Message};
 }
 
+// Asks the service to stop when it runs, and waits up to kStopWaitMs; true once it is stopped.
+bool StopAndWait(SC_HANDLE service) {
+    SERVICE_STATUS status{};
+    if (!QueryServiceStatus(service, &status)) return false;
+    if (status.dwCurrentState == SERVICE_STOPPED) return true;
+    for (DWORD waited = 0; waited < kStopWaitMs; waited += 250) {
+        // A service that is still starting refuses the control: it is asked again.
+        if (status.dwCurrentState != SERVICE_STOP_PENDING) ControlService(service, SERVICE_CONTROL_STOP, &status);
+        Sleep(250);
+        if (!QueryServiceStatus(service, &status)) return false;
+        if (status.dwCurrentState == SERVICE_STOPPED) return true;
+    }
+    return false;
+}
+
+// The last step of every removal that leaves no service behind.
+TRegistrationResult WithoutEventSource(const std::u16string& name, const std::u16string& done) {
+    if (const DWORD error = RemoveEventSource())
+        return Failed(done + u" Could not remove the event source of service " + name, error);
+    return {true, done};
+}
+
 }  // namespace
 
 TRegistrationResult Install() {
@@ -169,32 +191,6 @@ TRegistrationResult Install() {
     return Complete(existing.get(), path,
                     u"Service " + Quoted(name) + u" was already installed; its settings were updated. " + folders.Message);
 }
-
-namespace {
-
-// Asks the service to stop when it runs, and waits up to kStopWaitMs; true once it is stopped.
-bool StopAndWait(SC_HANDLE service) {
-    SERVICE_STATUS status{};
-    if (!QueryServiceStatus(service, &status)) return false;
-    if (status.dwCurrentState == SERVICE_STOPPED) return true;
-    for (DWORD waited = 0; waited < kStopWaitMs; waited += 250) {
-        // A service that is still starting refuses the control: it is asked again.
-        if (status.dwCurrentState != SERVICE_STOP_PENDING) ControlService(service, SERVICE_CONTROL_STOP, &status);
-        Sleep(250);
-        if (!QueryServiceStatus(service, &status)) return false;
-        if (status.dwCurrentState == SERVICE_STOPPED) return true;
-    }
-    return false;
-}
-
-// The last step of every removal that leaves no service behind.
-TRegistrationResult WithoutEventSource(const std::u16string& name, const std::u16string& done) {
-    if (const DWORD error = RemoveEventSource())
-        return Failed(done + u" Could not remove the event source of service " + name, error);
-    return {true, done};
-}
-
-}  // namespace
 
 TRegistrationResult MakeSettingsFolders() {
     const DWORD attributes = GetFileAttributesW(kSettingsFolder);

@@ -220,9 +220,9 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
     const HANDLE ends[2] = {FStopEvent, worker};
     WaitForMultipleObjects(2, ends, FALSE, INFINITE);
     TWin32StopSteps steps(worker);
-    if (AwaitWorker(steps)) {
-        CloseHandle(worker);
-    } else {
+    const bool returned = AwaitWorker(steps);
+    CloseHandle(worker);  // a thread still in a call runs on without its handle
+    if (!returned) {
         FWorkerLeftInACall = true;
         TEventLog log;
         WriteStopped(log);

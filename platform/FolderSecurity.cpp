@@ -44,6 +44,10 @@ bool ChangesAnything(const TUserPowers& p) {
            p.TakeOwnership;
 }
 
+// Users may list what is in the settings folder, and no more: one who could open a file there
+// could hold it, shared with nobody, and keep every writer out.
+bool ListingOnly(const TUserPowers& p) { return !ChangesAnything(p) && !p.Read; }
+
 }  // namespace
 
 TUserPowers OrdinaryUserPowers(const TFolderSecurity& security, bool folder) {
@@ -75,9 +79,7 @@ TFolderSecurity SettingsFolderSecurity() {
 TFolderSecurity InheritedOnly() { return TFolderSecurity{trAdministrators, false, true, {}}; }
 
 bool OnlyAdministratorsChange(const TFolderSecurity& found) {
-    // Reading its files counts too: a user who can open the settings file can hold it.
-    const TUserPowers p = OrdinaryUserPowers(found);
-    return found.Protected && !ChangesAnything(p) && !p.Read;
+    return found.Protected && ListingOnly(OrdinaryUserPowers(found));
 }
 
 bool VendorFolderKept(const TFolderSecurity& found) {
@@ -88,9 +90,8 @@ bool VendorFolderKept(const TFolderSecurity& found) {
 bool InsideKept(const TFolderSecurity& found, bool folder) {
     for (const auto& entry : found.Entries)
         if (!(entry.Flags & aeInherited)) return false;
-    // Reading counts here too: a file moved in keeps the entries its old folder passed on.
-    const TUserPowers p = OrdinaryUserPowers(found, folder);
-    return !found.Protected && !ChangesAnything(p) && !p.Read;
+    // A file moved in keeps the entries its old folder passed on, reading ones too.
+    return !found.Protected && ListingOnly(OrdinaryUserPowers(found, folder));
 }
 
 }  // namespace zo

@@ -22,9 +22,7 @@ inline std::wstring ExeFolder() {
 // Runs a Unix shell script under Wine (which runs Unix programs) with the Unix names of the given
 // files as $1, $2, ...; waits until it has ended. Wine's handle of a Unix process does not wait for
 // its end, so the script ends by creating a marker file, and the wait is for that. False outside
-// Wine. The names may hold spaces (the script splits no words), not quotes. They are set inside the
-// one quoted argument of "sh -c": names quoted as arguments of their own made the 32-bit Wine keep
-// the foreground from the windows of the programs that came after.
+// Wine. The names may hold spaces (the script splits no words), not double quotes.
 inline bool UnixScript(const std::wstring& script, std::initializer_list<std::u16string> files) {
     using UnixName = char*(CDECL*)(const wchar_t*);
     auto unixName = reinterpret_cast<UnixName>(
@@ -34,18 +32,15 @@ inline bool UnixScript(const std::wstring& script, std::initializer_list<std::u1
     GetTempPathW(MAX_PATH, temp);
     const std::wstring marker = std::wstring(temp) + L"zo-unix-" + std::to_wstring(GetCurrentProcessId()) + L".done";
     DeleteFileW(marker.c_str());
+    std::wstring cmd = L"Z:\\bin\\sh -c \"IFS=; " + script + L"; : > $0\"";
     std::vector<std::u16string> names{std::u16string(marker.begin(), marker.end())};
     names.insert(names.end(), files);
-    std::wstring quoted[2];  // the marker; the files
     for (const std::u16string& name : names) {
         char* unix = unixName(reinterpret_cast<const wchar_t*>(name.c_str()));
         if (!unix) return false;
-        const std::wstring path(unix, unix + strlen(unix));
+        cmd += L" \"" + std::wstring(unix, unix + strlen(unix)) + L"\"";
         HeapFree(GetProcessHeap(), 0, unix);
-        if (path.find_first_of(L"'\"") != std::wstring::npos) return false;
-        quoted[&name != &names.front()] += L" '" + path + L"'";
     }
-    std::wstring cmd = L"Z:\\bin\\sh -c \"IFS=; set --" + quoted[1] + L"; " + script + L"; : >" + quoted[0] + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
